@@ -1,0 +1,78 @@
+#include "animatedpicture.h"
+
+#include "directorylookup.h"
+#include "units.h"
+
+#include <QImageReader>
+#include <QMovie>
+
+namespace cuaderno {
+
+AnimatedPicture::AnimatedPicture(QWidget* parent) : QLabel(parent)
+{
+    setAlignment(Qt::AlignCenter);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    place();
+}
+
+void AnimatedPicture::setFile(const QString& path)
+{
+    file_ = path;
+    drop();
+    if (path.isEmpty()) {
+        return;
+    }
+    const QString onDisk = DirectoryLookup::resolve(path);
+    if (onDisk.isEmpty()) {
+        return;
+    }
+    auto* movie = new QMovie(onDisk, QByteArray(), this);
+    if (!movie->isValid()) {
+        delete movie;
+        return;
+    }
+    // Fit a larger animation into the rectangle, keeping its proportions.
+    const QSize frame = QImageReader(onDisk).size();
+    if (frame.isValid() && (frame.width() > width() || frame.height() > height())) {
+        movie->setScaledSize(frame.scaled(size(), Qt::KeepAspectRatio));
+    }
+    movie_ = movie;
+    setMovie(movie);
+    movie->start();
+}
+
+bool AnimatedPicture::isPlaying() const
+{
+    return movie_ != nullptr && movie_->state() == QMovie::Running;
+}
+
+void AnimatedPicture::drop()
+{
+    if (movie_ != nullptr) {
+        movie_->stop();
+        setMovie(nullptr);
+        delete movie_.data();
+    }
+    clear();
+}
+
+void AnimatedPicture::setLeft(float value)
+{
+    left_ = value;
+    place();
+}
+
+void AnimatedPicture::setTop(float value)
+{
+    top_ = value;
+    place();
+}
+
+void AnimatedPicture::place()
+{
+    const double perPixel = twipsPerPixel();
+    setGeometry(twipsToPixels(left_, perPixel), twipsToPixels(top_, perPixel),
+                twipsToPixels(width_, perPixel), twipsToPixels(height_, perPixel));
+}
+
+} // namespace cuaderno

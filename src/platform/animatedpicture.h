@@ -1,0 +1,41 @@
+#pragma once
+// Plays an animated GIF in a fixed rectangle beside the canvas.
+
+#include <QLabel>
+#include <QPointer>
+
+class QMovie;
+
+namespace cuaderno {
+
+class AnimatedPicture final : public QLabel {
+    Q_OBJECT
+public:
+    explicit AnimatedPicture(QWidget* parent = nullptr);
+
+    // A path starts playing by itself, looping as the file says; the empty string drops
+    // the animation. A missing or unreadable file shows nothing and is no error.
+    void setFile(const QString& path);
+    const QString& file() const { return file_; }
+    bool isPlaying() const;
+
+    float left() const { return left_; }
+    float top() const { return top_; }
+    float widthTwips() const { return width_; }
+    float heightTwips() const { return height_; }
+    void setLeft(float value);
+    void setTop(float value);
+
+private:
+    void place();
+    void drop();
+
+    QString file_;
+    QPointer<QMovie> movie_;
+    float left_ = 120.0f;
+    float top_ = 120.0f;
+    float width_ = 975.0f;
+    float height_ = 855.0f;
+};
+
+} // namespace cuaderno

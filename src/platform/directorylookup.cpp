@@ -1,0 +1,102 @@
+#include "directorylookup.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+
+namespace cuaderno {
+
+namespace {
+
+enum class Kind { Folder, File };
+
+QString join(const QString& folder, const QString& name)
+{
+    return folder.endsWith(u'/') ? QString(folder + name) : QString(folder + u'/' + name);
+}
+
+bool isKind(const QFileInfo& info, Kind kind)
+{
+    if (info.isHidden()) {
+        return false;
+    }
+    return kind == Kind::Folder ? info.isDir() : info.isFile();
+}
+
+// The child of folder named like `name` ignoring case, as stored; the exact name wins.
+QString matchChild(const QString& folder, const QString& name, Kind kind)
+{
+    const QFileInfo exact(join(folder, name));
+    if (isKind(exact, kind)) {
+        return name;
+    }
+    // Most data files are written in one of the two plain cases: try them before a listing.
+    for (const QString& guess : {name.toUpper(), name.toLower()}) {
+        if (guess != name && isKind(QFileInfo(join(folder, guess)), kind)) {
+            return guess;
+        }
+    }
+    const QDir dir(folder);
+    if (!dir.exists()) {
+        return {};
+    }
+    const QDir::Filters filter = kind == Kind::Folder ? QDir::Dirs | QDir::NoDotAndDotDot : QDir::Files;
+    const QStringList entries = dir.entryList(filter | QDir::System, QDir::Unsorted);
+    for (const QString& entry : entries) {
+        if (entry.compare(name, Qt::CaseInsensitive) == 0 &&
+            isKind(QFileInfo(join(folder, entry)), kind)) {
+            return entry;
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+QString DirectoryLookup::resolve(const QString& path)
+{
+    if (path.isEmpty() || path.contains(u'*') || path.contains(u'?')) {
+        return {};
+    }
+    const QString clean = QDir::cleanPath(QDir::fromNativeSeparators(path));
+    QStringList parts = clean.split(u'/', Qt::KeepEmptyParts);
+    if (parts.size() < 2) {
+        return {};
+    }
+    const QString last = parts.takeLast();
+    if (last.isEmpty()) {
+        return {};
+    }
+    // Walk from the root; a relative path starts at the current folder.
+    QString folder = parts.first().isEmpty() ? QStringLiteral("/") : parts.first();
+    if (!parts.first().isEmpty() && !QFileInfo(folder).isDir()) {
+        const QString found = matchChild(QStringLiteral("."), folder, Kind::Folder);
+        if (found.isEmpty()) {
+            return {};
+        }
+        folder = found;
+    }
+    for (qsizetype i = 1; i < parts.size(); ++i) {
+        if (parts[i].isEmpty()) {
+            continue;
+        }
+        const QString found = matchChild(folder, parts[i], Kind::Folder);
+        if (found.isEmpty()) {
+            return {};
+        }
+        folder = join(folder, found);
+    }
+    const QString name = matchChild(folder, last, Kind::File);
+    if (name.isEmpty()) {
+        return {};
+    }
+    return join(folder, name);
+}
+
+QString DirectoryLookup::find(const QString& path)
+{
+    const QString found = resolve(path);
+    return found.isEmpty() ? QString() : found.section(u'/', -1);
+}
+
+} // namespace cuaderno

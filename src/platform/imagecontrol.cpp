@@ -1,0 +1,14 @@
+#include "imagecontrol.h"
+
+#include "units.h"
+
+namespace cuaderno {
+
+void ImageControl::takePictureSize(int widthPx, int heightPx)
+{
+    const float perPixel = twipsPerPixel();
+    width_ = float(widthPx) * perPixel;
+    height_ = float(heightPx) * perPixel;
+}
+
+} // namespace cuaderno

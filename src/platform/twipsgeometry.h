@@ -1,0 +1,39 @@
+#pragma once
+// Position and size of a control in twips, kept exactly as set; the widget sits at the
+// nearest whole pixels.
+
+class QWidget;
+
+namespace cuaderno {
+
+class TwipsGeometry {
+public:
+    float left() const { return left_; }
+    float top() const { return top_; }
+    float width() const { return width_; }
+    float height() const { return height_; }
+    void setLeft(float value);
+    void setTop(float value);
+    void setWidth(float value);
+    void setHeight(float value);
+    void setGeometryTwips(float left, float top, float width, float height);
+
+protected:
+    explicit TwipsGeometry(QWidget& widget) : widget_(widget) {}
+    ~TwipsGeometry() = default;
+    TwipsGeometry(const TwipsGeometry&) = delete;
+    TwipsGeometry& operator=(const TwipsGeometry&) = delete;
+    // Size in twips that a picture of the given pixels takes.
+    void takePixelSize(int widthPx, int heightPx, float extraTwips = 0.0f);
+
+private:
+    void place();
+
+    QWidget& widget_;
+    float left_ = 0.0f;
+    float top_ = 0.0f;
+    float width_ = 0.0f;
+    float height_ = 0.0f;
+};
+
+} // namespace cuaderno

@@ -1,0 +1,25 @@
+#pragma once
+// Twips, rounding and checked 16-bit arithmetic shared by every module.
+
+#include <cstdint>
+#include <optional>
+
+namespace cuaderno {
+
+// One logical pixel in twips (1440 / logical dpi of the primary screen); 15 without a screen.
+float twipsPerPixel();
+
+// Nearest integer, a tie going to the even neighbour; empty when the value does not fit.
+std::optional<std::int16_t> roundToInt16(double value);
+std::optional<std::int32_t> roundToInt32(double value);
+// Rounds toward negative infinity; empty when the value does not fit.
+std::optional<std::int16_t> floorToInt16(double value);
+
+// Adds or subtracts one; on overflow the value stays and the result is false.
+bool checkedIncrement(std::int16_t& value);
+bool checkedDecrement(std::int16_t& value);
+
+// Twips to whole pixels, ties to even, clamped to what a widget can take.
+int twipsToPixels(double twips, double perPixel);
+
+} // namespace cuaderno

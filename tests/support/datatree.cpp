@@ -1,0 +1,60 @@
+#include "datatree.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QPainter>
+#include <QTest>
+
+namespace cuaderno::test {
+
+DataTree::DataTree() : root_(dir_.path()) {}
+
+void DataTree::folder(const QString& relative)
+{
+    QVERIFY(QDir().mkpath(path(relative)));
+}
+
+void DataTree::image(const QString& relative, const QImage& picture)
+{
+    const QString target = path(relative);
+    QDir().mkpath(QFileInfo(target).path());
+    QByteArray format = QFileInfo(target).suffix().toLower().toLatin1();
+    if (format == "jpg") {
+        format = "jpeg";
+    }
+    QImageWriter writer(target, format == "gif" ? QByteArray("png") : format);
+    if (format == "gif") {
+        // Qt reads GIF but cannot write it: keep the bytes in a form its readers accept
+        // by content, which is what the program relies on.
+        writer.setFormat("png");
+    }
+    QVERIFY2(writer.write(picture), qPrintable(writer.errorString() + u' ' + target));
+}
+
+void DataTree::picture(const QString& relative, QSize size, QColor colour)
+{
+    QImage picture(size, QImage::Format_RGB32);
+    picture.fill(colour);
+    image(relative, picture);
+}
+
+void DataTree::text(const QString& relative, const QByteArray& content)
+{
+    const QString target = path(relative);
+    QDir().mkpath(QFileInfo(target).path());
+    QFile file(target);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+QImage twoToneImage(QSize size, QColor left, QColor right)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(right);
+    QPainter(&image).fillRect(QRect(0, 0, size.width() / 2, size.height()), left);
+    return image;
+}
+
+} // namespace cuaderno::test

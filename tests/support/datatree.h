@@ -1,0 +1,34 @@
+#pragma once
+// Builds data trees for tests in a temporary folder: numbered pictures made on the fly,
+// odd letter case, hidden files, folders named like files, corrupt files.
+
+#include <QColor>
+#include <QImage>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace cuaderno::test {
+
+class DataTree {
+public:
+    DataTree();
+    const QString& root() const { return root_; }
+    bool isValid() const { return dir_.isValid(); }
+    QString path(const QString& relative) const { return root_ + u'/' + relative; }
+
+    // Writes a picture of the given size and colour; the format follows the extension
+    // (gif, jpg, png, ico), whatever its letter case.
+    void picture(const QString& relative, QSize size, QColor colour = Qt::red);
+    void image(const QString& relative, const QImage& image);
+    void text(const QString& relative, const QByteArray& content);
+    void folder(const QString& relative);
+
+private:
+    QTemporaryDir dir_;
+    QString root_;
+};
+
+// A picture whose left half is one colour and right half another, to tell layers apart.
+QImage twoToneImage(QSize size, QColor left, QColor right);
+
+} // namespace cuaderno::test

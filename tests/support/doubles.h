@@ -1,0 +1,50 @@
+#pragma once
+// Test doubles for what cannot be observed headless: screen, sound, printer, message box.
+
+#include "platform/messagebox.h"
+#include "platform/printer.h"
+#include "platform/screen.h"
+#include "platform/sound.h"
+
+#include <QImage>
+#include <QList>
+#include <QSizeF>
+#include <QStringList>
+
+namespace cuaderno::test {
+
+class FixedScreen final : public Screen {
+public:
+    FixedScreen(float width = 12000.0f, float height = 9000.0f) : width_(width), height_(height) {}
+    float width() const override { return width_; }
+    float height() const override { return height_; }
+
+private:
+    float width_;
+    float height_;
+};
+
+class RecordingSound final : public Sound {
+public:
+    void play(const QString& path) override { played.append(path); }
+    QStringList played;
+};
+
+class RecordingMessageBox final : public MessageBox {
+public:
+    void show(const QString& text) override { shown.append(text); }
+    QStringList shown;
+};
+
+class RecordingPrinter final : public Printer {
+public:
+    struct Job {
+        QImage picture;
+        QSizeF sizeTwips;
+    };
+    bool printPicture(const QImage& picture, QSizeF sizeTwips, QString& error) override;
+    QList<Job> jobs;
+    QString failWith; // when set, every job fails with this description
+};
+
+} // namespace cuaderno::test
