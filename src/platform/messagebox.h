@@ -2,9 +2,9 @@
 // A modal box with one OK button, no icon and the program's title.
 
 #include <QPointer>
+#include <QWidget>
 #include <QString>
 
-class QWidget;
 
 namespace cuaderno {
 

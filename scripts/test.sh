@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds everything with warnings as errors and runs the whole test suite, then the same
+# suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Set CUADERNO_SANITIZE=0 to skip the sanitizer pass.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export CUADERNO_TEST_PACKAGES=1
+export QT_QPA_PLATFORM=offscreen
+jobs="$(nproc 2>/dev/null || echo 2)"
+
+build="${CUADERNO_BUILD:-$here/build}"
+"$here/scripts/setup.sh" "$build" -DCUADERNO_WERROR=ON
+ctest --test-dir "$build" --output-on-failure --no-tests=error -j "$jobs"
+
+if [[ "${CUADERNO_SANITIZE:-1}" != 0 ]]; then
+    asan="${CUADERNO_ASAN_BUILD:-$here/build-asan}"
+    "$here/scripts/setup.sh" "$asan" -DCMAKE_BUILD_TYPE=Debug -DCUADERNO_WERROR=ON \
+        -DCUADERNO_SANITIZE=ON
+    export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
+    export LSAN_OPTIONS="suppressions=$here/tests/lsan.supp:print_suppressions=0"
+    export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+    ctest --test-dir "$asan" --output-on-failure --no-tests=error -j "$jobs"
+fi
