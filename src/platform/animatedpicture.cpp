@@ -26,24 +26,24 @@ void AnimatedPicture::setFile(const QString& path)
     if (onDisk.isEmpty()) {
         return;
     }
+    // A file that claims to be a GIF but whose first frame cannot be read shows nothing.
+    QImageReader probe(onDisk);
+    const QSize frame = probe.size();
+    if (probe.read().isNull()) {
+        return;
+    }
     auto* movie = new QMovie(onDisk, QByteArray(), this);
     if (!movie->isValid()) {
         delete movie;
         return;
     }
     // Fit a larger animation into the rectangle, keeping its proportions.
-    const QSize frame = QImageReader(onDisk).size();
     if (frame.isValid() && (frame.width() > width() || frame.height() > height())) {
         movie->setScaledSize(frame.scaled(size(), Qt::KeepAspectRatio));
     }
     movie_ = movie;
     setMovie(movie);
     movie->start();
-}
-
-bool AnimatedPicture::isPlaying() const
-{
-    return movie_ != nullptr && movie_->state() == QMovie::Running;
 }
 
 void AnimatedPicture::drop()

@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QPointer>
 
-class QMovie;
+#include <QMovie>
 
 namespace cuaderno {
 
@@ -17,7 +17,8 @@ public:
     // the animation. A missing or unreadable file shows nothing and is no error.
     void setFile(const QString& path);
     const QString& file() const { return file_; }
-    bool isPlaying() const;
+    // Whether a readable animation is loaded (and playing or played through).
+    bool hasAnimation() const { return movie_ != nullptr; }
 
     float left() const { return left_; }
     float top() const { return top_; }

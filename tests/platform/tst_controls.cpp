@@ -1,0 +1,131 @@
+// The controls: twips geometry kept exactly, the canvas's two pictures, the animation widget.
+
+#include "datatree.h"
+#include "platform/animatedpicture.h"
+#include "platform/graphicalbutton.h"
+#include "platform/picturebox.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace cuaderno;
+using cuaderno::test::DataTree;
+
+class TestControls : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void geometryKeptExactly_data();
+    void geometryKeptExactly();
+    void canvasLayers();
+    void canvasMouseMovesInTwips();
+    void animationFiles_data();
+    void animationFiles();
+};
+
+void TestControls::geometryKeptExactly_data()
+{
+    QTest::addColumn<float>("left");
+    QTest::addColumn<QRect>("pixels");
+
+    QTest::newRow("half twip stays") << 907.5f << QRect(60, 39, 75, 75);   // 60.5 → 60
+    QTest::newRow("tie to even up") << 1597.0f << QRect(106, 39, 75, 75);  // 106.47
+    QTest::newRow("negative") << -1.0f << QRect(0, 39, 75, 75);
+}
+
+void TestControls::geometryKeptExactly()
+{
+    QFETCH(float, left);
+    QFETCH(QRect, pixels);
+
+    GraphicalButton button(QStringLiteral("Anterior"), Qt::white);
+    button.setGeometryTwips(left, 588, 1125, 1125);
+    QCOMPARE(button.left(), left);
+    QCOMPARE(button.top(), 588.0f);
+    QCOMPARE(button.geometry(), pixels);
+    QCOMPARE(button.accessibleName(), QStringLiteral("Anterior"));
+}
+
+void TestControls::canvasLayers()
+{
+    PictureBox canvas;
+    const QImage coloured = cuaderno::test::twoToneImage({40, 20}, Qt::red, Qt::blue);
+    canvas.setPicture(coloured);
+    QCOMPARE(canvas.width(), 600.0f);
+    QCOMPARE(canvas.height(), 300.0f);
+
+    QImage outline(40, 20, QImage::Format_RGB32);
+    outline.fill(Qt::white);
+    canvas.paintLayer(outline, QRectF(0, 0, 600, 300), QRectF(0, 0, 600, 300));
+    QCOMPARE(canvas.imageOnShow().pixelColor(5, 5), QColor(Qt::white));
+    QCOMPARE(canvas.picture().pixelColor(5, 5), QColor(Qt::red));
+
+    // Uncovering copies only the asked rectangle of the own picture, clipped to the canvas.
+    canvas.uncover(QRectF(-150, -150, 300, 300)); // pixels -10..9 → 0..9
+    QCOMPARE(canvas.imageOnShow().pixelColor(0, 0), QColor(Qt::red));
+    QCOMPARE(canvas.imageOnShow().pixelColor(9, 9), QColor(Qt::red));
+    QCOMPARE(canvas.imageOnShow().pixelColor(10, 10), QColor(Qt::white));
+    QCOMPARE(canvas.imageOnShow().pixelColor(9, 10), QColor(Qt::white));
+
+    // What is shown is what the widget paints.
+    canvas.show();
+    const QImage grabbed = canvas.grab().toImage();
+    QCOMPARE(grabbed.pixelColor(3, 3), QColor(Qt::red));
+    QCOMPARE(grabbed.pixelColor(30, 15), QColor(Qt::white));
+
+    // A new picture shows plainly: the layer is gone.
+    canvas.setPicture(coloured);
+    QCOMPARE(canvas.imageOnShow().pixelColor(30, 15), QColor(Qt::blue));
+}
+
+void TestControls::canvasMouseMovesInTwips()
+{
+    PictureBox canvas;
+    canvas.setPicture(QImage(100, 100, QImage::Format_RGB32));
+    canvas.show();
+    QSignalSpy moves(&canvas, &PictureBox::mouseMoved);
+    QMouseEvent move(QEvent::MouseMove, QPointF(20, 10), canvas.mapToGlobal(QPointF(20, 10)),
+                     Qt::NoButton, Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(&canvas, &move);
+    QCOMPARE(moves.count(), 1);
+    QCOMPARE(moves.at(0).at(0).value<Qt::MouseButtons>(), Qt::MouseButtons(Qt::RightButton));
+    QCOMPARE(moves.at(0).at(1).toPointF(), QPointF(300, 150));
+}
+
+void TestControls::animationFiles_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("plays"); // a readable animation is loaded
+
+    QTest::newRow("picture") << "animados/1.gif" << true;
+    QTest::newRow("other letter case") << "ANIMADOS/1.GIF" << true;
+    QTest::newRow("empty string drops") << "" << false;
+    QTest::newRow("missing") << "animados/9.gif" << false;
+    QTest::newRow("corrupt") << "animados/2.gif" << false;
+    QTest::newRow("folder") << "animados/3.gif" << false;
+}
+
+void TestControls::animationFiles()
+{
+    QFETCH(QString, file);
+    QFETCH(bool, plays);
+
+    DataTree tree;
+    tree.picture(QStringLiteral("animados/1.gif"), {65, 57}, Qt::green);
+    tree.text(QStringLiteral("animados/2.gif"), "GIF89a garbage");
+    tree.folder(QStringLiteral("animados/3.gif"));
+
+    AnimatedPicture gif;
+    gif.setFile(tree.path(QStringLiteral("animados/1.gif")));
+    QVERIFY(gif.hasAnimation());
+    gif.setFile(file.isEmpty() ? QString() : tree.path(file));
+    QCOMPARE(gif.hasAnimation(), plays);
+    QCOMPARE(gif.movie() != nullptr, plays);
+
+    gif.setTop(588);
+    gif.setLeft(11192.5f);
+    QCOMPARE(gif.left(), 11192.5f);
+    QCOMPARE(gif.geometry(), QRect(746, 39, 65, 57));
+}
+
+QTEST_MAIN(TestControls)
+#include "tst_controls.moc"
