@@ -15,12 +15,13 @@ QString join(const QString& folder, const QString& name)
     return folder.endsWith(u'/') ? QString(folder + name) : QString(folder + u'/' + name);
 }
 
+// Only the file itself must not be hidden: the program may well live under a hidden folder.
 bool isKind(const QFileInfo& info, Kind kind)
 {
-    if (info.isHidden()) {
-        return false;
+    if (kind == Kind::Folder) {
+        return info.isDir();
     }
-    return kind == Kind::Folder ? info.isDir() : info.isFile();
+    return info.isFile() && !info.fileName().startsWith(u'.');
 }
 
 // The child of folder named like `name` ignoring case, as stored; the exact name wins.
@@ -40,7 +41,7 @@ QString matchChild(const QString& folder, const QString& name, Kind kind)
     if (!dir.exists()) {
         return {};
     }
-    const QDir::Filters filter = kind == Kind::Folder ? QDir::Dirs | QDir::NoDotAndDotDot : QDir::Files;
+    const QDir::Filters filter = kind == Kind::Folder ? QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden : QDir::Files;
     const QStringList entries = dir.entryList(filter | QDir::System, QDir::Unsorted);
     for (const QString& entry : entries) {
         if (entry.compare(name, Qt::CaseInsensitive) == 0 &&
@@ -59,6 +60,10 @@ QString DirectoryLookup::resolve(const QString& path)
         return {};
     }
     const QString clean = QDir::cleanPath(QDir::fromNativeSeparators(path));
+    // The common case costs one stat: the path is right as written.
+    if (isKind(QFileInfo(clean), Kind::File)) {
+        return clean;
+    }
     QStringList parts = clean.split(u'/', Qt::KeepEmptyParts);
     if (parts.size() < 2) {
         return {};
