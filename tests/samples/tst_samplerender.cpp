@@ -1,0 +1,374 @@
+// The renderer that turns drawing sources into the coloured and uncoloured pictures.
+
+#include "drawing.h"
+#include "gifwriter.h"
+
+#include <QDomDocument>
+#include <QImageReader>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace cuaderno::samples;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray drawing(const QByteArray& body)
+{
+    return QByteArrayLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"200\" "
+                             "height=\"120\" viewBox=\"0 0 200 120\">\n"
+                             "<rect x=\"0\" y=\"0\" width=\"200\" height=\"120\" "
+                             "fill=\"#cfe8ff\" stroke=\"none\"/>\n") +
+           body + QByteArrayLiteral("\n</svg>\n");
+}
+
+bool writeFile(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+int difference(QRgb a, QRgb b)
+{
+    return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                     std::abs(qBlue(a) - qBlue(b))});
+}
+
+QString renderTool()
+{
+    return QStringLiteral(CUADERNO_RENDER_TOOL);
+}
+
+} // namespace
+
+class TestSampleRender : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void uncolouredFill_data();
+    void uncolouredFill();
+    void rendersBothVersions_data();
+    void rendersBothVersions();
+    void badSourceFails_data();
+    void badSourceFails();
+    void gifRoundTrip_data();
+    void gifRoundTrip();
+    void toolBuildsTree();
+    void toolRejectsBadSources_data();
+    void toolRejectsBadSources();
+};
+
+void TestSampleRender::uncolouredFill_data()
+{
+    QTest::addColumn<QString>("attribute");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("long hex") << "fill"
+                              << "#e03030"
+                              << "#ffffff";
+    QTest::newRow("short hex") << "fill"
+                               << "#3c6"
+                               << "#ffffff";
+    QTest::newRow("named colour") << "fill"
+                                  << "orange"
+                                  << "#ffffff";
+    QTest::newRow("gradient reference") << "fill"
+                                        << "url(#g)"
+                                        << "#ffffff";
+    QTest::newRow("almost black") << "fill"
+                                  << "#010101"
+                                  << "#ffffff";
+    QTest::newRow("none") << "fill"
+                          << "none"
+                          << "none";
+    QTest::newRow("black long") << "fill"
+                                << "#000000"
+                                << "#000000";
+    QTest::newRow("black short") << "fill"
+                                 << "#000"
+                                 << "#000";
+    QTest::newRow("black by name") << "fill"
+                                   << " Black "
+                                   << " Black ";
+    QTest::newRow("style colour") << "style"
+                                  << "stroke:#000000;fill:#22aa22"
+                                  << "stroke:#000000;fill:#ffffff";
+    QTest::newRow("style black") << "style"
+                                 << "fill: black;stroke-width:6"
+                                 << "fill: black;stroke-width:6";
+}
+
+void TestSampleRender::uncolouredFill()
+{
+    QFETCH(QString, attribute);
+    QFETCH(QString, value);
+    QFETCH(QString, expected);
+    const QByteArray svg = drawing("<circle cx=\"100\" cy=\"60\" r=\"40\" " + attribute.toUtf8() +
+                                   "=\"" + value.toUtf8() + "\" stroke=\"#000000\"/>");
+    QString error;
+    const QByteArray result = uncolouredSvg(svg, &error);
+    QVERIFY2(!result.isEmpty(), qPrintable(error));
+    QDomDocument document;
+    QVERIFY(document.setContent(result));
+    const QDomElement circle =
+        document.documentElement().firstChildElement(QStringLiteral("circle"));
+    QCOMPARE(circle.attribute(attribute), expected);
+    // The background is a colour too, so it always turns white.
+    QCOMPARE(document.documentElement()
+                 .firstChildElement(QStringLiteral("rect"))
+                 .attribute(QStringLiteral("fill")),
+             QStringLiteral("#ffffff"));
+}
+
+void TestSampleRender::rendersBothVersions_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<QColor>("inside"); // colour in the middle of the picture
+    QTest::addColumn<bool>("blackDetail");
+    QTest::newRow("circle as JPEG")
+        << QByteArray("<circle cx=\"100\" cy=\"60\" r=\"40\" fill=\"#e03030\" "
+                      "stroke=\"#000000\" stroke-width=\"6\"/>")
+        << "JPG" << QColor(0xe0, 0x30, 0x30) << false;
+    QTest::newRow("fill inherited from a group, as GIF")
+        << QByteArray("<g fill=\"#2080ff\" stroke=\"#000000\" stroke-width=\"6\">"
+                      "<rect x=\"40\" y=\"20\" width=\"120\" height=\"80\"/></g>")
+        << "GIF" << QColor(0x20, 0x80, 0xff) << false;
+    QTest::newRow("fill in a style, as GIF")
+        << QByteArray("<ellipse cx=\"100\" cy=\"60\" rx=\"70\" ry=\"40\" "
+                      "style=\"fill:#ffcc00;stroke:#000000;stroke-width:6\"/>")
+        << "GIF" << QColor(0xff, 0xcc, 0x00) << false;
+    QTest::newRow("black detail, as JPEG")
+        << QByteArray("<circle cx=\"100\" cy=\"60\" r=\"40\" fill=\"#66cc66\" "
+                      "stroke=\"#000000\" stroke-width=\"6\"/>"
+                      "<circle cx=\"100\" cy=\"60\" r=\"10\" fill=\"black\" stroke=\"none\"/>")
+        << "JPG" << QColor(Qt::black) << true;
+}
+
+void TestSampleRender::rendersBothVersions()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, suffix);
+    QFETCH(QColor, inside);
+    QFETCH(bool, blackDetail);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString source = dir.filePath(QStringLiteral("1.svg"));
+    const QString colouredPath = dir.filePath(QStringLiteral("1.") + suffix);
+    const QString plainPath = dir.filePath(QStringLiteral("plain.GIF"));
+    QVERIFY(writeFile(source, drawing(body)));
+    QString error;
+    QVERIFY2(renderDrawing(source, colouredPath, plainPath, &error), qPrintable(error));
+
+    QImageReader colouredReader(colouredPath);
+    QCOMPARE(colouredReader.format(), suffix == u"GIF" ? QByteArray("gif") : QByteArray("jpeg"));
+    const QImage coloured = colouredReader.read().convertToFormat(QImage::Format_RGB32);
+    const QImage plain = QImage(plainPath).convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(coloured.size(), QSize(200, 120));
+    QCOMPARE(plain.size(), coloured.size());
+
+    const int tolerance = suffix == u"GIF" ? 2 : 16;
+    const QPoint middle(100, 60);
+    QVERIFY(difference(coloured.pixel(middle), inside.rgb()) <= tolerance);
+    QCOMPARE(QColor(plain.pixel(middle)), blackDetail ? QColor(Qt::black) : QColor(Qt::white));
+
+    // The uncoloured picture holds only paper and outlines, and wherever it is
+    // dark the coloured one is at least as dark: the outlines did not move.
+    const int slack = suffix == u"GIF" ? 4 : 40;
+    int dark = 0, white = 0;
+    for (int y = 0; y < plain.height(); ++y) {
+        for (int x = 0; x < plain.width(); ++x) {
+            const QRgb p = plain.pixel(x, y);
+            QVERIFY2(difference(p, qRgb(qGray(p), qGray(p), qGray(p))) <= 1,
+                     qPrintable(QStringLiteral("colour left at %1,%2").arg(x).arg(y)));
+            if (p == qRgb(255, 255, 255))
+                ++white;
+            if (qGray(p) < 100) {
+                ++dark;
+                QVERIFY2(qGray(coloured.pixel(x, y)) <= qGray(p) + slack,
+                         qPrintable(QStringLiteral("outline lost at %1,%2").arg(x).arg(y)));
+            }
+        }
+    }
+    QVERIFY(dark > 600); // a 6 px outline around the shape
+    QVERIFY(white > plain.width() * plain.height() / 2);
+}
+
+void TestSampleRender::badSourceFails_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("kind"); // file, folder or missing
+    const QByteArray junk = QByteArray::fromHex("89504e470d0a1a0a0000ff00fe");
+    QTest::newRow("unfinished XML")
+        << QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"9\"><rect") << "file";
+    QTest::newRow("empty file") << QByteArray() << "file";
+    QTest::newRow("binary junk") << junk << "file";
+    QTest::newRow("not an svg root") << QByteArray("<html><body/></html>") << "file";
+    QTest::newRow("huge size") << QByteArray(
+                                      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"90000\" "
+                                      "height=\"90000\"/>")
+                               << "file";
+    QTest::newRow("no size")
+        << QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"0\" height=\"0\"/>")
+        << "file";
+    QTest::newRow("a folder") << QByteArray() << "folder";
+    QTest::newRow("missing") << QByteArray() << "missing";
+}
+
+void TestSampleRender::badSourceFails()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString source = dir.filePath(QStringLiteral("1.svg"));
+    if (kind == u"file")
+        QVERIFY(writeFile(source, content));
+    else if (kind == u"folder")
+        QVERIFY(QDir().mkpath(source));
+    const QString coloured = dir.filePath(QStringLiteral("1.JPG"));
+    const QString plain = dir.filePath(QStringLiteral("1.GIF"));
+    QString error;
+    QVERIFY(!renderDrawing(source, coloured, plain, &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(!QFile::exists(coloured));
+    QVERIFY(!QFile::exists(plain));
+}
+
+void TestSampleRender::gifRoundTrip_data()
+{
+    QTest::addColumn<QImage>("image");
+    QTest::addColumn<int>("tolerance");
+
+    QImage flat(40, 30, QImage::Format_RGB32);
+    flat.fill(qRgb(250, 120, 10));
+    for (int x = 0; x < 40; ++x) {
+        flat.setPixel(x, 3, qRgb(0, 0, 0));
+        flat.setPixel(x, 9, qRgb(10, 200, 90));
+    }
+    QTest::newRow("few colours stay exact") << flat << 0;
+
+    // Far more than 256 colours: approximated, but black and white stay exact.
+    QImage gradient(256, 64, QImage::Format_RGB32);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 256; ++x)
+            gradient.setPixel(x, y, qRgb(x, y * 4, 255 - x));
+    for (int x = 0; x < 256; ++x) {
+        gradient.setPixel(x, 10, qRgb(0, 0, 0));
+        gradient.setPixel(x, 20, qRgb(255, 255, 255));
+    }
+    QTest::newRow("gradient") << gradient << 16;
+
+    QImage holes(30, 30, QImage::Format_ARGB32);
+    holes.fill(Qt::transparent);
+    for (int y = 5; y < 25; ++y)
+        for (int x = 5; x < 25; ++x)
+            holes.setPixel(x, y, qRgba(30, 70, 160, 255));
+    QTest::newRow("transparent corners") << holes << 0;
+}
+
+void TestSampleRender::gifRoundTrip()
+{
+    QFETCH(QImage, image);
+    QFETCH(int, tolerance);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("x.gif"));
+    QString error;
+    QVERIFY2(writeGif(path, image, &error), qPrintable(error));
+    const QImage back = QImage(path).convertToFormat(QImage::Format_ARGB32);
+    const QImage source = image.convertToFormat(QImage::Format_ARGB32);
+    QCOMPARE(back.size(), source.size());
+    for (int y = 0; y < source.height(); ++y) {
+        for (int x = 0; x < source.width(); ++x) {
+            const QRgb want = source.pixel(x, y), got = back.pixel(x, y);
+            if (qAlpha(want) == 0) {
+                QCOMPARE(qAlpha(got), 0);
+                continue;
+            }
+            const bool pure = want == qRgb(0, 0, 0) || want == qRgb(255, 255, 255);
+            QVERIFY2(difference(want, got) <= (pure ? 0 : tolerance),
+                     qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
+        }
+    }
+}
+
+void TestSampleRender::toolBuildsTree()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QByteArray pointer("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"32\" "
+                             "height=\"32\"><circle cx=\"16\" cy=\"16\" r=\"9\" "
+                             "fill=\"#ffd23f\" stroke=\"#000000\"/></svg>");
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("in/drawings/1"))));
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("in/pointers"))));
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("in/pointers/1.svg")), pointer));
+    for (int n = 1; n <= 3; ++n) {
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("in/drawings/1/%1.svg").arg(n)),
+                          drawing("<circle cx=\"100\" cy=\"60\" r=\"30\" fill=\"#ff8800\" "
+                                  "stroke=\"#000000\" stroke-width=\"6\"/>")));
+    }
+    // Left over from an earlier run: a drawing that was JPEG, one that is gone.
+    const QString coloured = dir.filePath(QStringLiteral("out/dibujos/1/si coloreado/"));
+    QVERIFY(QDir().mkpath(coloured));
+    QVERIFY(writeFile(coloured + u"2.JPG", "old"));
+    QVERIFY(writeFile(coloured + u"7.JPG", "old"));
+
+    QProcess tool;
+    tool.start(renderTool(),
+               {dir.filePath(QStringLiteral("in")), dir.filePath(QStringLiteral("out"))});
+    QVERIFY(tool.waitForFinished(120000));
+    QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(tool.exitCode() == 0, tool.readAllStandardError().constData());
+
+    QCOMPARE(QDir(coloured).entryList(QDir::Files, QDir::Name),
+             QStringList({u"1.JPG"_s, u"2.GIF"_s, u"3.JPG"_s}));
+    QCOMPARE(QDir(dir.filePath(QStringLiteral("out/dibujos/1/no coloreado")))
+                 .entryList(QDir::Files, QDir::Name),
+             QStringList({u"1.GIF"_s, u"2.GIF"_s, u"3.GIF"_s}));
+    QFile printer(dir.filePath(QStringLiteral("out/impresora.txt")));
+    QVERIFY(printer.open(QIODevice::ReadOnly));
+    QCOMPARE(printer.readAll(), QByteArray("NO\n"));
+    QCOMPARE(QImage(dir.filePath(QStringLiteral("out/punteros/1.ico"))).size(), QSize(32, 32));
+}
+
+void TestSampleRender::toolRejectsBadSources_data()
+{
+    QTest::addColumn<QStringList>("drawings"); // relative paths under drawings/
+    QTest::addColumn<QString>("message");
+    QTest::newRow("malformed drawing") << QStringList{u"1/1.svg"_s, u"1/2.svg!"_s} << "2.svg";
+    QTest::newRow("gap in the numbers")
+        << QStringList{u"1/1.svg"_s, u"1/3.svg"_s} << "falta el número 2";
+    QTest::newRow("gap in the categories")
+        << QStringList{u"1/1.svg"_s, u"3/1.svg"_s} << "falta el número 2";
+    QTest::newRow("no drawings at all") << QStringList{} << "drawings";
+}
+
+void TestSampleRender::toolRejectsBadSources()
+{
+    QFETCH(QStringList, drawings);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    for (QString name : std::as_const(drawings)) {
+        // A trailing "!" marks a source cut off in the middle of a tag.
+        const bool broken = name.endsWith(u'!');
+        name.remove(u'!');
+        const QString path = dir.filePath(QStringLiteral("drawings/") + name);
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        QVERIFY(writeFile(path, broken ? drawing("<circle cx=\"1").left(150)
+                                       : drawing("<circle cx=\"10\" cy=\"10\" r=\"5\" "
+                                                 "fill=\"#ff0000\" stroke=\"#000000\"/>")));
+    }
+    QProcess tool;
+    tool.start(renderTool(), {dir.path(), dir.filePath(QStringLiteral("out"))});
+    QVERIFY(tool.waitForFinished(120000));
+    QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(tool.exitCode(), 1);
+    const QString errors = QString::fromUtf8(tool.readAllStandardError());
+    QVERIFY2(errors.contains(message), qPrintable(errors));
+}
+
+QTEST_MAIN(TestSampleRender)
+#include "tst_samplerender.moc"
