@@ -110,7 +110,7 @@ void TestControls::animationFiles()
     QFETCH(bool, plays);
 
     DataTree tree;
-    tree.picture(QStringLiteral("animados/1.gif"), {65, 57}, Qt::green);
+    tree.animation(QStringLiteral("animados/1.gif"), {Qt::green, Qt::yellow, Qt::blue});
     tree.text(QStringLiteral("animados/2.gif"), "GIF89a garbage");
     tree.folder(QStringLiteral("animados/3.gif"));
 

@@ -1,5 +1,7 @@
 #include "datatree.h"
 
+#include "gifwriter.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -24,13 +26,27 @@ void DataTree::image(const QString& relative, const QImage& picture)
     if (format == "jpg") {
         format = "jpeg";
     }
-    QImageWriter writer(target, format == "gif" ? QByteArray("png") : format);
     if (format == "gif") {
-        // Qt reads GIF but cannot write it: keep the bytes in a form its readers accept
-        // by content, which is what the program relies on.
-        writer.setFormat("png");
+        QString error;
+        QVERIFY2(samples::writeGif(target, picture, &error), qPrintable(error));
+        return;
     }
+    QImageWriter writer(target, format);
     QVERIFY2(writer.write(picture), qPrintable(writer.errorString() + u' ' + target));
+}
+
+void DataTree::animation(const QString& relative, const QList<QColor>& frames, QSize size)
+{
+    const QString target = path(relative);
+    QDir().mkpath(QFileInfo(target).path());
+    QList<QImage> images;
+    for (const QColor& colour : frames) {
+        QImage frame(size, QImage::Format_RGB32);
+        frame.fill(colour);
+        images.append(frame);
+    }
+    QString error;
+    QVERIFY2(samples::writeAnimatedGif(target, images, 10, &error), qPrintable(error));
 }
 
 void DataTree::picture(const QString& relative, QSize size, QColor colour)

@@ -1,9 +1,10 @@
 #pragma once
-// Builds data trees for tests in a temporary folder: numbered pictures made on the fly,
-// odd letter case, hidden files, folders named like files, corrupt files.
+// Builds data trees for tests in a temporary folder: numbered pictures made on the fly
+// (real GIF, JPEG, PNG or ICO files), odd letter case, hidden files, folders named like files.
 
 #include <QColor>
 #include <QImage>
+#include <QList>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -20,6 +21,8 @@ public:
     // (gif, jpg, png, ico), whatever its letter case.
     void picture(const QString& relative, QSize size, QColor colour = Qt::red);
     void image(const QString& relative, const QImage& image);
+    // A looping animated GIF with one plain frame per colour.
+    void animation(const QString& relative, const QList<QColor>& frames, QSize size = {65, 57});
     void text(const QString& relative, const QByteArray& content);
     void folder(const QString& relative);
 
