@@ -58,16 +58,18 @@ QPixmap buttonFace(Art art)
 
 QPixmap categoryFace(int index)
 {
-    return QPixmap::fromImage(render(QStringLiteral(":/art/categoria%1.svg").arg(index + 1, 2, 10, QLatin1Char('0')),
-                                     QSize(categoryFaceSide, categoryFaceSide)));
+    return QPixmap::fromImage(
+        render(QStringLiteral(":/art/categoria%1.svg").arg(index + 1, 2, 10, QLatin1Char('0')),
+               QSize(categoryFaceSide, categoryFaceSide)));
 }
 
 QString categoryName(int index)
 {
     static const std::array<const char16_t*, 10> names = {
-        u"Pollitos y aves de granja", u"Gatos y mascotas", u"Navidad", u"Playa y palmeras",
-        u"Cumpleaños y zoológico",   u"Osos y bosque",    u"Juguetes y formas",
-        u"Cosas de casa",            u"Familia",          u"Desierto y paisajes"};
+        u"Pollitos y aves de granja", u"Gatos y mascotas",       u"Navidad",
+        u"Playa y palmeras",          u"Cumpleaños y zoológico", u"Osos y bosque",
+        u"Juguetes y formas",         u"Cosas de casa",          u"Familia",
+        u"Desierto y paisajes"};
     if (index < 0 || index >= int(names.size())) {
         return {};
     }

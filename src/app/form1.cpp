@@ -46,10 +46,9 @@ void Form1::createControls()
     Picture1->setFocusPolicy(Qt::TabFocus);
     Picture1->setPicture(titlePicture());
     Picture1->setGeometryTwips(720, 840, Picture1->width(), Picture1->height());
-    connect(Picture1, &PictureBox::mouseMoved, this,
-            [this](Qt::MouseButtons buttons, QPointF at) {
-                Picture1_Mousemove(buttons, float(at.x()), float(at.y()));
-            });
+    connect(Picture1, &PictureBox::mouseMoved, this, [this](Qt::MouseButtons buttons, QPointF at) {
+        Picture1_Mousemove(buttons, float(at.x()), float(at.y()));
+    });
 
     Picture2 = new PictureBox(this);
     Picture2->setObjectName(QStringLiteral("Picture2"));
@@ -68,23 +67,23 @@ void Form1::createControls()
         b->setGeometryTwips(l, t, w, h);
         return b;
     };
-    Command1 = button("Command1", QStringLiteral("Tamaño del pincel"), Qt::white, QPixmap(),
-                      9480, 5040, 1095, 1125);
-    Command2 = button("Command2", QStringLiteral("Salir"), Qt::white,
-                      buttonFace(Art::Quit), 8280, 5040, 1095, 1155);
-    Command3 = button("Command3", QStringLiteral("Anterior"), Qt::white,
-                      buttonFace(Art::Previous), 600, 5040, 1095, 1125);
-    Command4 = button("Command4", QStringLiteral("Siguiente"), Qt::white,
-                      buttonFace(Art::Next), 1800, 5040, 1095, 1125);
+    Command1 = button("Command1", QStringLiteral("Tamaño del pincel"), Qt::white, QPixmap(), 9480,
+                      5040, 1095, 1125);
+    Command2 = button("Command2", QStringLiteral("Salir"), Qt::white, buttonFace(Art::Quit), 8280,
+                      5040, 1095, 1155);
+    Command3 = button("Command3", QStringLiteral("Anterior"), Qt::white, buttonFace(Art::Previous),
+                      600, 5040, 1095, 1125);
+    Command4 = button("Command4", QStringLiteral("Siguiente"), Qt::white, buttonFace(Art::Next),
+                      1800, 5040, 1095, 1125);
     for (int i = 0; i < 10; ++i) {
         const float left = 4200.0f + 600.0f * float(i % 5);
         const float top = i < 5 ? 5040.0f : 5640.0f;
-        Command5[i] = button("Command5", categoryName(i), categoryGreen, categoryFace(i), left,
-                             top, 495, 495);
+        Command5[i] = button("Command5", categoryName(i), categoryGreen, categoryFace(i), left, top,
+                             495, 495);
         Command5[i]->setObjectName(QStringLiteral("Command5_%1").arg(i));
     }
-    Command6[0] = button("Command6_0", QStringLiteral("Puntero"), toolYellow,
-                         buttonFace(Art::Hand), 7200, 5040, 1095, 1095);
+    Command6[0] = button("Command6_0", QStringLiteral("Puntero"), toolYellow, buttonFace(Art::Hand),
+                         7200, 5040, 1095, 1095);
     Command6[1] = button("Command6_1", QStringLiteral("Imprimir"), toolYellow,
                          buttonFace(Art::Printer), 3000, 5040, 1095, 1095);
 
@@ -127,8 +126,8 @@ void Form1::Form_Load()
     currentCategory = 1;
     appFolder = applicationFolder_;
     brushNumber = 1;
-    const QString brushPath = numbered(appFolder, QStringLiteral("/medida/"), brushNumber,
-                                       QStringLiteral(".gif"));
+    const QString brushPath =
+        numbered(appFolder, QStringLiteral("/medida/"), brushNumber, QStringLiteral(".gif"));
     if (const PictureLoad face = Pictures::load(brushPath); face.ok()) {
         Command1->setFace(QPixmap::fromImage(face.image));
     }

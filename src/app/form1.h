@@ -3,6 +3,7 @@
 // the handlers themselves. Each handler says its steps in order and calls the module that
 // does each; failures follow the handler's own rule (skip and continue, or one trap).
 
+#include "app/background.h"
 #include "platform/animatedpicture.h"
 #include "platform/graphicalbutton.h"
 #include "platform/imagecontrol.h"
@@ -82,6 +83,12 @@ private:
     Services services_;
     QString applicationFolder_;
     QColor backColour_ = Qt::white;
+
+    // Page turning: members added for the drawing browser go here.
+
+    // Tools and background: members added for them go here.
+    // The background picture, read once; its failure is reported once, after the repaint.
+    TiledBackground background_{services_.messages, this};
 };
 
 } // namespace cuaderno

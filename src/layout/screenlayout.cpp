@@ -14,8 +14,8 @@ ScreenLayout layoutScreen(float screenWidth, float screenHeight, const DesignGeo
     // The offset uses the designed extent of the row (previous to quit), not its laid-out
     // width, so the row sits a little right of centre. Too wide a screen leaves it at 0.
     std::int16_t x0 = 0;
-    if (const auto offset =
-            floorToInt16((screenWidth - (design.command2Left + side - design.command3Left)) / 2.0f)) {
+    if (const auto offset = floorToInt16(
+            (screenWidth - (design.command2Left + side - design.command3Left)) / 2.0f)) {
         x0 = *offset;
     }
     const float top = screenHeight - side - bottomMargin;
@@ -35,7 +35,8 @@ ScreenLayout layoutScreen(float screenWidth, float screenHeight, const DesignGeo
     out.command2 = {out.command1.left + side + rowGap, top, side, side};
 
     out.canvasLeft = (screenWidth - design.canvasWidth) / 2.0f;
-    const AnimationPlace animation = placeAnimation(out.canvasLeft, design.canvasTop, design.canvasWidth);
+    const AnimationPlace animation =
+        placeAnimation(out.canvasLeft, design.canvasTop, design.canvasWidth);
     out.animationLeft = animation.left;
     out.animationTop = animation.top;
     return out;

@@ -23,11 +23,11 @@ struct DesignGeometry {
 };
 
 struct ScreenLayout {
-    TwipsRect command1;               // brush size
-    TwipsRect command2;               // quit
-    TwipsRect command3;               // previous
-    TwipsRect command4;               // next
-    std::array<TwipsRect, 2> command6; // 0 pointer, 1 print
+    TwipsRect command1;                 // brush size
+    TwipsRect command2;                 // quit
+    TwipsRect command3;                 // previous
+    TwipsRect command4;                 // next
+    std::array<TwipsRect, 2> command6;  // 0 pointer, 1 print
     std::array<TwipsRect, 10> command5; // categories, two rows of five
     float canvasLeft = 0.0f;
     float animationLeft = 0.0f;

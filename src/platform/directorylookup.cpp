@@ -41,7 +41,8 @@ QString matchChild(const QString& folder, const QString& name, Kind kind)
     if (!dir.exists()) {
         return {};
     }
-    const QDir::Filters filter = kind == Kind::Folder ? QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden : QDir::Files;
+    const QDir::Filters filter =
+        kind == Kind::Folder ? QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden : QDir::Files;
     const QStringList entries = dir.entryList(filter | QDir::System, QDir::Unsorted);
     for (const QString& entry : entries) {
         if (entry.compare(name, Qt::CaseInsensitive) == 0 &&

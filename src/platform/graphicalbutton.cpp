@@ -5,10 +5,8 @@
 
 namespace cuaderno {
 
-GraphicalButton::GraphicalButton(const QString& accessibleName, QColor background,
-                                 QWidget* parent)
-    : QAbstractButton(parent), TwipsGeometry(static_cast<QWidget&>(*this)),
-      background_(background)
+GraphicalButton::GraphicalButton(const QString& accessibleName, QColor background, QWidget* parent)
+    : QAbstractButton(parent), TwipsGeometry(static_cast<QWidget&>(*this)), background_(background)
 {
     setAccessibleName(accessibleName);
     setToolTip(accessibleName);

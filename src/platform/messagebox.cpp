@@ -6,8 +6,7 @@ namespace cuaderno {
 
 QtMessageBox::QtMessageBox(QWidget* parent, QString title)
     : parent_(parent), title_(std::move(title))
-{
-}
+{}
 
 void QtMessageBox::show(const QString& text)
 {

@@ -2,9 +2,8 @@
 // A modal box with one OK button, no icon and the program's title.
 
 #include <QPointer>
-#include <QWidget>
 #include <QString>
-
+#include <QWidget>
 
 namespace cuaderno {
 

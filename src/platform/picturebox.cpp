@@ -10,7 +10,8 @@
 
 namespace cuaderno {
 
-PictureBox::PictureBox(QWidget* parent) : QWidget(parent), TwipsGeometry(static_cast<QWidget&>(*this))
+PictureBox::PictureBox(QWidget* parent)
+    : QWidget(parent), TwipsGeometry(static_cast<QWidget&>(*this))
 {
     setAttribute(Qt::WA_StaticContents);
     setAttribute(Qt::WA_OpaquePaintEvent);

@@ -22,11 +22,10 @@ PictureLoad Pictures::load(const QString& path)
     reader.setDecideFormatFromContent(true); // a JPEG saved as .GIF still opens
     const QSize size = reader.size();
     if (size.isValid() && (size.width() > 32767 || size.height() > 32767)) {
-        return {QImage(),
-                QStringLiteral("La imagen «%1» es demasiado grande (%2 × %3 píxeles).")
-                    .arg(path)
-                    .arg(size.width())
-                    .arg(size.height())};
+        return {QImage(), QStringLiteral("La imagen «%1» es demasiado grande (%2 × %3 píxeles).")
+                              .arg(path)
+                              .arg(size.width())
+                              .arg(size.height())};
     }
     QImage image = reader.read();
     if (image.isNull()) {

@@ -6,22 +6,48 @@
 
 namespace cuaderno {
 
+namespace {
+constexpr double twipsPerInch = 1440.0;
+} // namespace
+
+QtPrinter::QtPrinter(QString outputFile) : outputFile_(std::move(outputFile)) {}
+
 bool QtPrinter::printPicture(const QImage& picture, QSizeF sizeTwips, QString& error)
 {
-    if (QPrinterInfo::defaultPrinter().isNull() && QPrinterInfo::availablePrinters().isEmpty()) {
-        error = QStringLiteral("No hay ninguna impresora instalada.");
-        return false;
-    }
     QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QStringLiteral("Dibujo coloreado"));
+    if (!outputFile_.isEmpty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(outputFile_);
+    } else {
+        // The default printer; a system with printers but no default takes its first one.
+        QPrinterInfo target = QPrinterInfo::defaultPrinter();
+        if (target.isNull()) {
+            const QList<QPrinterInfo> all = QPrinterInfo::availablePrinters();
+            if (all.isEmpty()) {
+                error = QStringLiteral("No hay ninguna impresora instalada.");
+                return false;
+            }
+            target = all.first();
+        }
+        printer.setPrinterName(target.printerName());
+        if (!printer.isValid()) {
+            error =
+                QStringLiteral("La impresora «%1» no está disponible.").arg(target.printerName());
+            return false;
+        }
+    }
+
     QPainter painter;
     if (!painter.begin(&printer)) {
         error = QStringLiteral("La impresora no acepta el trabajo.");
         return false;
     }
-    const double perTwip = printer.resolution() / 1440.0;
-    painter.drawImage(QRectF(0, 0, sizeTwips.width() * perTwip, sizeTwips.height() * perTwip),
-                      picture);
-    if (!painter.end()) {
+    // The page's corner is (0, 0); the size in twips becomes the printer's own dots.
+    const double dotsPerTwip = printer.resolution() / twipsPerInch;
+    painter.drawImage(
+        QRectF(0, 0, sizeTwips.width() * dotsPerTwip, sizeTwips.height() * dotsPerTwip), picture);
+    if (!painter.end() || printer.printerState() == QPrinter::Error) {
         error = QStringLiteral("La impresora no ha podido imprimir la página.");
         return false;
     }

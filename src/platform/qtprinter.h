@@ -7,7 +7,12 @@ namespace cuaderno {
 
 class QtPrinter final : public Printer {
 public:
+    // With an output file the page goes into that PDF file instead of a printer.
+    explicit QtPrinter(QString outputFile = QString());
     bool printPicture(const QImage& picture, QSizeF sizeTwips, QString& error) override;
+
+private:
+    QString outputFile_;
 };
 
 } // namespace cuaderno

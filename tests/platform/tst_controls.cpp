@@ -27,8 +27,8 @@ void TestControls::geometryKeptExactly_data()
     QTest::addColumn<float>("left");
     QTest::addColumn<QRect>("pixels");
 
-    QTest::newRow("half twip stays") << 907.5f << QRect(60, 39, 75, 75);   // 60.5 → 60
-    QTest::newRow("tie to even up") << 1597.0f << QRect(106, 39, 75, 75);  // 106.47
+    QTest::newRow("half twip stays") << 907.5f << QRect(60, 39, 75, 75);  // 60.5 → 60
+    QTest::newRow("tie to even up") << 1597.0f << QRect(106, 39, 75, 75); // 106.47
     QTest::newRow("negative") << -1.0f << QRect(0, 39, 75, 75);
 }
 

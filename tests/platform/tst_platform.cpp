@@ -84,18 +84,30 @@ void TestPlatform::lookup_data()
     QTest::addColumn<QString>("asked");
     QTest::addColumn<QString>("found");
 
-    QTest::newRow("exact") << "medida/1.gif" << "1.gif";
-    QTest::newRow("file name in capitals") << "medida/1.GIF" << "1.gif";
-    QTest::newRow("stored in capitals") << "medida/3.gif" << "3.GIF";
-    QTest::newRow("mixed case") << "medida/4.gif" << "4.Gif";
-    QTest::newRow("folder in capitals") << "MEDIDA/2.gif" << "2.gif";
-    QTest::newRow("folders with blanks") << "DIBUJOS/1/SI COLOREADO/7.JPG" << "7.jpg";
-    QTest::newRow("hidden file") << "medida/.5.gif" << "";
-    QTest::newRow("folder named like the file") << "medida/6.gif" << "";
-    QTest::newRow("missing folder") << "punteros/1.ico" << "";
-    QTest::newRow("leading zero is another name") << "dibujos/1/si coloreado/7.GIF" << "";
-    QTest::newRow("wildcard") << "medida/*.gif" << "";
-    QTest::newRow("folder asked as file") << "medida" << "";
+    QTest::newRow("exact") << "medida/1.gif"
+                           << "1.gif";
+    QTest::newRow("file name in capitals") << "medida/1.GIF"
+                                           << "1.gif";
+    QTest::newRow("stored in capitals") << "medida/3.gif"
+                                        << "3.GIF";
+    QTest::newRow("mixed case") << "medida/4.gif"
+                                << "4.Gif";
+    QTest::newRow("folder in capitals") << "MEDIDA/2.gif"
+                                        << "2.gif";
+    QTest::newRow("folders with blanks") << "DIBUJOS/1/SI COLOREADO/7.JPG"
+                                         << "7.jpg";
+    QTest::newRow("hidden file") << "medida/.5.gif"
+                                 << "";
+    QTest::newRow("folder named like the file") << "medida/6.gif"
+                                                << "";
+    QTest::newRow("missing folder") << "punteros/1.ico"
+                                    << "";
+    QTest::newRow("leading zero is another name") << "dibujos/1/si coloreado/7.GIF"
+                                                  << "";
+    QTest::newRow("wildcard") << "medida/*.gif"
+                              << "";
+    QTest::newRow("folder asked as file") << "medida"
+                                          << "";
 }
 
 void TestPlatform::lookup()
@@ -148,8 +160,8 @@ void TestPlatform::firstLine_data()
     QTest::newRow("trailing blank kept") << QByteArray("SI \n") << true << "SI ";
     QTest::newRow("empty") << QByteArray() << false << "";
     QTest::newRow("empty first line") << QByteArray("\nSI") << true << "";
-    QTest::newRow("huge without line end") << QByteArray(1 << 20, 'S') << true
-                                           << QString(4096, u'S');
+    QTest::newRow("huge without line end")
+        << QByteArray(1 << 20, 'S') << true << QString(4096, u'S');
 }
 
 void TestPlatform::firstLine()

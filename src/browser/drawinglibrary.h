@@ -1,0 +1,31 @@
+#pragma once
+// The drawings on disk: "dibujos/<category>/si coloreado/<n>.GIF or .JPG" and the uncoloured
+// twin "dibujos/<category>/no coloreado/<n>.GIF". Every call asks the disk afresh, so a
+// drawing added or removed while the book is open shows at the next page turn.
+
+#include <QString>
+
+#include <cstdint>
+
+namespace cuaderno {
+
+class DrawingLibrary {
+public:
+    explicit DrawingLibrary(QString appFolder) : appFolder_(std::move(appFolder)) {}
+
+    // Ends with the bare number when the extension is empty.
+    QString ColouredDrawingPath(std::uint8_t category, std::int16_t n,
+                                const QString& extension) const;
+    QString UncolouredDrawingPath(std::uint8_t category, std::int16_t n) const;
+    // Only the coloured folder decides whether a drawing exists.
+    bool DrawingExists(std::uint8_t category, std::int16_t n) const;
+    // ".GIF", else ".JPG", else empty.
+    QString DrawingExtension(std::uint8_t category, std::int16_t n) const;
+    // The last drawing before the first gap in the numbering; 0 when drawing 1 is missing.
+    std::int16_t LastDrawingNumber(std::uint8_t category) const;
+
+private:
+    QString appFolder_;
+};
+
+} // namespace cuaderno

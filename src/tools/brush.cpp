@@ -1,0 +1,38 @@
+#include "brush.h"
+
+#include "platform/imagecontrol.h"
+#include "platform/picturebox.h"
+
+#include <cmath>
+
+namespace cuaderno {
+
+namespace {
+
+// The canvas's origin; the brush is centred on the pointer because both are 0.
+constexpr float originX = 0.0f;
+constexpr float originY = 0.0f;
+
+float half(float size)
+{
+    return std::floor(size / 2.0f);
+}
+
+} // namespace
+
+QRectF brushRectangle(float x, float y, float width, float height)
+{
+    const float top = (y + originY) - half(height);
+    const float left = (x + originX) - half(width);
+    return QRectF(left, top, width, height);
+}
+
+void stampBrush(ImageControl& brush, PictureBox& canvas, float x, float y)
+{
+    const QRectF area = brushRectangle(x, y, brush.width(), brush.height());
+    brush.setTop(float(area.top()));
+    brush.setLeft(float(area.left()));
+    canvas.uncover(area);
+}
+
+} // namespace cuaderno

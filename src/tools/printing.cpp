@@ -1,0 +1,18 @@
+#include "printing.h"
+
+#include "platform/picturebox.h"
+#include "platform/printer.h"
+
+namespace cuaderno {
+
+bool printingSwitchedOn(const QString& printerSwitch)
+{
+    return printerSwitch.toUpper() == QStringLiteral("SI");
+}
+
+bool printCanvas(const PictureBox& canvas, Printer& printer, QString& error)
+{
+    return printer.printPicture(canvas.picture(), QSizeF(canvas.width(), canvas.height()), error);
+}
+
+} // namespace cuaderno

@@ -1,0 +1,255 @@
+// Page turning as the child does it, on a window built with test doubles: the run state,
+// what the canvas shows, the sounds, the animations and the fit; and the real sound's
+// fallback for a file it cannot play.
+
+#include "app/form1.h"
+#include "datatree.h"
+#include "doubles.h"
+#include "platform/qtsound.h"
+#include "platform/units.h"
+
+#include <QTest>
+
+using namespace cuaderno;
+using namespace cuaderno::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Book {
+    DataTree tree;
+    FixedScreen screen{12000, 9000};
+    RecordingMessageBox messages;
+    RecordingSound sound;
+    RecordingPrinter printer;
+    std::unique_ptr<Form1> form;
+
+    void open()
+    {
+        form = std::make_unique<Form1>(Services{screen, messages, sound, printer}, tree.root());
+        form->Form_Load();
+    }
+    // n next, p previous, a digit the category button of that index.
+    void click(QChar c)
+    {
+        if (c == u'n') {
+            form->command4_Click();
+        } else if (c == u'p') {
+            form->Command3_Click();
+        } else {
+            form->Command5_Click(std::int16_t(c.digitValue()));
+        }
+    }
+    QString coloured(int c, int n) const
+    {
+        return u"dibujos/%1/si coloreado/%2.GIF"_s.arg(c).arg(n);
+    }
+    QString uncoloured(int c, int n) const
+    {
+        return u"dibujos/%1/no coloreado/%2.GIF"_s.arg(c).arg(n);
+    }
+    void drawing(int c, int n, QSize size)
+    {
+        tree.picture(coloured(c, n), size, Qt::green);
+        tree.image(uncoloured(c, n), outlines(size));
+    }
+    // Two tones, so that a shifted or shrunk layer shows at its edges.
+    static QImage outlines(QSize size) { return twoToneImage(size, Qt::white, Qt::blue); }
+};
+
+QImage rgb(const QImage& image)
+{
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+} // namespace
+
+class TestPageTurn : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { QCOMPARE(twipsPerPixel(), 15.0f); }
+    void sequences_data();
+    void sequences();
+    void fit_data();
+    void fit();
+    void brokenFilesNeverMixDrawings_data();
+    void brokenFilesNeverMixDrawings();
+    void unplayableSoundFallsBack_data();
+    void unplayableSoundFallsBack();
+};
+
+void TestPageTurn::sequences_data()
+{
+    QTest::addColumn<QString>("clicks");
+    QTest::addColumn<int>("start"); // category 1's entry before the first click
+    QTest::addColumn<QList<int>>("entries");
+    QTest::addColumn<QList<int>>("shown"); // picture width: 100 × category + drawing; 0 title
+
+    QTest::newRow("next, previous, previous")
+        << u"npp"_s << 0 << QList{1, 7, 6} << QList{101, 107, 106};
+    QTest::newRow("previous first") << u"p"_s << 0 << QList{7} << QList{107};
+    QTest::newRow("next from 7") << u"pn"_s << 0 << QList{7, 1} << QList{107, 101};
+    QTest::newRow("category keeps its entry")
+        << u"2nn02"_s << 0 << QList{1, 2, 3, 1, 3} << QList{301, 302, 303, 101, 303};
+    QTest::newRow("same category again") << u"22"_s << 0 << QList{1, 1} << QList{301, 301};
+    QTest::newRow("empty category") << u"4pn4"_s << 0 << QList{1, 0, 1, 1} << QList{0, 0, 0, 0};
+    QTest::newRow("32767 + 1 stays") << u"n"_s << 32767 << QList{32767} << QList{199};
+    QTest::newRow("-32768 - 1 stays") << u"p"_s << -32768 << QList{7} << QList{107};
+}
+
+void TestPageTurn::sequences()
+{
+    QFETCH(QString, clicks);
+    QFETCH(int, start);
+    QFETCH(QList<int>, entries);
+    QFETCH(QList<int>, shown);
+    Book book;
+    for (int n = 1; n <= 7; ++n) {
+        book.drawing(1, n, {100 + n, 30});
+    }
+    book.drawing(1, 32767, {199, 30});
+    for (int n = 1; n <= 4; ++n) {
+        book.drawing(3, n, {300 + n, 30});
+    }
+    book.tree.folder(u"dibujos/5/si coloreado"_s);
+    for (int k = 1; k <= 3; ++k) {
+        book.tree.picture(u"animados/%1.gif"_s.arg(k), {20, 20});
+    }
+    book.open();
+    Form1& form = *book.form;
+    const int titleWidth = form.Picture1->picture().width();
+    form.drawingNumber[1] = std::int16_t(start);
+
+    for (qsizetype i = 0; i < clicks.size(); ++i) {
+        book.click(clicks[i]);
+        QCOMPARE(int(form.drawingNumber[form.currentCategory]), entries[i]);
+        QCOMPARE(form.Picture1->picture().width(), shown[i] == 0 ? titleWidth : shown[i]);
+        QVERIFY(form.Picture1->isVisibleTo(&form));
+        // The child sees the outlines, lying pixel for pixel on the colours under them.
+        if (shown[i] != 0) {
+            QCOMPARE(rgb(form.Picture1->grab().toImage()), rgb(Book::outlines({shown[i], 30})));
+        }
+        // Previous has its own sound; every page turn plays one, even with nothing to show.
+        const QString sound = clicks[i] == u'p' ? u"/sonido2.wav"_s : u"/sonido1.wav"_s;
+        QCOMPARE(book.sound.played.size(), i + 1);
+        QCOMPARE(book.sound.played.last(), book.tree.root() + sound);
+        // The animations run 1, 2, 3, 1, 2 ... whatever the command.
+        const int animation = int(i % 3) + 1;
+        QCOMPARE(int(form.animationNumber), animation);
+        QCOMPARE(form.Gif89a1->file(), book.tree.root() + u"/animados/%1.gif"_s.arg(animation));
+        QVERIFY(form.Gif89a1->isVisibleTo(&form));
+    }
+}
+
+void TestPageTurn::fit_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<float>("left");
+    QTest::addColumn<float>("top");
+    QTest::addColumn<float>("animationLeft");
+
+    QTest::newRow("fits above the row") << QSize(679, 440) << 907.5f << 588.0f << 11192.5f;
+    QTest::newRow("too tall: top 5") << QSize(600, 560) << 1500.0f << 5.0f << 10600.0f;
+}
+
+void TestPageTurn::fit()
+{
+    QFETCH(QSize, size);
+    QFETCH(float, left);
+    QFETCH(float, top);
+    QFETCH(float, animationLeft);
+    Book book;
+    book.drawing(1, 1, size);
+    book.open();
+    Form1& form = *book.form;
+    QCOMPARE(form.Command3->top(), 7775.0f);
+
+    form.command4_Click();
+    QCOMPARE(form.Picture1->left(), left);
+    QCOMPARE(form.Picture1->top(), top);
+    QCOMPARE(form.Gif89a1->left(), animationLeft);
+    QCOMPARE(form.Gif89a1->top(), top);
+    // A cut made to fit does not last: the canvas ends as large as the drawing.
+    QCOMPARE(form.Picture1->height(), float(size.height()) * 15.0f);
+}
+
+void TestPageTurn::brokenFilesNeverMixDrawings_data()
+{
+    QTest::addColumn<QByteArray>("colours"); // drawing 2's files: "" missing, "ok" a picture
+    QTest::addColumn<QByteArray>("outlines");
+    QTest::addColumn<QChar>("click"); // after drawing 1, which the child has begun colouring
+    QTest::addColumn<bool>("keepsPage");
+
+    QTest::newRow("outlines missing") << "ok"_ba
+                                      << ""_ba << QChar(u'n') << false;
+    QTest::newRow("outlines unreadable") << "ok"_ba
+                                         << "GIF89a, or so it says"_ba << QChar(u'n') << false;
+    QTest::newRow("colours unreadable") << "not a picture"_ba
+                                        << "ok"_ba << QChar(u'n') << true;
+    QTest::newRow("category without drawings") << "ok"_ba
+                                               << "ok"_ba << QChar(u'4') << true;
+}
+
+void TestPageTurn::brokenFilesNeverMixDrawings()
+{
+    QFETCH(QByteArray, colours);
+    QFETCH(QByteArray, outlines);
+    QFETCH(QChar, click);
+    QFETCH(bool, keepsPage);
+    Book book;
+    book.drawing(1, 1, {60, 40});
+    for (const auto& [content, path] :
+         {std::pair{colours, book.coloured(1, 2)}, std::pair{outlines, book.uncoloured(1, 2)}}) {
+        if (content == "ok") {
+            book.tree.picture(path, {60, 40}, Qt::yellow);
+        } else if (!content.isEmpty()) {
+            book.tree.text(path, content);
+        }
+    }
+    book.tree.folder(u"dibujos/5/si coloreado"_s);
+    book.open();
+    Form1& form = *book.form;
+    form.command4_Click();
+    form.Picture1->uncover(QRectF(0, 0, 300, 300));
+    const QImage page = form.Picture1->imageOnShow();
+
+    book.click(click);
+    QVERIFY(form.Picture1->isVisibleTo(&form));
+    if (keepsPage) {
+        // No new outlines over old colours: the page stays as the child left it.
+        QCOMPARE(form.Picture1->imageOnShow(), page);
+        QCOMPARE(rgb(form.Picture2->picture()), rgb(Book::outlines({60, 40})));
+    } else {
+        // New colours show plainly, never under drawing 1's outlines.
+        QCOMPARE(form.Picture1->picture().pixelColor(0, 0), QColor(Qt::yellow));
+        QVERIFY(form.Picture2->picture().isNull());
+        QCOMPARE(rgb(form.Picture1->imageOnShow()), rgb(form.Picture1->picture()));
+    }
+}
+
+void TestPageTurn::unplayableSoundFallsBack_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("missing") << u"nada.wav"_s;
+    QTest::newRow("a folder") << u"carpeta.wav"_s;
+    QTest::newRow("not a sound") << u"roto.wav"_s;
+}
+
+void TestPageTurn::unplayableSoundFallsBack()
+{
+    QFETCH(QString, name);
+    DataTree tree;
+    tree.folder(u"carpeta.wav"_s);
+    tree.text(u"roto.wav"_s, "esto no es un sonido, aunque se llame .wav");
+    int beeps = 0;
+    QtSound sound([&beeps] { ++beeps; });
+
+    sound.play(tree.path(name));
+    QTRY_COMPARE(beeps, 1);
+    // The same file again falls back again, though nothing new is decoded.
+    sound.play(tree.path(name));
+    QTRY_COMPARE(beeps, 2);
+}
+
+QTEST_MAIN(TestPageTurn)
+#include "tst_pageturn.moc"
