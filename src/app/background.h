@@ -26,6 +26,8 @@ public:
     bool tile(QPainter& painter, const QRect& area, const QString& path);
 
     bool holdsPicture() const { return !picture_.isNull(); }
+    // Tiles of it cover the whole area, leaving nothing of what was there before.
+    bool holdsOpaquePicture() const { return holdsPicture() && !picture_.hasAlphaChannel(); }
 
 private:
     void reportOnce(const QString& error);

@@ -203,7 +203,11 @@ void Form1::Command2_Click()
 void Form1::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), backColour_);
+    // An opaque background picture covers the whole window: filling it with the back colour
+    // first would only be painted over.
+    if (!background_.holdsOpaquePicture()) {
+        painter.fillRect(rect(), backColour_);
+    }
     Form_Paint(painter);
 }
 

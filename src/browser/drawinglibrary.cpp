@@ -4,8 +4,11 @@
 #include "platform/units.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QSet>
+
+#include <string>
+#include <vector>
 
 namespace cuaderno {
 
@@ -20,18 +23,27 @@ bool reportsNumber(const QString& path, std::int16_t n, const QString& extension
     return DirectoryLookup::find(path).toUpper() == QString::number(n) + extension;
 }
 
-// Ordinary, non-hidden files of a folder, case-folded as the lookup compares names.
-QSet<QString> foldedFileNames(const QString& folder)
+// The drawing number a file name stands for when it is the number's own digits followed by
+// ".gif" or ".jpg" in any letter case (as the lookups compare it); 0 for any other name.
+int drawingNumberOf(const std::string& name)
 {
-    QSet<QString> names;
-    const QFileInfoList entries =
-        QDir(folder).entryInfoList(QDir::Files | QDir::System, QDir::Unsorted);
-    for (const QFileInfo& entry : entries) {
-        if (entry.isFile() && !entry.isHidden()) {
-            names.insert(entry.fileName().toCaseFolded());
-        }
+    const std::size_t dot = name.find('.');
+    if (dot == 0 || dot == std::string::npos || dot > 5 || name[0] == '0' ||
+        name.size() != dot + 4) {
+        return 0;
     }
-    return names;
+    int n = 0;
+    for (std::size_t i = 0; i < dot; ++i) {
+        if (name[i] < '0' || name[i] > '9') {
+            return 0;
+        }
+        n = n * 10 + (name[i] - '0');
+    }
+    std::string extension = name.substr(dot + 1);
+    for (char& c : extension) {
+        c = char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+    return (extension == "gif" || extension == "jpg") && n <= 32767 ? n : 0;
 }
 
 } // namespace
@@ -70,9 +82,11 @@ QString DrawingLibrary::DrawingExtension(std::uint8_t category, std::int16_t n) 
 
 std::int16_t DrawingLibrary::LastDrawingNumber(std::uint8_t category) const
 {
-    // Two lookups per number would list a large folder thousands of times when its names are
-    // not in the plain cases. Instead the folder is found as the lookups find it (through
-    // drawing 1) and listed once; the set lives only for this call.
+    // Two lookups per number would cost two QStrings, a stat and, for names not in the plain
+    // cases, a listing per number. The folder is found as the lookups find it (through
+    // drawing 1); then each number costs one stat of its name exactly as the scan forms it,
+    // and at the first name that is not there the folder is listed once and the rest of the
+    // scan reads that listing. Nothing outlives this call.
     QString first = DirectoryLookup::resolve(ColouredDrawingPath(category, 1, gif));
     if (first.isEmpty()) {
         first = DirectoryLookup::resolve(ColouredDrawingPath(category, 1, jpg));
@@ -80,11 +94,23 @@ std::int16_t DrawingLibrary::LastDrawingNumber(std::uint8_t category) const
     if (first.isEmpty()) {
         return 0;
     }
-    const QSet<QString> names = foldedFileNames(QFileInfo(first).path());
-    const auto exists = [&names](std::int16_t n) {
-        const QString digits = QString::number(n);
-        return names.contains(QString(digits + gif).toCaseFolded()) ||
-               names.contains(QString(digits + jpg).toCaseFolded());
+    const QString folder = QFileInfo(first).path();
+    const std::string prefix = QFile::encodeName(folder + u'/').toStdString();
+    std::string path;         // reused, so that a number costs no allocation
+    std::vector<bool> listed; // by number, once the folder has been listed
+    const auto exists = [&](std::int16_t n) {
+        if (listed.empty()) {
+            path.assign(prefix).append(std::to_string(n)).append(".gif");
+            if (DirectoryLookup::isExactFile(path)) {
+                return true;
+            }
+            listed.assign(32768, false);
+            for (const std::string& name : DirectoryLookup::fileNames(folder)) {
+                listed[std::size_t(drawingNumberOf(name))] = true;
+            }
+            listed[0] = false;
+        }
+        return n > 0 && listed[std::size_t(n)];
     };
     std::int16_t i = 1;
     while (exists(i)) {

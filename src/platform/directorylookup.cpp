@@ -1,8 +1,13 @@
 #include "directorylookup.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace cuaderno {
 
@@ -97,6 +102,41 @@ QString DirectoryLookup::resolve(const QString& path)
         return {};
     }
     return join(folder, name);
+}
+
+bool DirectoryLookup::isExactFile(const std::string& encodedPath)
+{
+    struct stat info {};
+    const std::size_t name = encodedPath.rfind('/') + 1; // 0 without a slash
+    const bool hidden = name < encodedPath.size() && encodedPath[name] == '.';
+    return !hidden && ::stat(encodedPath.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::vector<std::string> DirectoryLookup::fileNames(const QString& folder)
+{
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (dir == nullptr) {
+        return names;
+    }
+    const int fd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        if (entry->d_name[0] == '.') {
+            continue;
+        }
+        bool file = entry->d_type == DT_REG;
+        // Links count as what they point to, as QFileInfo sees them; some file systems
+        // do not fill in the kind at all.
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            struct stat info {};
+            file = ::fstatat(fd, entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
+        }
+        if (file) {
+            names.emplace_back(entry->d_name);
+        }
+    }
+    ::closedir(dir);
+    return names;
 }
 
 QString DirectoryLookup::find(const QString& path)

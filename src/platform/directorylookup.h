@@ -3,6 +3,9 @@
 
 #include <QString>
 
+#include <string>
+#include <vector>
+
 namespace cuaderno {
 
 class DirectoryLookup {
@@ -12,6 +15,16 @@ public:
     static QString find(const QString& path);
     // The full path of that file on disk, or empty.
     static QString resolve(const QString& path);
+
+    // For scans of large folders, where a QString per name and a stat per file would cost
+    // more than the file system's own work.
+    // Whether the path, in the file system's encoding, names an ordinary file exactly as
+    // written (no other letter case): one stat.
+    static bool isExactFile(const std::string& encodedPath);
+    // The names, in the file system's encoding, of a folder's ordinary, non-hidden files, from
+    // one listing; a file is stat'ed only where the listing does not tell its kind. Empty when
+    // the folder cannot be read.
+    static std::vector<std::string> fileNames(const QString& folder);
 };
 
 } // namespace cuaderno

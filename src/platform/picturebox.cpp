@@ -26,7 +26,10 @@ void PictureBox::setBorderWidth(int pixels)
 
 void PictureBox::setPicture(const QImage& picture)
 {
-    picture_ = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // An opaque picture is kept in the screen's own format, so that repainting a rectangle of
+    // it is a plain copy rather than a blend.
+    picture_ = picture.convertToFormat(
+        picture.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     shown_ = picture_;
     takePixelSize(picture_.width(), picture_.height(), 2.0f * float(borderPx_) * twipsPerPixel());
     update();
@@ -61,6 +64,10 @@ void PictureBox::paintLayer(const QImage& layer, const QRectF& source, const QRe
     if (target.isEmpty() || sourcePx.isEmpty()) {
         return;
     }
+    // A layer with see-through parts must leave them see-through, as on a transparent picture.
+    if (layer.hasAlphaChannel() && !shown_.hasAlphaChannel()) {
+        shown_.convertTo(QImage::Format_ARGB32_Premultiplied);
+    }
     {
         QPainter painter(&shown_);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
@@ -90,7 +97,11 @@ void PictureBox::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     const QRect dirty = event->rect();
-    painter.fillRect(dirty, Qt::white);
+    // An opaque picture covers its own area: the white is needed only around or through it.
+    const QRect onShow = shown_.rect().translated(borderPx_, borderPx_);
+    if (shown_.isNull() || shown_.hasAlphaChannel() || !onShow.contains(dirty)) {
+        painter.fillRect(dirty, Qt::white);
+    }
     if (!shown_.isNull()) {
         painter.drawImage(dirty.topLeft(), shown_, dirty.translated(-borderPx_, -borderPx_));
     }

@@ -1,0 +1,624 @@
+// Measures what the child waits for, each beside the floor this machine allows for the same
+// work on the same files in the same run, and prints a table of figure, floor and ratio.
+// Run it under an X server for the start-up rows (xvfb-run); everything else runs offscreen.
+
+#include "app/form1.h"
+#include "benchdata.h"
+#include "browser/drawinglibrary.h"
+#include "platform/messagebox.h"
+#include "platform/pictures.h"
+#include "platform/printer.h"
+#include "platform/screen.h"
+#include "platform/sound.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QImageReader>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#define CUADERNO_TOGGLE_COLLECT() CALLGRIND_TOGGLE_COLLECT
+#else
+#define CUADERNO_TOGGLE_COLLECT()
+#endif
+
+extern char** environ;
+
+namespace {
+
+using namespace cuaderno;
+using namespace cuaderno::bench;
+
+// Under valgrind --tool=callgrind --collect-atstart=no, only the measured loops are
+// counted, without the setting up around them.
+struct Profiled {
+    Profiled() { CUADERNO_TOGGLE_COLLECT(); }
+    ~Profiled() { CUADERNO_TOGGLE_COLLECT(); }
+    Profiled(const Profiled&) = delete;
+    Profiled& operator=(const Profiled&) = delete;
+};
+
+// Twips per pixel at the 96 dpi of the offscreen screen below.
+constexpr float twips = 15.0f;
+
+class BenchScreen final : public Screen {
+public:
+    float width() const override { return float(largePage.width()) * twips; }
+    float height() const override { return float(largePage.height()) * twips; }
+};
+
+class SilentSound final : public Sound {
+public:
+    void play(const QString& path) override { last = path; }
+    QString last;
+};
+
+class SilentMessages final : public MessageBox {
+public:
+    void show(const QString& text) override { last = text; }
+    QString last;
+};
+
+class NoPrinter final : public Printer {
+public:
+    bool printPicture(const QImage&, QSizeF, QString& error) override
+    {
+        error = QStringLiteral("no printer");
+        return false;
+    }
+};
+
+struct World {
+    BenchData data;
+    BenchScreen screen;
+    SilentSound sound;
+    SilentMessages messages;
+    NoPrinter printer;
+    std::unique_ptr<Form1> form;
+    QString benchFolder;
+};
+World* world = nullptr;
+
+// The window as the child sees it: loaded, full screen, shown.
+Form1& shownForm()
+{
+    if (!world->form) {
+        world->form = std::make_unique<Form1>(
+            Services{world->screen, world->messages, world->sound, world->printer},
+            world->data.root());
+        world->form->setWindowFlag(Qt::FramelessWindowHint);
+        world->form->Form_Load();
+        world->form->setGeometry(QRect(QPoint(0, 0), largePage));
+        world->form->show();
+        QCoreApplication::processEvents();
+    }
+    return *world->form;
+}
+
+QSize pageSize(int category)
+{
+    return category == smallPageCategory ? smallPage : largePage;
+}
+
+// --- Page turn ---------------------------------------------------------------------------
+
+void pageTurn(benchmark::State& state, int category)
+{
+    Form1& form = shownForm();
+    form.currentCategory = std::uint8_t(category);
+    const Profiled profiled;
+    for (auto _ : state) {
+        form.drawingNumber[category] = 0; // so that "next" goes to drawing 1 every time
+        form.command4_Click();
+        state.PauseTiming();
+        QCoreApplication::processEvents(); // the repaint it asked for, outside the figure
+        state.ResumeTiming();
+    }
+    if (form.Picture1->picture().size() != pageSize(category) ||
+        form.Picture2->picture().isNull()) {
+        state.SkipWithError("the page did not turn");
+    }
+}
+
+void decodeFloor(benchmark::State& state, int category)
+{
+    const QString coloured = world->data.colouredPath(category, 1, QStringLiteral(".GIF"));
+    const QString uncoloured = world->data.uncolouredPath(category, 1);
+    const Profiled profiled;
+    for (auto _ : state) {
+        QImageReader first(coloured);
+        const QImage a = first.read();
+        QImageReader second(uncoloured);
+        const QImage b = second.read();
+        benchmark::DoNotOptimize(a.constBits());
+        benchmark::DoNotOptimize(b.constBits());
+        if (a.size() != pageSize(category) || b.size() != pageSize(category)) {
+            state.SkipWithError("cannot decode the drawing");
+            break;
+        }
+    }
+}
+
+// --- Previous from drawing 1: the scan for the last drawing --------------------------------
+
+bool scanCategoriesReady(benchmark::State& state)
+{
+    QString error;
+    if (!world->data.buildScanCategories(error)) {
+        state.SkipWithError(
+            qPrintable(QStringLiteral("cannot write the scan categories: ") + error));
+        return false;
+    }
+    return true;
+}
+
+void scan(benchmark::State& state, int count, bool upper)
+{
+    if (!scanCategoriesReady(state)) {
+        return;
+    }
+    const DrawingLibrary library(world->data.root());
+    const auto category = std::uint8_t(scanCategory(count, upper));
+    std::int16_t last = 0;
+    const Profiled profiled;
+    for (auto _ : state) {
+        last = library.LastDrawingNumber(category);
+        benchmark::DoNotOptimize(last);
+    }
+    if (last != count) {
+        state.SkipWithError("the scan found the wrong last drawing");
+    }
+}
+
+// One stat of each path the scan must test: every drawing as stored, then both names of
+// the first missing number.
+void statFloor(benchmark::State& state, int count, bool upper)
+{
+    if (!scanCategoriesReady(state)) {
+        return;
+    }
+    const int category = scanCategory(count, upper);
+    const QString extension = upper ? QStringLiteral(".GIF") : QStringLiteral(".gif");
+    std::vector<QByteArray> paths;
+    for (int n = 1; n <= count; ++n) {
+        paths.push_back(QFile::encodeName(world->data.colouredPath(category, n, extension)));
+    }
+    paths.push_back(QFile::encodeName(world->data.colouredPath(category, count + 1, extension)));
+    paths.push_back(
+        QFile::encodeName(world->data.colouredPath(category, count + 1, QStringLiteral(".JPG"))));
+    int found = 0;
+    const Profiled profiled;
+    for (auto _ : state) {
+        found = 0;
+        for (const QByteArray& path : paths) {
+            struct stat info {};
+            found += ::stat(path.constData(), &info) == 0 ? 1 : 0;
+        }
+        benchmark::DoNotOptimize(found);
+    }
+    if (found != count) {
+        state.SkipWithError("the floor found the wrong files");
+    }
+}
+
+// --- Brush stamp -----------------------------------------------------------------------------
+
+// Counts the canvas's paint events and the largest rectangle they paint.
+class PaintWatch final : public QObject {
+public:
+    explicit PaintWatch(QWidget& widget) : widget_(widget) { widget.installEventFilter(this); }
+    ~PaintWatch() override { widget_.removeEventFilter(this); }
+    int paints = 0;
+    int largestArea = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+            const QRect r = static_cast<QPaintEvent*>(event)->region().boundingRect();
+            largestArea = std::max(largestArea, r.width() * r.height());
+        }
+        return false;
+    }
+
+private:
+    QWidget& widget_;
+};
+
+// Pointer positions in pixels on the canvas, sweeping its upper middle, clear of the buttons.
+QPoint strokePoint(int i)
+{
+    return QPoint(300 + (i * 7) % 1300, 200 + (i / 190 * 13) % 500);
+}
+
+void brushStamp(benchmark::State& state, int side)
+{
+    Form1& form = shownForm();
+    form.currentCategory = largePageCategory;
+    form.drawingNumber[largePageCategory] = 0;
+    form.command4_Click();
+    QCoreApplication::processEvents();
+    form.Image1.takePictureSize(side, side);
+    PictureBox& canvas = *form.Picture1;
+    const PaintWatch watch(canvas);
+    int i = 0;
+    const Profiled profiled;
+    for (auto _ : state) {
+        const QPointF at = strokePoint(i++);
+        QMouseEvent move(QEvent::MouseMove, at, canvas.mapToGlobal(at), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&canvas, &move);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    }
+    // Every move must have painted, and only about the brush's rectangle.
+    if (watch.paints < i || watch.largestArea > (side + 2) * (side + 2)) {
+        state.SkipWithError("the canvas did not repaint just the brush's rectangle");
+    }
+}
+
+void copyFloor(benchmark::State& state, int side)
+{
+    QImage from(largePage, QImage::Format_ARGB32_Premultiplied);
+    from.fill(Qt::red);
+    QImage to(largePage, QImage::Format_ARGB32_Premultiplied);
+    to.fill(Qt::white);
+    int i = 0;
+    const Profiled profiled;
+    for (auto _ : state) {
+        const QPoint at = strokePoint(i++);
+        const QRect area(at - QPoint(side / 2, side / 2), QSize(side, side));
+        QPainter painter(&to);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(area.topLeft(), from, area);
+    }
+    benchmark::DoNotOptimize(to.constBits());
+}
+
+// --- Background repaint ----------------------------------------------------------------------
+
+// The window's own repaint (its background, not its controls) into an image of its size.
+void backgroundRepaint(benchmark::State& state)
+{
+    Form1& form = shownForm();
+    QImage target(form.size(), QImage::Format_RGB32);
+    form.render(&target, QPoint(), QRegion(), QWidget::RenderFlags()); // reads the tile
+    const Profiled profiled;
+    for (auto _ : state) {
+        form.render(&target, QPoint(), QRegion(), QWidget::RenderFlags());
+        benchmark::DoNotOptimize(target.constBits());
+    }
+    if (target.size() != largePage) {
+        state.SkipWithError("the window is not 1920 × 1080");
+    }
+}
+
+void tileFloor(benchmark::State& state)
+{
+    const PictureLoad tile = Pictures::load(world->data.path(QStringLiteral("fondo.gif")));
+    const QPixmap pixmap = QPixmap::fromImage(tile.image);
+    QImage target(largePage, QImage::Format_RGB32);
+    const Profiled profiled;
+    for (auto _ : state) {
+        QPainter painter(&target);
+        painter.drawTiledPixmap(target.rect(), pixmap);
+    }
+    benchmark::DoNotOptimize(target.constBits());
+    if (pixmap.size() != QSize(tileSide, tileSide)) {
+        state.SkipWithError("cannot read the tile");
+    }
+}
+
+// --- Start-up to first frame -----------------------------------------------------------------
+
+struct ProcessRun {
+    bool ok = false;
+    double seconds = 0.0;
+    double peakMb = 0.0;
+};
+
+// Runs a program to its end on the X display and reports its time and its peak memory.
+ProcessRun runProgram(const std::string& program, const std::vector<std::string>& arguments)
+{
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& a : arguments) {
+        argv.push_back(const_cast<char*>(a.c_str()));
+    }
+    argv.push_back(nullptr);
+    // The children go to the X server, not to the offscreen screen this process uses.
+    std::vector<char*> envp;
+    for (char** e = environ; *e != nullptr; ++e) {
+        if (std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0) {
+            envp.push_back(*e);
+        }
+    }
+    envp.push_back(nullptr);
+    int out[2];
+    if (pipe(out) != 0) {
+        return {};
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+
+    ProcessRun run;
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    const int spawned =
+        posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    std::string output;
+    if (spawned == 0) {
+        char buffer[256];
+        for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) {
+            output.append(buffer, std::size_t(n));
+        }
+    }
+    close(out[0]);
+    int status = 0;
+    if (spawned != 0 || waitpid(pid, &status, 0) != pid) {
+        return run;
+    }
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    long peakKb = 0;
+    const std::size_t at = output.find("VmHWM:");
+    if (at != std::string::npos) {
+        peakKb = std::strtol(output.c_str() + at + 6, nullptr, 10);
+    }
+    run.peakMb = double(peakKb) / 1024.0;
+    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0 && peakKb > 0;
+    return run;
+}
+
+void startup(benchmark::State& state, const std::string& program, const std::string& argument)
+{
+    if (std::getenv("DISPLAY") == nullptr) {
+        state.SkipWithError("needs an X display: run under xvfb-run");
+        return;
+    }
+    const std::string path = QFile::encodeName(world->benchFolder).toStdString() + '/' + program;
+    double peak = 0.0;
+    const Profiled profiled;
+    for (auto _ : state) {
+        const ProcessRun run = runProgram(path, {argument});
+        if (!run.ok) {
+            state.SkipWithError("the program did not paint its first frame and quit");
+            break;
+        }
+        state.SetIterationTime(run.seconds);
+        peak += run.peakMb;
+    }
+    state.counters["peak_MB"] = benchmark::Counter(peak, benchmark::Counter::kAvgIterations);
+}
+
+// --- The table -------------------------------------------------------------------------------
+
+struct Result {
+    double seconds = 0.0;
+    double peakMb = 0.0;
+    bool median = false;
+};
+
+// Keeps the median of every benchmark (or its only run) while printing as usual.
+class TableReporter final : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, Result> results;
+
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs) {
+            if (run.error_occurred) {
+                continue;
+            }
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            const bool single = run.run_type == Run::RT_Iteration;
+            Result& r = results[run.run_name.function_name];
+            if (median || (single && !r.median)) {
+                r.seconds =
+                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+                const auto peak = run.counters.find("peak_MB");
+                r.peakMb = peak == run.counters.end() ? 0.0 : double(peak->second.value);
+                r.median = median;
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+std::string seconds(double s)
+{
+    char text[32];
+    if (s >= 0.1) {
+        std::snprintf(text, sizeof text, "%.0f ms", s * 1e3);
+    } else if (s >= 1e-3) {
+        std::snprintf(text, sizeof text, "%.2f ms", s * 1e3);
+    } else {
+        std::snprintf(text, sizeof text, "%.1f µs", s * 1e6);
+    }
+    return text;
+}
+
+void printTable(const std::map<std::string, Result>& results)
+{
+    std::printf(
+        "\n| Figure | Measured | Floor | Ratio | Goal | Met |\n|---|---|---|---|---|---|\n");
+    const auto row = [&results](const char* label, const std::string& figure,
+                                const std::string& floor, double goal, double absoluteLimit = 0) {
+        const auto f = results.find(figure);
+        const auto g = results.find(floor);
+        if (f == results.end() || g == results.end() || g->second.seconds <= 0.0) {
+            std::printf("| %s | — | — | — | ≤ %.1f × | not measured |\n", label, goal);
+            return;
+        }
+        const double ratio = f->second.seconds / g->second.seconds;
+        bool met = ratio <= goal;
+        std::string goalText = "≤ " + std::to_string(goal).substr(0, 3) + " ×";
+        if (absoluteLimit > 0.0) {
+            met = met && f->second.seconds < absoluteLimit;
+            goalText += ", < " + seconds(absoluteLimit);
+        }
+        std::printf("| %s | %s | %s | %.2f | %s | %s |\n", label,
+                    seconds(f->second.seconds).c_str(), seconds(g->second.seconds).c_str(), ratio,
+                    goalText.c_str(), met ? "yes" : "no");
+    };
+    row("Page turn, 800 × 520", "page_turn/800x520", "floor/decode/800x520", 1.3);
+    row("Page turn, 1920 × 1080", "page_turn/1920x1080", "floor/decode/1920x1080", 1.3);
+    row("Previous from 1, 1,000 drawings (n.gif)", "scan/1000/lower", "floor/stat/1000/lower", 2.0);
+    row("Previous from 1, 10,000 drawings (n.gif)", "scan/10000/lower", "floor/stat/10000/lower",
+        2.0);
+    row("Previous from 1, 1,000 drawings (n.GIF)", "scan/1000/upper", "floor/stat/1000/upper", 2.0);
+    row("Previous from 1, 10,000 drawings (n.GIF)", "scan/10000/upper", "floor/stat/10000/upper",
+        2.0);
+    row("Brush stamp, 20 px", "brush_stamp/20px", "floor/copy/20px", 3.0);
+    row("Brush stamp, 90 px", "brush_stamp/90px", "floor/copy/90px", 3.0, 0.5e-3);
+    row("Background repaint, 1920 × 1080, 64 px tile", "background_repaint", "floor/tiled_pixmap",
+        1.5);
+    row("Start-up to first frame", "startup/cuaderno", "floor/startup/minimal_qt", 1.3);
+
+    // Linear: the cost per drawing grows from 1,000 to 10,000 drawings no faster than the
+    // stats it must make (the file system's own cost per name grows with the folder too).
+    for (const char* naming : {"lower", "upper"}) {
+        const auto growth = [&results, naming](const std::string& name) {
+            const auto small = results.find(name + "/1000/" + naming);
+            const auto large = results.find(name + "/10000/" + naming);
+            return small == results.end() || large == results.end() || small->second.seconds <= 0
+                       ? 0.0
+                       : large->second.seconds / small->second.seconds / 10.0;
+        };
+        const double figure = growth("scan");
+        const double floor = growth("floor/stat");
+        if (figure > 0.0 && floor > 0.0) {
+            std::printf("| Growth per drawing, 1,000 → 10,000 (%s) | %.2f × | %.2f × | %.2f | "
+                        "≤ 1.5 × | %s |\n",
+                        naming, figure, floor, figure / floor,
+                        figure / floor <= 1.5 ? "yes" : "no");
+        }
+    }
+    const auto app = results.find("startup/cuaderno");
+    const auto minimal = results.find("floor/startup/minimal_qt");
+    if (app != results.end() && minimal != results.end() && minimal->second.peakMb > 0.0) {
+        const double ratio = app->second.peakMb / minimal->second.peakMb;
+        std::printf("| Start-up peak memory | %.1f MB | %.1f MB | %.2f | ≤ 1.2 × | %s |\n",
+                    app->second.peakMb, minimal->second.peakMb, ratio, ratio <= 1.2 ? "yes" : "no");
+    }
+}
+
+// A small JSON file gives the offscreen platform a 1920 × 1080 screen at 96 dpi.
+std::string offscreenConfig()
+{
+    char name[] = "/tmp/cuaderno-bench-screen-XXXXXX";
+    const int fd = mkstemp(name);
+    if (fd < 0) {
+        return {};
+    }
+    const std::string json =
+        "{\"screens\":[{\"name\":\"bench\",\"x\":0,\"y\":0,\"width\":1920,\"height\":1080,"
+        "\"logicalDpi\":96,\"logicalBaseDpi\":96,\"dpr\":1}]}";
+    const bool written = write(fd, json.data(), json.size()) == ssize_t(json.size());
+    close(fd);
+    return written ? std::string(name) : std::string();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // Medians of five repetitions unless the command line says otherwise; later flags win.
+    std::vector<char*> args(argv, argv + argc);
+    static char repetitions[] = "--benchmark_repetitions=5";
+    static char aggregates[] = "--benchmark_report_aggregates_only=true";
+    args.insert(args.begin() + 1, {repetitions, aggregates});
+    int count = int(args.size());
+    benchmark::Initialize(&count, args.data());
+
+    const std::string config = offscreenConfig();
+    const std::string platform = "offscreen:configfile=" + config;
+    setenv("QT_QPA_PLATFORM", platform.c_str(), 1);
+    QApplication app(count, args.data());
+
+    World w;
+    world = &w;
+    w.benchFolder = QCoreApplication::applicationDirPath();
+    QString error;
+    std::fprintf(stderr, "Writing the data trees...\n");
+    if (!w.data.build(QStringLiteral(CUADERNO_SAMPLE_SVG), error)) {
+        std::fprintf(stderr, "cannot build the data trees: %s\n", qPrintable(error));
+        return 1;
+    }
+
+    using benchmark::kMicrosecond;
+    using benchmark::kMillisecond;
+    benchmark::RegisterBenchmark("page_turn/800x520", pageTurn, smallPageCategory)
+        ->Unit(kMillisecond);
+    benchmark::RegisterBenchmark("floor/decode/800x520", decodeFloor, smallPageCategory)
+        ->Unit(kMillisecond);
+    benchmark::RegisterBenchmark("page_turn/1920x1080", pageTurn, largePageCategory)
+        ->Unit(kMillisecond);
+    benchmark::RegisterBenchmark("floor/decode/1920x1080", decodeFloor, largePageCategory)
+        ->Unit(kMillisecond);
+    for (const int n : {1000, 10000}) {
+        for (const bool upper : {false, true}) {
+            const std::string suffix = std::to_string(n) + (upper ? "/upper" : "/lower");
+            benchmark::RegisterBenchmark(("scan/" + suffix).c_str(), scan, n, upper)
+                ->Unit(kMicrosecond);
+            benchmark::RegisterBenchmark(("floor/stat/" + suffix).c_str(), statFloor, n, upper)
+                ->Unit(kMicrosecond);
+        }
+    }
+    for (const int side : {20, 90}) {
+        const std::string suffix = std::to_string(side) + "px";
+        benchmark::RegisterBenchmark(("brush_stamp/" + suffix).c_str(), brushStamp, side)
+            ->Unit(kMicrosecond);
+        benchmark::RegisterBenchmark(("floor/copy/" + suffix).c_str(), copyFloor, side)
+            ->Unit(kMicrosecond);
+    }
+    benchmark::RegisterBenchmark("background_repaint", backgroundRepaint)->Unit(kMicrosecond);
+    benchmark::RegisterBenchmark("floor/tiled_pixmap", tileFloor)->Unit(kMicrosecond);
+    const std::string tree = QFile::encodeName(w.data.root()).toStdString();
+    const std::string picture =
+        QFile::encodeName(w.data.colouredPath(smallPageCategory, 1, QStringLiteral(".GIF")))
+            .toStdString();
+    benchmark::RegisterBenchmark("startup/cuaderno", startup, "cuaderno_startup", tree)
+        ->UseManualTime()
+        ->Iterations(3)
+        ->Unit(kMillisecond);
+    benchmark::RegisterBenchmark("floor/startup/minimal_qt", startup, "cuaderno_minimal_qt",
+                                 picture)
+        ->UseManualTime()
+        ->Iterations(3)
+        ->Unit(kMillisecond);
+
+    TableReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    printTable(reporter.results);
+    benchmark::Shutdown();
+    w.form.reset();
+    if (!config.empty()) {
+        std::remove(config.c_str());
+    }
+    return 0;
+}
