@@ -1,28 +1,14 @@
 #include "artwork.h"
 
-#include <QPainter>
-#include <QSvgRenderer>
-
 #include <array>
 
 namespace cuaderno {
 
 namespace {
 
-// Large buttons are 75 pixels square; the face leaves a small margin for the bevel.
-constexpr int largeFace = 64;
-constexpr int categoryFaceSide = 29;
-
-QImage render(const QString& resource, QSize size)
+QImage art(const QString& name)
 {
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QSvgRenderer renderer(resource);
-    if (renderer.isValid()) {
-        QPainter painter(&image);
-        renderer.render(&painter);
-    }
-    return image;
+    return QImage(QStringLiteral(":/art/%1.png").arg(name));
 }
 
 } // namespace
@@ -34,33 +20,28 @@ QString programTitle()
 
 QIcon beachBallIcon()
 {
-    return QIcon(QStringLiteral(":/art/pelota.svg"));
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/art/pelota-32.png"));
+    icon.addFile(QStringLiteral(":/art/pelota-64.png"));
+    return icon;
 }
 
 QImage titlePicture()
 {
-    QImage title = render(QStringLiteral(":/art/titulo.svg"), QSize(679, 440));
-    // Opaque, so that the canvas shows exactly what was drawn.
-    QImage opaque(title.size(), QImage::Format_RGB32);
-    opaque.fill(Qt::white);
-    QPainter(&opaque).drawImage(0, 0, title);
-    return opaque;
+    return art(QStringLiteral("titulo"));
 }
 
-QPixmap buttonFace(Art art)
+QPixmap buttonFace(Art which)
 {
     static const std::array<const char*, 5> files = {"anterior", "siguiente", "salir", "mano",
                                                      "impresora"};
-    const QString name = QLatin1String(files[static_cast<std::size_t>(art)]);
-    return QPixmap::fromImage(
-        render(QStringLiteral(":/art/%1.svg").arg(name), QSize(largeFace, largeFace)));
+    return QPixmap::fromImage(art(QLatin1String(files[static_cast<std::size_t>(which)])));
 }
 
 QPixmap categoryFace(int index)
 {
     return QPixmap::fromImage(
-        render(QStringLiteral(":/art/categoria%1.svg").arg(index + 1, 2, 10, QLatin1Char('0')),
-               QSize(categoryFaceSide, categoryFaceSide)));
+        art(QStringLiteral("categoria%1").arg(index + 1, 2, 10, QLatin1Char('0'))));
 }
 
 QString categoryName(int index)

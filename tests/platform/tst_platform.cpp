@@ -187,6 +187,7 @@ void TestPlatform::pictureLoad_data()
 
     QTest::newRow("picture") << QByteArray() << "1.jpg" << true;
     QTest::newRow("asked in other case") << QByteArray() << "1.JPG" << true;
+    QTest::newRow("JPEG saved as GIF") << QByteArray("jpeg") << "7.GIF" << true;
     QTest::newRow("zero bytes") << QByteArray("") << "2.gif" << false;
     QTest::newRow("text posing as GIF") << QByteArray("not a picture") << "3.gif" << false;
     QTest::newRow("truncated GIF header") << QByteArray("GIF89a\x10\x00") << "4.gif" << false;
@@ -205,6 +206,9 @@ void TestPlatform::pictureLoad()
     DataTree tree;
     if (bytes.isNull()) {
         tree.picture(QStringLiteral("1.jpg"), {8, 6});
+    } else if (bytes == "jpeg") {
+        tree.picture(QStringLiteral("x.jpg"), {8, 6});
+        QVERIFY(QFile::rename(tree.path(QStringLiteral("x.jpg")), tree.path(name)));
     } else if (bytes != "-") {
         tree.text(name, bytes);
     }
