@@ -21,9 +21,12 @@ bool NumberedFiles::advance(std::int16_t& number, const QString& appFolder, QStr
                     .arg(path(appFolder, number));
         return false;
     }
-    // The test goes through the upper-cased path and the load through the path as built;
-    // the lookup is blind to letter case, so both reach the same file.
-    if (DirectoryLookup::find(path(appFolder, number).toUpper()).isEmpty()) {
+    // The test goes through the upper-cased name and the load through the name as built;
+    // the lookup is blind to letter case, so both reach the same file. The application
+    // folder is left as it is: upper-casing is not one letter for one ("weiß" gives
+    // "WEISS", "ılık" gives "ILIK"), and no case-blind match leads back from those.
+    const QString under = folder_ + QString::number(number) + extension_;
+    if (DirectoryLookup::find(appFolder + under.toUpper()).isEmpty()) {
         number = 1;
     }
     return true;

@@ -58,22 +58,29 @@ void TestTools::cycle_data()
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("files"); // a name ending in / is made a folder
     QTest::addColumn<QList<int>>("presses");
+    QTest::addColumn<QString>("home"); // the application folder under the tree, if any
 
     QTest::newRow("brush 1 to 3") << u"medida/"_s << u"1.gif 2.gif 3.gif"_s
-                                  << QList<int>{2, 3, 1, 2, 3, 1};
+                                  << QList<int>{2, 3, 1, 2, 3, 1} << QString();
     QTest::newRow("brush gap before 4")
-        << u"medida/"_s << u"1.gif 2.gif 4.gif"_s << QList<int>{2, 1, 2, 1};
+        << u"medida/"_s << u"1.gif 2.gif 4.gif"_s << QList<int>{2, 1, 2, 1} << QString();
     QTest::newRow("brush folder 3.gif")
-        << u"medida/"_s << u"1.gif 2.gif 3.gif/"_s << QList<int>{2, 1};
+        << u"medida/"_s << u"1.gif 2.gif 3.gif/"_s << QList<int>{2, 1} << QString();
     QTest::newRow("brush hidden .3.gif")
-        << u"medida/"_s << u"1.gif 2.gif .3.gif"_s << QList<int>{2, 1};
+        << u"medida/"_s << u"1.gif 2.gif .3.gif"_s << QList<int>{2, 1} << QString();
     QTest::newRow("brush stored as 3.GIF")
-        << u"medida/"_s << u"1.gif 2.gif 3.GIF"_s << QList<int>{2, 3, 1};
+        << u"medida/"_s << u"1.gif 2.gif 3.GIF"_s << QList<int>{2, 3, 1} << QString();
     QTest::newRow("pointer 1 to 3")
-        << u"punteros/"_s << u"1.ico 2.ico 3.ico"_s << QList<int>{2, 3, 1, 2};
+        << u"punteros/"_s << u"1.ico 2.ico 3.ico"_s << QList<int>{2, 3, 1, 2} << QString();
     QTest::newRow("pointer hidden .2.ico")
-        << u"punteros/"_s << u"1.ico .2.ico"_s << QList<int>{1, 1};
-    QTest::newRow("pointer folder 2.ico") << u"punteros/"_s << u"1.ico 2.ico/"_s << QList<int>{1};
+        << u"punteros/"_s << u"1.ico .2.ico"_s << QList<int>{1, 1} << QString();
+    QTest::newRow("pointer folder 2.ico")
+        << u"punteros/"_s << u"1.ico 2.ico/"_s << QList<int>{1} << QString();
+    // Letters that upper-case to two, or to one that folds back to another.
+    QTest::newRow("brush under weiß")
+        << u"medida/"_s << u"1.gif 2.gif 3.gif"_s << QList<int>{2, 3, 1} << u"Straße weiß"_s;
+    QTest::newRow("pointer under ılık ﬁn")
+        << u"punteros/"_s << u"1.ico 2.ico"_s << QList<int>{2, 1} << u"ılık ﬁn"_s;
 }
 
 void TestTools::cycle()
@@ -81,18 +88,20 @@ void TestTools::cycle()
     QFETCH(QString, folder);
     QFETCH(QString, files);
     QFETCH(QList<int>, presses);
+    QFETCH(QString, home);
 
     DataTree tree;
+    const QString app = home.isEmpty() ? QString() : home + u'/';
     for (const QString& name : files.split(u' ')) {
         if (name.endsWith(u'/')) {
-            tree.folder(folder + name);
+            tree.folder(app + folder + name);
             continue;
         }
         // Picture n is n x 10 by n x 5 pixels, so each shows which one was taken.
         const int n = name.section(u'.', -2, -2).toInt();
-        tree.picture(folder + name, QSize(n * 10, n * 5));
+        tree.picture(app + folder + name, QSize(n * 10, n * 5));
     }
-    Fixture f(tree.root());
+    Fixture f(home.isEmpty() ? tree.root() : tree.path(home));
     const bool brush = folder == u"medida/"_s;
     for (int n : presses) {
         const QSize size(n * 10, n * 5);

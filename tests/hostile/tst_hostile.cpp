@@ -1,0 +1,576 @@
+// The book on a data tree full of what parents leave behind by accident (empty, cut-off and
+// garbled pictures, folders named like files, link loops, odd letter cases, a huge switch
+// file, thousands of drawings), then a long seeded run of random clicks, drags, presses and
+// repaints. Nothing may crash or hang, the run state stays in range, and every message box
+// shown is one the program means to show.
+
+#include "app/form1.h"
+#include "datatree.h"
+#include "doubles.h"
+
+#include <QAbstractButton>
+#include <QBuffer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QMouseEvent>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QTest>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <memory>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace cuaderno;
+using namespace cuaderno::test;
+
+namespace {
+
+// Letters outside ASCII in the application folder, one of which upper-cases to two letters.
+const QString appName = QStringLiteral("cuaderño ñandú weiß");
+const QString attention = QStringLiteral("Atención: ");
+const QString noBackground = QStringLiteral("No encuentro la imagen de fondo ");
+constexpr quint32 defaultSeed = 20240611;
+constexpr int monkeySteps = 3000;
+constexpr int manyDrawings = 5000;
+constexpr int animations = 300;
+constexpr int brushes = 8;  // medida/1..8 are files (three unreadable), 9.gif is a folder
+constexpr int pointers = 6; // punteros/1..6 are files (three unreadable), 7 and 8 a loop
+
+QByteArray encoded(const QImage& image, const char* format)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.write(image);
+    return buffer.data();
+}
+
+QImage plain(QSize size, QColor colour)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+// A GIF whose header claims a screen of width × height; its one frame stays tiny.
+QByteArray claiming(QByteArray gif, quint16 width, quint16 height)
+{
+    gif[6] = char(width & 0xff);
+    gif[7] = char(width >> 8);
+    gif[8] = char(height & 0xff);
+    gif[9] = char(height >> 8);
+    return gif;
+}
+
+// The signature kept, everything after it scrambled.
+QByteArray garbled(QByteArray bytes, int keep)
+{
+    for (qsizetype i = keep; i < bytes.size(); ++i) {
+        bytes[i] = char(bytes[i] ^ char(0x5a + 7 * i));
+    }
+    return bytes;
+}
+
+QByteArray cut(const QByteArray& bytes)
+{
+    return bytes.left(bytes.size() / 2);
+}
+
+class HostileTree {
+public:
+    HostileTree();
+    QString app() const { return tree_.path(appName); }
+    // The highest drawing number a page turn can reach in each category (at least 1, where
+    // next and the category button land on an absent drawing 1).
+    std::array<int, 11> reachable{};
+    QList<QSize> brushSizes; // the sizes of the brush pictures that can be read
+
+private:
+    QString at(const QString& relative) const { return tree_.path(appName + u'/' + relative); }
+    void bytes(const QString& relative, const QByteArray& content);
+    // Unreadable to anyone but root; the tests run as root, where this stops nothing, but
+    // the files stay in the tree for runs as an ordinary user.
+    void locked(const QString& relative, const QByteArray& content);
+    void folder(const QString& relative) { tree_.folder(appName + u'/' + relative); }
+    void symlink(const QString& target, const QString& relative);
+    void hardLink(const QString& existing, const QString& relative);
+
+    DataTree tree_;
+};
+
+void HostileTree::bytes(const QString& relative, const QByteArray& content)
+{
+    tree_.text(appName + u'/' + relative, content);
+}
+
+void HostileTree::locked(const QString& relative, const QByteArray& content)
+{
+    bytes(relative, content);
+    QVERIFY(QFile::setPermissions(at(relative), QFileDevice::Permissions()));
+}
+
+void HostileTree::symlink(const QString& target, const QString& relative)
+{
+    QDir().mkpath(QFileInfo(at(relative)).path());
+    QCOMPARE(::symlink(QFile::encodeName(target).constData(),
+                       QFile::encodeName(at(relative)).constData()),
+             0);
+}
+
+void HostileTree::hardLink(const QString& existing, const QString& relative)
+{
+    QCOMPARE(::link(QFile::encodeName(at(existing)).constData(),
+                    QFile::encodeName(at(relative)).constData()),
+             0);
+}
+
+HostileTree::HostileTree()
+{
+    QVERIFY(tree_.isValid());
+    tree_.picture(QStringLiteral("plantillas/rojo.gif"), {40, 30}, Qt::red);
+    QFile redFile(tree_.path(QStringLiteral("plantillas/rojo.gif")));
+    QVERIFY(redFile.open(QIODevice::ReadOnly));
+    const QByteArray gif = redFile.readAll();
+    const QByteArray jpeg = encoded(plain({48, 36}, Qt::green), "jpeg");
+    const QByteArray ico = encoded(plain({32, 32}, Qt::blue), "ico");
+    QVERIFY(!gif.isEmpty() && !jpeg.isEmpty() && !ico.isEmpty());
+    const QByteArray huge = claiming(gif, 65535, 65535);
+
+    // Category 1: a bad file of every kind; the numbering breaks at 11, so 13 is unreachable.
+    const QString si = QStringLiteral("dibujos/1/si coloreado/");
+    const QString no = QStringLiteral("dibujos/1/no coloreado/");
+    bytes(si + QStringLiteral("1.GIF"), gif);
+    bytes(si + QStringLiteral("2.gif"), {});
+    bytes(si + QStringLiteral("3.gif"), cut(gif));
+    folder(si + QStringLiteral("3.JPG"));
+    bytes(si + QStringLiteral("4.GIF"), huge);
+    bytes(si + QStringLiteral("5.GIF"), jpeg); // a JPEG under a GIF name
+    bytes(si + QStringLiteral("6.jpg"), garbled(jpeg, 2));
+    bytes(si + QStringLiteral("7.JPG"), cut(jpeg));
+    locked(si + QStringLiteral("8.Gif"), gif);
+    bytes(si + QStringLiteral("9.GIF"), garbled(gif, 13));
+    bytes(si + QStringLiteral("10.GIF"), encoded(plain({30, 20}, Qt::yellow), "jpeg"));
+    symlink(QStringLiteral(".."), si + QStringLiteral("11.GIF")); // a folder link to its parent
+    symlink(QStringLiteral("12.JPG"), si + QStringLiteral("12.GIF"));
+    symlink(QStringLiteral("12.GIF"), si + QStringLiteral("12.JPG"));
+    bytes(si + QStringLiteral("13.GIF"), gif);
+    bytes(no + QStringLiteral("1.GIF"), gif);
+    bytes(no + QStringLiteral("2.GIF"), garbled(gif, 6));
+    bytes(no + QStringLiteral("3.GIF"), {});
+    bytes(no + QStringLiteral("4.GIF"), huge);
+    folder(no + QStringLiteral("5.GIF"));
+    bytes(no + QStringLiteral("6.gif"), gif);
+    locked(no + QStringLiteral("8.GIF"), gif);
+    bytes(no + QStringLiteral("9.GIF"), jpeg);
+    bytes(no + QStringLiteral("10.GIF"), cut(gif));
+    reachable[1] = 10;
+
+    // Category 2: thousands of drawings, all one file under many names; the last differs.
+    folder(QStringLiteral("dibujos/2/si coloreado"));
+    folder(QStringLiteral("dibujos/2/no coloreado"));
+    bytes(QStringLiteral("dibujos/2/plantilla.gif"), gif);
+    const QString extensions[] = {QStringLiteral(".GIF"), QStringLiteral(".gif"),
+                                  QStringLiteral(".Gif"), QStringLiteral(".JPG")};
+    for (int n = 1; n < manyDrawings; ++n) {
+        const QString name = QString::number(n) + extensions[n % 4];
+        hardLink(QStringLiteral("dibujos/2/plantilla.gif"),
+                 QStringLiteral("dibujos/2/si coloreado/") + name);
+        hardLink(QStringLiteral("dibujos/2/plantilla.gif"),
+                 QStringLiteral("dibujos/2/no coloreado/%1.GIF").arg(n));
+    }
+    bytes(QStringLiteral("dibujos/2/si coloreado/%1.GIF").arg(manyDrawings),
+          encoded(plain({30, 20}, Qt::blue), "jpeg"));
+    reachable[2] = manyDrawings;
+
+    // Categories without a drawing: a pipe and a device (opening either would wait forever
+    // or never end), a file for a folder, folders for files.
+    folder(QStringLiteral("dibujos/3/si coloreado"));
+    QCOMPARE(::mkfifo(QFile::encodeName(at(QStringLiteral("dibujos/3/si coloreado/1.GIF"))), 0644),
+             0);
+    symlink(QStringLiteral("/dev/zero"), QStringLiteral("dibujos/3/si coloreado/1.JPG"));
+    bytes(QStringLiteral("dibujos/4"), {});
+    folder(QStringLiteral("dibujos/5/si coloreado/1.GIF"));
+    folder(QStringLiteral("dibujos/5/si coloreado/2.jpg"));
+    // Category 6 in other letter cases.
+    bytes(QStringLiteral("dibujos/6/SI COLOREADO/1.gif"), gif);
+    bytes(QStringLiteral("dibujos/6/No Coloreado/1.Gif"), gif);
+    bytes(QStringLiteral("dibujos/6/SI COLOREADO/2.jPg"), jpeg);
+    bytes(QStringLiteral("dibujos/6/No Coloreado/2.GIF"), cut(gif));
+    bytes(QStringLiteral("dibujos/6/SI COLOREADO/3.GIF"), gif);
+    symlink(QStringLiteral("/dev/zero"), QStringLiteral("dibujos/6/No Coloreado/3.gif"));
+    reachable[6] = 3;
+    // Category 7 opens on a picture far too large to decode.
+    bytes(QStringLiteral("dibujos/7/si coloreado/1.GIF"), huge);
+    bytes(QStringLiteral("dibujos/7/si coloreado/2.GIF"), claiming(gif, 32767, 32767));
+    bytes(QStringLiteral("dibujos/7/no coloreado/1.GIF"), huge);
+    reachable[7] = 2;
+    // Category 8 is a link to the library root, 9 a link loop, 10 a link to category 1.
+    symlink(QStringLiteral("."), QStringLiteral("dibujos/8"));
+    symlink(QStringLiteral("1.JPG"), QStringLiteral("dibujos/9/si coloreado/1.GIF"));
+    symlink(QStringLiteral("1.GIF"), QStringLiteral("dibujos/9/si coloreado/1.JPG"));
+    symlink(QStringLiteral("1"), QStringLiteral("dibujos/10"));
+    reachable[10] = reachable[1];
+    for (int& top : reachable) {
+        top = std::max(top, 1);
+    }
+
+    // Brush pictures: readable ones in several letter cases, then unreadable ones.
+    bytes(QStringLiteral("medida/1.gif"), gif);
+    tree_.picture(appName + QStringLiteral("/medida/2.GIF"), {80, 60});
+    tree_.picture(appName + QStringLiteral("/medida/3.Gif"), {20, 20});
+    bytes(QStringLiteral("medida/4.gif"), {});
+    bytes(QStringLiteral("medida/5.gif"), cut(gif));
+    bytes(QStringLiteral("medida/6.gif"), huge);
+    bytes(QStringLiteral("medida/7.gif"), jpeg);
+    locked(QStringLiteral("medida/8.gif"), gif);
+    folder(QStringLiteral("medida/9.gif"));
+    brushSizes = {QSize(615, 495), QSize(600, 450), QSize(1200, 900), QSize(300, 300),
+                  QSize(720, 540)};
+
+    // Pointers: two good icons, three bad ones, one locked, then a link loop.
+    bytes(QStringLiteral("punteros/1.ico"), ico);
+    bytes(QStringLiteral("punteros/2.ICO"), encoded(plain({16, 16}, Qt::cyan), "ico"));
+    bytes(QStringLiteral("punteros/3.ico"), {});
+    bytes(QStringLiteral("punteros/4.ico"), cut(ico));
+    bytes(QStringLiteral("punteros/5.ico"), garbled(ico, 6));
+    locked(QStringLiteral("punteros/6.ico"), ico);
+    symlink(QStringLiteral("8.ico"), QStringLiteral("punteros/7.ico"));
+    symlink(QStringLiteral("7.ico"), QStringLiteral("punteros/8.ico"));
+
+    // Animations: a few bad ones among hundreds of links to one good one.
+    tree_.animation(appName + QStringLiteral("/animados/1.gif"), {Qt::red, Qt::blue});
+    bytes(QStringLiteral("animados/2.gif"), {});
+    bytes(QStringLiteral("animados/3.gif"), huge);
+    bytes(QStringLiteral("animados/4.gif"), cut(gif));
+    bytes(QStringLiteral("animados/5.GIF"), jpeg);
+    locked(QStringLiteral("animados/6.gif"), gif);
+    for (int n = 7; n <= animations; ++n) {
+        hardLink(QStringLiteral("animados/1.gif"),
+                 QStringLiteral("animados/%1.%2")
+                     .arg(n)
+                     .arg(n % 2 ? QStringLiteral("gif") : QStringLiteral("GIF")));
+    }
+    symlink(QStringLiteral(".."), QStringLiteral("animados/arriba"));
+
+    // A background that claims a size no one could hold, a silent sound, and a switch file
+    // of 100 MB without a line end (sparse: nothing is written).
+    bytes(QStringLiteral("fondo.gif"), huge);
+    bytes(QStringLiteral("sonido1.wav"), {});
+    QFile switchFile(at(QStringLiteral("impresora.txt")));
+    QVERIFY(switchFile.open(QIODevice::WriteOnly));
+    QVERIFY(switchFile.resize(qint64(100) << 20));
+}
+
+struct Book {
+    FixedScreen screen{12000, 9000};
+    RecordingMessageBox messages;
+    RecordingSound sound;
+    RecordingPrinter printer;
+    std::unique_ptr<Form1> form;
+
+    explicit Book(const QString& folder)
+        : form(std::make_unique<Form1>(Services{screen, messages, sound, printer}, folder))
+    {
+        form->Form_Load();
+    }
+};
+
+bool expected(const QString& message)
+{
+    return message.startsWith(attention) || message.startsWith(noBackground);
+}
+
+qsizetype backgroundMessages(const QStringList& shown)
+{
+    return std::count_if(shown.begin(), shown.end(),
+                         [](const QString& m) { return m.startsWith(noBackground); });
+}
+
+} // namespace
+
+class TestHostile : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void startsOnHugeSwitchFile();
+    void monkey();
+    void previousFromFirstOfThousands();
+    void cleanupTestCase() { tree_.reset(); }
+
+private:
+    std::unique_ptr<HostileTree> tree_;
+};
+
+void TestHostile::initTestCase()
+{
+    QElapsedTimer clock;
+    clock.start();
+    tree_ = std::make_unique<HostileTree>();
+    qInfo("hostile tree built in %lld ms", clock.elapsed());
+}
+
+void TestHostile::startsOnHugeSwitchFile()
+{
+    QElapsedTimer clock;
+    clock.start();
+    Book book(tree_->app());
+    // Only the head of the file is read: no line end within it leaves printing off.
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(book.form->printerSwitch.size() <= 4096);
+    QVERIFY(book.form->printerSwitch.toUpper() != QStringLiteral("SI"));
+    QCOMPARE(book.form->brushNumber, std::int16_t(1));
+    QCOMPARE(book.form->Image1.width(), 600.0f);
+    QVERIFY(book.messages.shown.isEmpty());
+}
+
+void TestHostile::monkey()
+{
+    // The run prints; a switch file without a line end is the last thing the tree can spoil.
+    {
+        QFile switchFile(tree_->app() + QStringLiteral("/impresora.txt"));
+        QVERIFY(switchFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        switchFile.write("sI");
+    }
+    quint32 seed = defaultSeed;
+    if (const QByteArray given = qgetenv("CUADERNO_MONKEY_SEED"); !given.isEmpty()) {
+        seed = given.toUInt();
+    }
+    qInfo("monkey seed %u (set CUADERNO_MONKEY_SEED to repeat another run)", seed);
+    QRandomGenerator random(seed);
+
+    Book book(tree_->app());
+    Form1& w = *book.form;
+    QCOMPARE(w.printerSwitch, QStringLiteral("sI"));
+    w.resize(800, 600);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+    // Every press that reaches a handler, however it came (mouse, keyboard, click()).
+    int clicks = 0;
+    QList<QAbstractButton*> pageButtons{w.Command3, w.Command4};
+    for (GraphicalButton* b : w.Command5) {
+        pageButtons.append(b);
+    }
+    for (QAbstractButton* b : w.findChildren<QAbstractButton*>()) {
+        connect(b, &QAbstractButton::clicked, this, [&clicks] { ++clicks; });
+    }
+    const auto press = [&](QAbstractButton* button) {
+        const int before = clicks;
+        switch (random.bounded(3)) {
+        case 0:
+            QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier,
+                              QPoint(random.bounded(std::max(1, button->QWidget::width())),
+                                     random.bounded(std::max(1, button->QWidget::height()))));
+            break;
+        case 1:
+            QTest::keyClick(button, Qt::Key_Space);
+            break;
+        default:
+            button->click();
+        }
+        return clicks > before;
+    };
+    const Qt::MouseButton mouseButtons[] = {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton,
+                                            Qt::BackButton};
+    const auto someButtons = [&] {
+        Qt::MouseButtons held;
+        for (Qt::MouseButton b : mouseButtons) {
+            if (random.bounded(3) == 0) {
+                held |= b;
+            }
+        }
+        return held;
+    };
+    // Mostly over the canvas and around it, now and then far away.
+    const auto somewhere = [&] {
+        if (random.bounded(20) == 0) {
+            return QPointF(random.bounded(2.0e6) - 1.0e6, random.bounded(2.0e6) - 1.0e6);
+        }
+        const QSize size = w.Picture1->size();
+        return QPointF(random.bounded(size.width() + 400.0) - 200.0,
+                       random.bounded(size.height() + 400.0) - 200.0);
+    };
+    const auto mouse = [&](QEvent::Type type, QPointF at, Qt::MouseButton button,
+                           Qt::MouseButtons held) {
+        QMouseEvent event(type, at, w.Picture1->mapToGlobal(at), button, held, Qt::NoModifier);
+        QCoreApplication::sendEvent(w.Picture1, &event);
+    };
+
+    QSet<int> brushesSeen, pointersSeen;
+    int highestAnimation = 0;
+    int pageTurns = 0;
+    QElapsedTimer clock;
+    clock.start();
+    for (int step = 0; step < monkeySteps; ++step) {
+        const qsizetype messagesBefore = book.messages.shown.size();
+        const qsizetype soundsBefore = book.sound.played.size();
+        const qsizetype jobsBefore = book.printer.jobs.size();
+        const std::int16_t pointerBefore = w.pointerNumber;
+        int turned = 0;
+        int toolMessagesAllowed = 0;
+        bool printing = false;
+        const int action = int(random.bounded(100));
+        if (action < 25) {
+            // A page turn, through a button or straight into its handler.
+            const int which = int(random.bounded(12));
+            if (random.bounded(2) == 0) {
+                turned = press(pageButtons[which]) ? 1 : 0;
+            } else {
+                turned = 1;
+                if (which == 0) {
+                    w.Command3_Click();
+                } else if (which == 1) {
+                    w.command4_Click();
+                } else {
+                    w.Command5_Click(std::int16_t(which - 2));
+                }
+            }
+        } else if (action < 35) {
+            if (random.bounded(2) == 0) {
+                press(w.Command1);
+            } else {
+                w.Command1_Click();
+            }
+        } else if (action < 47) {
+            const int kind = int(random.bounded(10));
+            std::int16_t index = kind < 6 ? 0 : kind < 9 ? 1 : std::int16_t(random.bounded(65536));
+            book.printer.failWith =
+                random.bounded(4) == 0 ? QStringLiteral("la impresora no responde") : QString();
+            bool ran = true;
+            if ((index == 0 || index == 1) && random.bounded(2) == 0) {
+                ran = press(w.Command6[std::size_t(index)]);
+            } else {
+                w.Command6_Click(index);
+            }
+            printing = ran && index == 1;
+            toolMessagesAllowed = ran && index == 0 ? 1 : 0;
+            if (index != 0 && index != 1) {
+                QCOMPARE(w.pointerNumber, pointerBefore);
+            }
+        } else if (action < 72) {
+            // Real mouse events on the canvas: a move, a click or a drag that may leave it.
+            const Qt::MouseButton button = mouseButtons[random.bounded(4)];
+            const QPointF from = somewhere();
+            const int kind = int(random.bounded(3));
+            if (kind == 0) {
+                mouse(QEvent::MouseMove, from, Qt::NoButton, someButtons());
+            } else {
+                mouse(QEvent::MouseButtonPress, from, button, button);
+                const QPointF to = kind == 1 ? from : somewhere();
+                const int moves = kind == 1 ? 0 : int(random.bounded(1, 30));
+                for (int i = 1; i <= moves; ++i) {
+                    mouse(QEvent::MouseMove, from + (to - from) * (double(i) / moves), Qt::NoButton,
+                          button);
+                }
+                mouse(QEvent::MouseButtonRelease, to, button, Qt::NoButton);
+            }
+        } else if (action < 80) {
+            // The handler itself, with positions no mouse would report.
+            const float extremes[] = {0.0f,     -1.0f,    1.0e9f,    -1.0e9f, 3.4e38f,
+                                      -3.4e38f, INFINITY, -INFINITY, NAN};
+            const auto coordinate = [&] {
+                return random.bounded(4) == 0 ? extremes[random.bounded(9)]
+                                              : float(random.bounded(20000.0) - 2000.0);
+            };
+            const float x = coordinate();
+            const float y = coordinate();
+            w.Picture1_Mousemove(someButtons(), x, y);
+        } else if (action < 90) {
+            w.resize(int(random.bounded(1600)), int(random.bounded(1200)));
+            w.repaint();
+        } else {
+            w.Picture1->repaint();
+            QCoreApplication::processEvents();
+        }
+
+        // Every message box is accounted for.
+        const QStringList fresh = book.messages.shown.mid(messagesBefore);
+        const QString context = QStringLiteral("step %1, action %2").arg(step).arg(action);
+        for (const QString& m : fresh) {
+            QVERIFY2(expected(m), qPrintable(context + QStringLiteral(": ") + m));
+        }
+        const qsizetype toolMessages = fresh.size() - backgroundMessages(fresh);
+        if (printing) {
+            const bool failing = !book.printer.failWith.isEmpty();
+            QCOMPARE(toolMessages, failing ? 1 : 0);
+            QCOMPARE(book.printer.jobs.size() - jobsBefore, failing ? 0 : 1);
+            if (failing) {
+                QCOMPARE(fresh.last(), attention + book.printer.failWith);
+            }
+        } else {
+            QVERIFY2(toolMessages <= toolMessagesAllowed, qPrintable(context));
+            QCOMPARE(book.printer.jobs.size(), jobsBefore);
+        }
+        // Each page turn plays one sound, and nothing else does.
+        QCOMPARE(book.sound.played.size() - soundsBefore, qsizetype(turned));
+        pageTurns += turned;
+
+        // The run state stays in its ranges.
+        QVERIFY2(w.currentCategory >= 1 && w.currentCategory <= 10, qPrintable(context));
+        QCOMPARE(w.drawingNumber[0], std::int16_t(0));
+        for (int c = 1; c <= 10; ++c) {
+            QVERIFY2(
+                w.drawingNumber[c] >= 0 && w.drawingNumber[c] <= tree_->reachable[c],
+                qPrintable(context +
+                           QStringLiteral(": category %1 at %2").arg(c).arg(w.drawingNumber[c])));
+        }
+        QVERIFY2(w.brushNumber >= 1 && w.brushNumber <= brushes, qPrintable(context));
+        QVERIFY2(w.pointerNumber >= 1 && w.pointerNumber <= pointers, qPrintable(context));
+        QVERIFY2(w.animationNumber >= 0 && w.animationNumber <= animations, qPrintable(context));
+        QVERIFY2(tree_->brushSizes.contains(QSize(int(w.Image1.width()), int(w.Image1.height()))),
+                 qPrintable(context));
+        QVERIFY(std::isfinite(w.Picture1->left()) && std::isfinite(w.Picture1->top()));
+        QVERIFY(w.Picture1->width() > 0 && w.Picture1->height() > 0);
+        QCOMPARE(w.Picture1->imageOnShow().size(), w.Picture1->picture().size());
+        brushesSeen.insert(w.brushNumber);
+        pointersSeen.insert(w.pointerNumber);
+        highestAnimation = std::max<int>(highestAnimation, w.animationNumber);
+        QVERIFY2(clock.elapsed() < 60000,
+                 qPrintable(context + QStringLiteral(": the run takes too long")));
+    }
+
+    // The last button of all ends the run.
+    w.Command2->click();
+    QVERIFY(w.isHidden());
+    QCoreApplication::processEvents();
+    qInfo("%d steps, %d page turns, %lld message boxes, %lld print jobs in %lld ms", monkeySteps,
+          pageTurns, book.messages.shown.size(), book.printer.jobs.size(), clock.elapsed());
+
+    // The background cannot be read: said once, however often the window was repainted.
+    QCOMPARE(backgroundMessages(book.messages.shown), qsizetype(1));
+    // Every numbered file that is there was reached, whatever the folder's letters.
+    QCOMPARE(brushesSeen.size(), qsizetype(brushes));
+    QCOMPARE(pointersSeen.size(), qsizetype(pointers));
+    QVERIFY(pageTurns > animations);
+    QCOMPARE(highestAnimation, animations);
+}
+
+void TestHostile::previousFromFirstOfThousands()
+{
+    Book book(tree_->app());
+    Form1& w = *book.form;
+    w.Command5_Click(1);
+    QCOMPARE(w.drawingNumber[2], std::int16_t(1));
+    QCOMPARE(w.Picture1->picture().size(), QSize(40, 30));
+
+    // A guard against a scan that never ends, not a benchmark: generous under sanitizers.
+    QElapsedTimer clock;
+    clock.start();
+    w.Command3_Click();
+    const qint64 elapsed = clock.elapsed();
+    qInfo("previous from drawing 1 of %d: %lld ms", manyDrawings, elapsed);
+    QVERIFY2(elapsed < 2000, qPrintable(QString::number(elapsed)));
+    QCOMPARE(w.drawingNumber[2], std::int16_t(manyDrawings));
+    QCOMPARE(w.Picture1->picture().size(), QSize(30, 20));
+}
+
+QTEST_MAIN(TestHostile)
+#include "tst_hostile.moc"
