@@ -23,29 +23,29 @@ int main(int argc, char* argv[])
     const QDir target(args.at(2));
     QDir().mkpath(target.path());
     for (qsizetype i = 3; i < args.size(); ++i) {
-        const QStringList spec = args.at(i).split(u':');
-        const QStringList size = spec.value(1).split(u'x');
+        const QStringList entry = args.at(i).split(u':');
+        const QStringList size = entry.value(1).split(u'x');
         const int width = size.value(0).toInt();
         const int height = size.value(1).toInt();
         // Several sizes of one drawing are told apart by a suffix after '-'.
-        const QString svgName = spec.value(0).section(u'-', 0, 0) + QStringLiteral(".svg");
+        const QString svgName = entry.value(0).section(u'-', 0, 0) + QStringLiteral(".svg");
         QSvgRenderer renderer(source.filePath(svgName));
-        if (spec.size() < 2 || width <= 0 || height <= 0 || !renderer.isValid()) {
+        if (entry.size() < 2 || width <= 0 || height <= 0 || !renderer.isValid()) {
             std::fprintf(stderr, "cuaderno_prerender: no puedo dibujar «%s»\n",
                          qPrintable(args.at(i)));
             return 1;
         }
         QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
-        image.fill(spec.value(2) == QStringLiteral("opaque") ? Qt::white : Qt::transparent);
+        image.fill(entry.value(2) == QStringLiteral("opaque") ? Qt::white : Qt::transparent);
         {
             QPainter painter(&image);
             painter.setRenderHint(QPainter::Antialiasing);
             renderer.render(&painter);
         }
-        if (spec.value(2) == QStringLiteral("opaque")) {
+        if (entry.value(2) == QStringLiteral("opaque")) {
             image = image.convertToFormat(QImage::Format_RGB32);
         }
-        const QString out = target.filePath(spec.value(0) + QStringLiteral(".png"));
+        const QString out = target.filePath(entry.value(0) + QStringLiteral(".png"));
         if (!image.save(out, "PNG")) {
             std::fprintf(stderr, "cuaderno_prerender: no puedo escribir «%s»\n", qPrintable(out));
             return 1;
