@@ -29,42 +29,34 @@ void TestDrawingLibrary::library_data()
     // Names in the coloured folder ('/' at the end makes a folder), or paths from the root.
     QTest::addColumn<QStringList>("entries");
     QTest::addColumn<int>("last");
-    QTest::addColumn<QList<int>>("above");  // drawings that exist above the first gap
     QTest::addColumn<QString>("extension"); // of drawing 1
+    QTest::addColumn<QList<int>>("above");  // drawings that exist above the first gap
 
+    const auto row = [](const char* tag, const QString& entries, int last, const QString& extension,
+                        const QList<int>& above = {}) {
+        QTest::newRow(tag) << entries.split(u',', Qt::SkipEmptyParts) << last << extension << above;
+    };
     const QString gif = u".GIF"_s;
-    const QString jpg = u".JPG"_s;
-    QTest::newRow("1 to 7, mixed extensions")
-        << QStringList{u"1.GIF"_s, u"2.jpg"_s, u"3.Gif"_s, u"4.JPG"_s,
-                       u"5.gif"_s, u"6.Jpg"_s, u"7.GIF"_s}
-        << 7 << QList<int>() << gif;
-    QTest::newRow("gap after 2") << QStringList{u"1.GIF"_s, u"2.GIF"_s, u"4.GIF"_s, u"5.GIF"_s} << 2
-                                 << QList{4, 5} << gif;
-    QTest::newRow("GIF wins over JPG")
-        << QStringList{u"1.JPG"_s, u"1.GIF"_s} << 1 << QList<int>() << gif;
-    QTest::newRow("only 1.jpg") << QStringList{u"1.jpg"_s} << 1 << QList<int>() << jpg;
-    QTest::newRow("empty folder") << QStringList{u"/"_s} << 0 << QList<int>() << QString();
-    QTest::newRow("no folder") << QStringList() << 0 << QList<int>() << QString();
-    QTest::newRow("only uncoloured")
-        << QStringList{u"dibujos/1/no coloreado/1.GIF"_s} << 0 << QList<int>() << QString();
-    QTest::newRow("hidden 3") << QStringList{u"1.GIF"_s, u"2.GIF"_s, u".3.GIF"_s, u"4.GIF"_s} << 2
-                              << QList{4} << gif;
-    QTest::newRow("folder named 3.GIF")
-        << QStringList{u"1.GIF"_s, u"2.GIF"_s, u"3.GIF/"_s, u"4.GIF"_s} << 2 << QList{4} << gif;
-    QTest::newRow("07 is not 7") << QStringList{u"1.GIF"_s, u"2.GIF"_s, u"3.GIF"_s,  u"4.GIF"_s,
-                                                u"5.GIF"_s, u"6.GIF"_s, u"07.GIF"_s, u"007.JPG"_s}
-                                 << 6 << QList<int>() << gif;
-    QTest::newRow("folders in other letters")
-        << QStringList{u"DIBUJOS/1/Si Coloreado/1.gif"_s, u"DIBUJOS/1/Si Coloreado/2.JPG"_s} << 2
-        << QList<int>() << gif;
+    row("1 to 7, mixed extensions", u"1.GIF,2.jpg,3.Gif,4.JPG,5.gif,6.Jpg,7.GIF"_s, 7, gif);
+    row("gap after 2", u"1.GIF,2.GIF,4.GIF,5.GIF"_s, 2, gif, {4, 5});
+    row("GIF wins over JPG", u"1.JPG,1.GIF"_s, 1, gif);
+    row("only 1.jpg", u"1.jpg"_s, 1, u".JPG"_s);
+    row("empty folder", u"/"_s, 0, {});
+    row("no folder", {}, 0, {});
+    row("only uncoloured", u"dibujos/1/no coloreado/1.GIF"_s, 0, {});
+    row("hidden 3", u"1.GIF,2.GIF,.3.GIF,4.GIF"_s, 2, gif, {4});
+    row("folder named 3.GIF", u"1.GIF,2.GIF,3.GIF/,4.GIF"_s, 2, gif, {4});
+    row("07 is not 7", u"1.GIF,2.GIF,3.GIF,4.GIF,5.GIF,6.GIF,07.GIF,007.JPG"_s, 6, gif);
+    row("folders in other letters", u"DIBUJOS/1/Si Coloreado/1.gif,DIBUJOS/1/Si Coloreado/2.JPG"_s,
+        2, gif);
 }
 
 void TestDrawingLibrary::library()
 {
     QFETCH(QStringList, entries);
     QFETCH(int, last);
-    QFETCH(QList<int>, above);
     QFETCH(QString, extension);
+    QFETCH(QList<int>, above);
     DataTree tree;
     for (const QString& entry : entries) {
         const QString path = entry.chopped(1).contains(u'/') ? entry : coloured + entry;

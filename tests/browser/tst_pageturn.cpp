@@ -1,11 +1,8 @@
 // Page turning as the child does it, on a window built with test doubles: the run state,
-// what the canvas shows, the sounds, the animations and the fit; and the real sound's
-// fallback for a file it cannot play.
+// what the canvas shows, the sounds, the animations and the fit.
 
-#include "app/form1.h"
 #include "datatree.h"
-#include "doubles.h"
-#include "platform/qtsound.h"
+#include "formfixture.h"
 #include "platform/units.h"
 
 #include <QTest>
@@ -18,33 +15,29 @@ namespace {
 
 struct Book {
     DataTree tree;
-    FixedScreen screen{12000, 9000};
-    RecordingMessageBox messages;
-    RecordingSound sound;
-    RecordingPrinter printer;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<FormFixture> f;
 
-    void open()
+    Form1& open()
     {
-        form = std::make_unique<Form1>(Services{screen, messages, sound, printer}, tree.root());
-        form->Form_Load();
+        f = std::make_unique<FormFixture>(tree.root());
+        return *f->form;
     }
     // n next, p previous, a digit the category button of that index.
     void click(QChar c)
     {
         if (c == u'n') {
-            form->command4_Click();
+            f->form->command4_Click();
         } else if (c == u'p') {
-            form->Command3_Click();
+            f->form->Command3_Click();
         } else {
-            form->Command5_Click(std::int16_t(c.digitValue()));
+            f->form->Command5_Click(std::int16_t(c.digitValue()));
         }
     }
-    QString coloured(int c, int n) const
+    static QString coloured(int c, int n)
     {
         return u"dibujos/%1/si coloreado/%2.GIF"_s.arg(c).arg(n);
     }
-    QString uncoloured(int c, int n) const
+    static QString uncoloured(int c, int n)
     {
         return u"dibujos/%1/no coloreado/%2.GIF"_s.arg(c).arg(n);
     }
@@ -74,8 +67,6 @@ private Q_SLOTS:
     void fit();
     void brokenFilesNeverMixDrawings_data();
     void brokenFilesNeverMixDrawings();
-    void unplayableSoundFallsBack_data();
-    void unplayableSoundFallsBack();
 };
 
 void TestPageTurn::sequences_data()
@@ -83,18 +74,19 @@ void TestPageTurn::sequences_data()
     QTest::addColumn<QString>("clicks");
     QTest::addColumn<int>("start"); // category 1's entry before the first click
     QTest::addColumn<QList<int>>("entries");
-    QTest::addColumn<QList<int>>("shown"); // picture width: 100 × category + drawing; 0 title
+    QTest::addColumn<QList<int>>("shown"); // picture width: 50 × category + drawing; 0 title
 
     QTest::newRow("next, previous, previous")
-        << u"npp"_s << 0 << QList{1, 7, 6} << QList{101, 107, 106};
-    QTest::newRow("previous first") << u"p"_s << 0 << QList{7} << QList{107};
-    QTest::newRow("next from 7") << u"pn"_s << 0 << QList{7, 1} << QList{107, 101};
+        << u"npp"_s << 0 << QList{1, 7, 6} << QList{51, 57, 56};
+    QTest::newRow("previous first") << u"p"_s << 0 << QList{7} << QList{57};
+    QTest::newRow("next from 7") << u"pn"_s << 0 << QList{7, 1} << QList{57, 51};
+    // Back in a category its entry shows again, not the next drawing.
     QTest::newRow("category keeps its entry")
-        << u"2nn02"_s << 0 << QList{1, 2, 3, 1, 3} << QList{301, 302, 303, 101, 303};
-    QTest::newRow("same category again") << u"22"_s << 0 << QList{1, 1} << QList{301, 301};
+        << u"2nn02"_s << 0 << QList{1, 2, 3, 1, 3} << QList{151, 152, 153, 51, 153};
+    QTest::newRow("index 9 is category 10") << u"9"_s << 0 << QList{1} << QList{501};
     QTest::newRow("empty category") << u"4pn4"_s << 0 << QList{1, 0, 1, 1} << QList{0, 0, 0, 0};
-    QTest::newRow("32767 + 1 stays") << u"n"_s << 32767 << QList{32767} << QList{199};
-    QTest::newRow("-32768 - 1 stays") << u"p"_s << -32768 << QList{7} << QList{107};
+    QTest::newRow("32767 + 1 stays") << u"n"_s << 32767 << QList{32767} << QList{99};
+    QTest::newRow("-32768 - 1 stays") << u"p"_s << -32768 << QList{7} << QList{57};
 }
 
 void TestPageTurn::sequences()
@@ -105,18 +97,18 @@ void TestPageTurn::sequences()
     QFETCH(QList<int>, shown);
     Book book;
     for (int n = 1; n <= 7; ++n) {
-        book.drawing(1, n, {100 + n, 30});
+        book.drawing(1, n, {50 + n, 30});
     }
-    book.drawing(1, 32767, {199, 30});
+    book.drawing(1, 32767, {99, 30});
     for (int n = 1; n <= 4; ++n) {
-        book.drawing(3, n, {300 + n, 30});
+        book.drawing(3, n, {150 + n, 30});
     }
+    book.drawing(10, 1, {501, 30});
     book.tree.folder(u"dibujos/5/si coloreado"_s);
     for (int k = 1; k <= 3; ++k) {
         book.tree.picture(u"animados/%1.gif"_s.arg(k), {20, 20});
     }
-    book.open();
-    Form1& form = *book.form;
+    Form1& form = book.open();
     const int titleWidth = form.Picture1->picture().width();
     form.drawingNumber[1] = std::int16_t(start);
 
@@ -131,8 +123,8 @@ void TestPageTurn::sequences()
         }
         // Previous has its own sound; every page turn plays one, even with nothing to show.
         const QString sound = clicks[i] == u'p' ? u"/sonido2.wav"_s : u"/sonido1.wav"_s;
-        QCOMPARE(book.sound.played.size(), i + 1);
-        QCOMPARE(book.sound.played.last(), book.tree.root() + sound);
+        QCOMPARE(book.f->sound.played.size(), i + 1);
+        QCOMPARE(book.f->sound.played.last(), book.tree.root() + sound);
         // The animations run 1, 2, 3, 1, 2 ... whatever the command.
         const int animation = int(i % 3) + 1;
         QCOMPARE(int(form.animationNumber), animation);
@@ -160,8 +152,7 @@ void TestPageTurn::fit()
     QFETCH(float, animationLeft);
     Book book;
     book.drawing(1, 1, size);
-    book.open();
-    Form1& form = *book.form;
+    Form1& form = book.open();
     QCOMPARE(form.Command3->top(), 7775.0f);
 
     form.command4_Click();
@@ -207,8 +198,7 @@ void TestPageTurn::brokenFilesNeverMixDrawings()
         }
     }
     book.tree.folder(u"dibujos/5/si coloreado"_s);
-    book.open();
-    Form1& form = *book.form;
+    Form1& form = book.open();
     form.command4_Click();
     form.Picture1->uncover(QRectF(0, 0, 300, 300));
     const QImage page = form.Picture1->imageOnShow();
@@ -225,30 +215,6 @@ void TestPageTurn::brokenFilesNeverMixDrawings()
         QVERIFY(form.Picture2->picture().isNull());
         QCOMPARE(rgb(form.Picture1->imageOnShow()), rgb(form.Picture1->picture()));
     }
-}
-
-void TestPageTurn::unplayableSoundFallsBack_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::newRow("missing") << u"nada.wav"_s;
-    QTest::newRow("a folder") << u"carpeta.wav"_s;
-    QTest::newRow("not a sound") << u"roto.wav"_s;
-}
-
-void TestPageTurn::unplayableSoundFallsBack()
-{
-    QFETCH(QString, name);
-    DataTree tree;
-    tree.folder(u"carpeta.wav"_s);
-    tree.text(u"roto.wav"_s, "esto no es un sonido, aunque se llame .wav");
-    int beeps = 0;
-    QtSound sound([&beeps] { ++beeps; });
-
-    sound.play(tree.path(name));
-    QTRY_COMPARE(beeps, 1);
-    // The same file again falls back again, though nothing new is decoded.
-    sound.play(tree.path(name));
-    QTRY_COMPARE(beeps, 2);
 }
 
 QTEST_MAIN(TestPageTurn)

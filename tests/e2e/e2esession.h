@@ -3,16 +3,16 @@
 // made for the test, and the outside tools that click and take screenshots. Everything the
 // session starts ends with it, whichever check failed first.
 
+#include "datatree.h"
+
 #include <QColor>
 #include <QImage>
-#include <QList>
 #include <QPoint>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRect>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <functional>
 #include <memory>
@@ -21,40 +21,32 @@
 
 namespace cuaderno::e2e {
 
-// The screen every session runs on, and the unit conversions the tests place clicks with.
+// The screen every session runs on; clicks are placed from the layout rules for it.
 constexpr int screenWidth = 800;
 constexpr int screenHeight = 600;
 constexpr double twipsPerPixel = 15.0;
-int pixels(double twips);
-// The pixel rectangle a control of this twips geometry covers.
-QRect pixelRect(double left, double top, double width, double height);
-
-// The layout for that screen, from the layout rules: the button row (offset
-// floor((W - 8805) / 2), top H - 1225), and a canvas of a picture's size centred above it.
 constexpr double screenWidthTwips = screenWidth * twipsPerPixel;
-constexpr double screenHeightTwips = screenHeight * twipsPerPixel;
-constexpr double rowTop = screenHeightTwips - 1125 - 100;
-double rowLeft();
+constexpr double rowTop = screenHeight * twipsPerPixel - 1125 - 100;
+const QColor background(37, 91, 163); // fondo.gif, written into every session's tree
+
+int pixels(double twips);
+QRect pixelRect(double left, double top, double width, double height);
 struct RowButton {
     QString name; // anterior, siguiente, imprimir, cat1 ... cat10, puntero, pincel, salir
     QRect rect;
 };
+// The button row: offset floor((W - 8805) / 2), top H - 1225.
 QList<RowButton> buttonRow();
 QPoint buttonCentre(const QString& name);
+// A canvas of a picture's size centred above the row, and the animation's centre beside it.
 QRect canvasRect(QSize pictureSize);
-// The centre of the animation's rectangle beside a canvas of that picture's size.
 QPoint animationCentre(QSize pictureSize);
 
 // Channel-wise comparison; a small tolerance absorbs JPEG and print colour conversions.
 bool near(QColor a, QColor b, int tolerance = 6);
-// Bounding box of the pixels inside area that are near colour (empty when there are none).
+// Bounding box of the pixels inside area that match, or are near colour (empty when none are).
+QRect boundsOf(const QImage& image, QRect area, const std::function<bool(QColor)>& match);
 QRect boundsOf(const QImage& image, QColor colour, QRect area, int tolerance = 6);
-
-// GIF files written here (Qt can read GIF but not write it), so the program decodes real
-// GIF data. Frames share one palette of at most 128 colours; more frames make an animation.
-QByteArray gifData(const QList<QImage>& frames, int delayHundredths = 20);
-// A 16-bit stereo PCM WAV file of a sine tone.
-QByteArray wavTone(double frequency, double seconds, int rate = 44100);
 
 class E2eSession {
 public:
@@ -63,22 +55,17 @@ public:
     E2eSession(const E2eSession&) = delete;
     E2eSession& operator=(const E2eSession&) = delete;
 
-    // The reason a session cannot run here (a tool missing from PATH), or empty.
-    static QString missingTools(const QStringList& programs);
+    // The reason a session cannot run here (one of these space-separated programs is
+    // missing), or empty.
+    static QString missingTools(const QString& programs);
 
     // The application folder: the data tree and, once started, the executable.
-    QString root() const { return dir_.path(); }
-    QString path(const QString& relative) const { return root() + u'/' + relative; }
-    bool write(const QString& relative, const QByteArray& content);
-    bool writeGif(const QString& relative, QSize size, QColor colour);
-    // Any format Qt writes, chosen by the extension (jpg, ico, png).
-    bool writePicture(const QString& relative, QSize size, QColor colour);
+    test::DataTree tree;
+    QString path(const QString& relative) const { return tree.path(relative); }
 
-    // Starts the X server; false with the reason when it cannot.
-    bool startX(QString& why);
-    // Copies the executable into the application folder, starts it with extra settings and
-    // waits until its window is on the screen.
-    bool startProgram(const QProcessEnvironment& extra, QString& why);
+    // Starts the X server, copies the executable into the application folder, starts it with
+    // extra settings and waits until its window is on the screen; false with the reason.
+    bool start(const QProcessEnvironment& extra, QString& why);
     QProcess& program() { return *program_; }
 
     // A process that must not outlive the session (a sound or print server).
@@ -95,20 +82,17 @@ public:
     bool xdotool(const QStringList& arguments);
     bool click(QPoint at);
 
-    QImage screenshot();
     // Takes screenshots until condition holds or the deadline passes; the last one taken.
     QImage waitForScreen(const std::function<bool(const QImage&)>& condition, int timeoutMs = 5000);
-    // Keeps every screenshot under this name when CUADERNO_E2E_SHOTS names a folder.
+    // Keeps a screenshot under this name when CUADERNO_E2E_SHOTS names a folder.
     void keep(const QImage& shot, const QString& name) const;
-
     // What the program and the X server said, for a failing check's message.
     QString diagnostics() const;
 
 private:
     QProcessEnvironment displayEnvironment() const;
-    void stop(QProcess& process);
+    bool startX(QString& why);
 
-    QTemporaryDir dir_;
     std::unique_ptr<QProcess> xserver_;
     std::unique_ptr<QProcess> program_;
     std::vector<std::unique_ptr<QProcess>> helpers_;
@@ -117,3 +101,7 @@ private:
 };
 
 } // namespace cuaderno::e2e
+
+#define E2E_REQUIRE(programs)                                                                      \
+    if (const QString why = cuaderno::e2e::E2eSession::missingTools(programs); !why.isEmpty())     \
+    QSKIP(qPrintable(why))

@@ -3,22 +3,26 @@
 
 #include "e2esession.h"
 
+#include <QDataStream>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
+#include <QThread>
+#include <QtEndian>
 
 #include <atomic>
-#include <chrono>
 #include <cmath>
 #include <mutex>
+#include <numbers>
 #include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
 using namespace cuaderno::e2e;
 
 namespace {
@@ -29,11 +33,10 @@ constexpr double nextTone = 440.0;
 constexpr double previousTone = 1320.0;
 constexpr int silenceLevel = 200;
 
-const QColor background(37, 91, 163);
 const QSize drawingSize(300, 200);
 
-// Reads the sink's FIFO at the pace of real time, so the server plays at its normal speed,
-// and keeps the left channel.
+// Reads the sink's FIFO at the pace of real time, so the server plays at its normal speed;
+// what it heard comes back as the left channel.
 class FifoRecorder {
 public:
     explicit FifoRecorder(int fd) : fd_(fd), thread_([this] { record(); }) {}
@@ -49,48 +52,41 @@ public:
     std::size_t frames() const
     {
         const std::lock_guard lock(mutex_);
-        return left_.size();
+        return std::size_t(raw_.size() / bytesPerFrame);
     }
     std::vector<qint16> since(std::size_t frame) const
     {
         const std::lock_guard lock(mutex_);
-        return {left_.begin() + qsizetype(std::min(frame, left_.size())), left_.end()};
+        std::vector<qint16> left;
+        for (auto i = qsizetype(frame) * bytesPerFrame; i + bytesPerFrame <= raw_.size();
+             i += bytesPerFrame) {
+            left.push_back(qFromLittleEndian<qint16>(raw_.constData() + i));
+        }
+        return left;
     }
 
 private:
     void record()
     {
-        using clock = std::chrono::steady_clock;
-        const auto start = clock::now();
-        std::size_t taken = 0;
-        QByteArray pending;
+        QElapsedTimer clock;
+        clock.start();
         char buffer[16384];
-        while (!stop_) {
-            const double seconds = std::chrono::duration<double>(clock::now() - start).count();
-            const auto due = std::size_t(seconds * rate * bytesPerFrame);
+        for (std::size_t taken = 0; !stop_; QThread::msleep(5)) {
+            const auto due = std::size_t(clock.nsecsElapsed() * 1e-9 * rate * bytesPerFrame);
             const std::size_t wanted = std::min(due - std::min(due, taken), sizeof buffer);
-            if (wanted > 0) {
-                const ssize_t got = ::read(fd_, buffer, wanted);
-                if (got > 0) {
-                    taken += std::size_t(got);
-                    pending.append(buffer, got);
-                    const qsizetype whole = pending.size() / bytesPerFrame * bytesPerFrame;
-                    const std::lock_guard lock(mutex_);
-                    for (qsizetype i = 0; i < whole; i += bytesPerFrame) {
-                        left_.push_back(qint16(quint16(quint8(pending[i])) |
-                                               quint16(quint8(pending[i + 1]) << 8)));
-                    }
-                    pending.remove(0, whole);
-                }
+            const ssize_t got = wanted > 0 ? ::read(fd_, buffer, wanted) : 0;
+            if (got > 0) {
+                taken += std::size_t(got);
+                const std::lock_guard lock(mutex_);
+                raw_.append(buffer, got);
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
     }
 
     int fd_;
     std::atomic<bool> stop_ = false;
     mutable std::mutex mutex_;
-    std::vector<qint16> left_;
+    QByteArray raw_;
     std::thread thread_;
 };
 
@@ -98,6 +94,7 @@ struct Heard {
     double seconds = 0;   // how long it sounded
     double rms = 0;       // its level
     double frequency = 0; // from the zero crossings
+    bool ended = false;   // a tenth of a second of silence followed it
 };
 
 // The first sound in the samples, up to the first 100 ms of silence after it.
@@ -122,30 +119,33 @@ Heard firstSound(const std::vector<qint16>& samples)
     int crossings = 0;
     for (std::size_t i = begin; i < end; ++i) {
         energy += double(samples[i]) * samples[i];
-        if (i > begin && (samples[i - 1] < 0) != (samples[i] < 0)) {
-            ++crossings;
-        }
+        crossings += i > begin && (samples[i - 1] < 0) != (samples[i] < 0);
     }
     heard.seconds = double(end - begin) / rate;
     heard.rms = std::sqrt(energy / double(end - begin));
     heard.frequency = crossings / 2.0 / heard.seconds;
+    heard.ended = quiet >= rate / 10;
     return heard;
 }
 
-// Whether the samples hold a sound followed by a tenth of a second of silence.
-bool soundEnded(const std::vector<qint16>& samples)
+// A 0.4-second sine tone as a 16-bit mono PCM WAV file.
+QByteArray wavTone(double frequency)
 {
-    std::size_t quietRun = 0;
-    bool heard = false;
-    for (qint16 s : samples) {
-        if (std::abs(int(s)) > silenceLevel) {
-            heard = true;
-            quietRun = 0;
-        } else if (heard && ++quietRun >= rate / 10) {
-            return true;
-        }
+    constexpr quint32 frames = quint32(0.4 * rate);
+    QByteArray out;
+    QDataStream s(&out, QIODevice::WriteOnly);
+    s.setByteOrder(QDataStream::LittleEndian);
+    s.writeRawData("RIFF", 4);
+    s << quint32(36 + 2 * frames);
+    s.writeRawData("WAVEfmt ", 8);
+    s << quint32(16) << quint16(1) << quint16(1) << quint32(rate) << quint32(2 * rate) << quint16(2)
+      << quint16(16);
+    s.writeRawData("data", 4);
+    s << quint32(2 * frames);
+    for (quint32 i = 0; i < frames; ++i) {
+        s << qint16(12000 * std::sin(2 * std::numbers::pi * frequency * i / rate));
     }
-    return false;
+    return out;
 }
 
 } // namespace
@@ -158,40 +158,34 @@ private Q_SLOTS:
 
 void TestE2eSound::pageTurnSounds()
 {
-    if (const QString why =
-            E2eSession::missingTools({QStringLiteral("Xvfb"), QStringLiteral("xdotool"),
-                                      QStringLiteral("import"), QStringLiteral("pulseaudio")});
-        !why.isEmpty()) {
-        QSKIP(qPrintable(why));
-    }
+    E2E_REQUIRE(u"Xvfb xdotool import pulseaudio"_s);
     E2eSession session;
-    const QString home = session.path(QStringLiteral("pulse"));
-    const QString fifo = home + QStringLiteral("/sink");
-    const QString socket = home + QStringLiteral("/native");
-    QVERIFY(QDir().mkpath(home + QStringLiteral("/runtime")));
+    const QString home = session.path(u"pulse"_s);
+    const QString fifo = home + u"/sink"_s;
+    const QString socket = home + u"/native"_s;
+    QVERIFY(QDir().mkpath(home + u"/runtime"_s));
     QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
     const int fd = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
     QVERIFY(fd >= 0);
     const FifoRecorder recorder(fd);
 
-    // The server's files stay inside the session's folder; it loads nothing else.
+    // The server's files stay inside the session's folder; it loads nothing else, and the
+    // program finds it through the same settings.
+    QProcessEnvironment extra;
+    extra.insert(u"HOME"_s, home);
+    extra.insert(u"XDG_RUNTIME_DIR"_s, home + u"/runtime"_s);
+    extra.insert(u"PULSE_RUNTIME_PATH"_s, home + u"/runtime"_s);
     QProcessEnvironment soundEnvironment = QProcessEnvironment::systemEnvironment();
-    soundEnvironment.insert(QStringLiteral("HOME"), home);
-    soundEnvironment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/runtime"));
-    soundEnvironment.insert(QStringLiteral("PULSE_RUNTIME_PATH"),
-                            home + QStringLiteral("/runtime"));
-    soundEnvironment.remove(QStringLiteral("DISPLAY"));
+    soundEnvironment.insert(extra);
+    soundEnvironment.remove(u"DISPLAY"_s);
     QString why;
     QProcess* server = session.startHelper(
-        QStringLiteral("pulseaudio"),
-        {QStringLiteral("-n"), QStringLiteral("--daemonize=no"),
-         QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--use-pid-file=no"),
-         QStringLiteral("--system=no"), QStringLiteral("--log-target=stderr"), QStringLiteral("-L"),
-         QStringLiteral("module-pipe-sink file=%1 format=s16le rate=%2 channels=2")
-             .arg(fifo)
-             .arg(rate),
-         QStringLiteral("-L"),
-         QStringLiteral("module-native-protocol-unix socket=%1 auth-anonymous=1").arg(socket)},
+        u"pulseaudio"_s,
+        u"-n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --system=no --log-target=stderr"_s
+                .split(u' ')
+            << u"-L"_s
+            << u"module-pipe-sink file=%1 format=s16le rate=%2 channels=2"_s.arg(fifo).arg(rate)
+            << u"-L"_s << u"module-native-protocol-unix socket=%1 auth-anonymous=1"_s.arg(socket),
         soundEnvironment, why);
     if (server == nullptr) {
         QSKIP(qPrintable(why));
@@ -201,28 +195,20 @@ void TestE2eSound::pageTurnSounds()
         QTest::qWait(50);
     }
     if (!QFile::exists(socket)) {
-        QSKIP(qPrintable(QStringLiteral("el servidor de sonido no arranca: ") +
+        QSKIP(qPrintable(u"el servidor de sonido no arranca: "_s +
                          QString::fromLocal8Bit(server->readAllStandardError()).right(500)));
     }
 
-    QVERIFY(session.writeGif(QStringLiteral("fondo.gif"), {16, 16}, background));
     for (int n = 1; n <= 2; ++n) {
-        QVERIFY(session.writeGif(QStringLiteral("dibujos/1/si coloreado/%1.gif").arg(n),
-                                 drawingSize, Qt::red));
-        QVERIFY(session.writeGif(QStringLiteral("dibujos/1/no coloreado/%1.gif").arg(n),
-                                 drawingSize, Qt::white));
+        session.tree.picture(u"dibujos/1/si coloreado/%1.gif"_s.arg(n), drawingSize, Qt::red);
+        session.tree.picture(u"dibujos/1/no coloreado/%1.gif"_s.arg(n), drawingSize, Qt::white);
     }
-    QVERIFY(session.write(QStringLiteral("sonido1.wav"), wavTone(nextTone, 0.4)));
-    QVERIFY(session.write(QStringLiteral("sonido2.wav"), wavTone(previousTone, 0.4)));
+    session.tree.text(u"sonido1.wav"_s, wavTone(nextTone));
+    session.tree.text(u"sonido2.wav"_s, wavTone(previousTone));
 
-    QVERIFY2(session.startX(why), qPrintable(why));
-    QProcessEnvironment extra;
-    extra.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + socket);
-    extra.insert(QStringLiteral("PULSE_RUNTIME_PATH"), home + QStringLiteral("/runtime"));
-    extra.insert(QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/runtime"));
-    extra.insert(QStringLiteral("HOME"), home);
+    extra.insert(u"PULSE_SERVER"_s, u"unix:"_s + socket);
     const std::size_t startedAt = recorder.frames();
-    QVERIFY2(session.startProgram(extra, why), qPrintable(why));
+    QVERIFY2(session.start(extra, why), qPrintable(why));
     QTest::qWait(300);
 
     // Start-up plays nothing: whatever the sink wrote so far is silence.
@@ -244,34 +230,32 @@ void TestE2eSound::pageTurnSounds()
                 seen = from + samples.size();
                 still.restart();
             }
-            if (soundEnded(samples) || (firstSound(samples).seconds > 0 && still.elapsed() > 400)) {
+            if (const Heard h = firstSound(samples);
+                h.ended || (h.seconds > 0 && still.elapsed() > 400)) {
                 break;
             }
             QTest::qWait(50);
         }
         return firstSound(recorder.since(from));
     };
-    const Heard next = turnAndListen(QStringLiteral("siguiente"));
-    const Heard previous = turnAndListen(QStringLiteral("anterior"));
-    const QString heard = QStringLiteral("siguiente %1 s, %2 Hz, nivel %3; anterior %4 s, %5 Hz, "
-                                         "nivel %6\n")
-                              .arg(next.seconds)
-                              .arg(next.frequency)
-                              .arg(next.rms)
-                              .arg(previous.seconds)
-                              .arg(previous.frequency)
-                              .arg(previous.rms) +
-                          session.diagnostics();
+    const Heard next = turnAndListen(u"siguiente"_s);
+    const Heard previous = turnAndListen(u"anterior"_s);
+    const auto describe = [](const char* button, const Heard& h) {
+        return u"%1: %2 s, %3 Hz, nivel %4\n"_s.arg(QLatin1String(button))
+            .arg(h.seconds)
+            .arg(h.frequency)
+            .arg(h.rms);
+    };
+    const QString heard =
+        describe("siguiente", next) + describe("anterior", previous) + session.diagnostics();
 
-    // Each turn sounded at a clear level, each with its own file: next the low tone,
-    // previous the high one...
-    QVERIFY2(next.seconds > 0.1 && previous.seconds > 0.1, qPrintable(heard));
-    QVERIFY2(next.rms > 2000 && previous.rms > 2000, qPrintable(heard));
+    // Each turn sounded at a clear level, each with its own file: next the low tone, previous
+    // the high one; and whole, since the sound server plays the last samples too.
+    for (const Heard& h : {next, previous}) {
+        QVERIFY2(h.rms > 2000 && h.seconds > 0.35 && h.seconds < 0.5, qPrintable(heard));
+    }
     QVERIFY2(std::abs(next.frequency - nextTone) < 30, qPrintable(heard));
     QVERIFY2(std::abs(previous.frequency - previousTone) < 60, qPrintable(heard));
-    // ...and to its end: the sound server plays the last samples too.
-    QVERIFY2(next.seconds > 0.35 && previous.seconds > 0.35, qPrintable(heard));
-    QVERIFY2(next.seconds < 0.5 && previous.seconds < 0.5, qPrintable(heard));
 }
 
 QTEST_MAIN(TestE2eSound)

@@ -3,20 +3,18 @@
 // position clicked or checked comes from the layout rules for an 800 × 600 screen.
 
 #include "e2esession.h"
+#include "extras.h"
 
 #include <QElapsedTimer>
 #include <QTest>
 
 #include <cmath>
 
+using namespace Qt::StringLiterals;
 using namespace cuaderno::e2e;
 
 namespace {
 
-const QColor background(37, 91, 163);
-const QColor white(255, 255, 255);
-const QColor categoryGreen(0, 255, 0);
-const QColor toolYellow(255, 255, 0);
 const QColor brushColours[] = {QColor(200, 0, 200), QColor(0, 170, 60)};
 const QSize brushSizes[] = {QSize(10, 10), QSize(30, 20)};
 const QColor animationColours[] = {QColor(255, 140, 0), QColor(140, 0, 255)};
@@ -29,6 +27,7 @@ struct Drawing {
     QColor coloured;
     const char* colouredName;
     const char* uncolouredName;
+    QString key() const { return u"%1:%2"_s.arg(category).arg(number); }
 };
 
 // Distinct colours per drawing and layer; names in mixed letter case; one coloured JPEG.
@@ -40,92 +39,47 @@ const Drawing drawings[] = {
     {2, 2, {320, 210}, {200, 250, 250}, {0, 140, 140}, "2.JPG", "2.gif"},
 };
 
-const Drawing* findDrawing(int category, int number)
+bool sameRect(QRect a, QRect b)
 {
-    for (const Drawing& d : drawings) {
-        if (d.category == category && d.number == number) {
-            return &d;
-        }
-    }
-    return nullptr;
-}
-
-struct Button {
-    QString name;
-    QRect rect;
-    QColor colour;
-};
-
-// Each button with the colour its face leaves showing round the picture.
-QList<Button> colouredRow()
-{
-    QList<Button> row;
-    for (const RowButton& b : buttonRow()) {
-        const QColor colour =
-            b.name.startsWith(QStringLiteral("cat")) ? categoryGreen
-            : b.name == QStringLiteral("imprimir") || b.name == QStringLiteral("puntero")
-                ? toolYellow
-                : white;
-        row.append({b.name, b.rect, colour});
-    }
-    return row;
-}
-
-bool sameRect(QRect a, QRect b, int slack = 1)
-{
-    return std::abs(a.left() - b.left()) <= slack && std::abs(a.top() - b.top()) <= slack &&
-           std::abs(a.right() - b.right()) <= slack && std::abs(a.bottom() - b.bottom()) <= slack;
+    return std::abs(a.left() - b.left()) <= 1 && std::abs(a.top() - b.top()) <= 1 &&
+           std::abs(a.right() - b.right()) <= 1 && std::abs(a.bottom() - b.bottom()) <= 1;
 }
 
 QString describe(QRect r)
 {
-    return QStringLiteral("(%1,%2 %3×%4)").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    return u"(%1,%2 %3×%4)"_s.arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
 }
+
+#define VERIFY_RECT(found, expected)                                                               \
+    QVERIFY2(sameRect(found, expected),                                                            \
+             qPrintable(describe(found) + u" != "_s + describe(expected)))
 
 // Bounds of everything that is not the background inside area.
 QRect foreground(const QImage& shot, QRect area)
 {
-    QRect found;
-    area = area.intersected(shot.rect());
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            if (!near(shot.pixelColor(x, y), background)) {
-                found |= QRect(x, y, 1, 1);
-            }
-        }
-    }
-    return found;
+    return boundsOf(shot, area, [](QColor c) { return !near(c, background); });
 }
 
-void makeDataTree(E2eSession& session)
+// What a drag coloured within reach of p.
+QRect stamp(const QImage& shot, const Drawing& d, QPoint p, int reach)
 {
-    QVERIFY(session.writeGif(QStringLiteral("fondo.gif"), {16, 16}, background));
-    for (int i = 0; i < 2; ++i) {
-        QVERIFY(session.writeGif(QStringLiteral("medida/%1.gif").arg(i + 1), brushSizes[i],
-                                 brushColours[i]));
-        QImage first(40, 30, QImage::Format_RGB32);
-        first.fill(animationColours[i]);
-        QImage second = first;
-        second.setPixelColor(0, 0, Qt::black);
-        QVERIFY(
-            session.write(QStringLiteral("animados/%1.gif").arg(i + 1), gifData({first, second})));
+    return boundsOf(shot, d.coloured,
+                    QRect(p - QPoint(reach, reach), QSize(2 * reach + 1, 2 * reach + 1)));
+}
+
+QRect brushAt(QPoint p, QSize brush)
+{
+    return QRect(p - QPoint(brush.width() / 2, brush.height() / 2), brush);
+}
+
+// The colour each button's face leaves showing round its picture.
+QColor faceColour(const QString& button)
+{
+    if (button.startsWith(u"cat"_s)) {
+        return QColor(0, 255, 0);
     }
-    QVERIFY(session.writePicture(QStringLiteral("punteros/1.ico"), {32, 32}, Qt::black));
-    QVERIFY(session.write(QStringLiteral("sonido1.wav"), wavTone(440, 0.2)));
-    QVERIFY(session.write(QStringLiteral("sonido2.wav"), wavTone(1320, 0.2)));
-    for (const Drawing& d : drawings) {
-        const QString folder = QStringLiteral("dibujos/%1/").arg(d.category);
-        const QString coloured =
-            folder + QStringLiteral("si coloreado/") + QLatin1String(d.colouredName);
-        if (coloured.endsWith(QStringLiteral(".JPG"))) {
-            QVERIFY(session.writePicture(coloured, d.size, d.coloured));
-        } else {
-            QVERIFY(session.writeGif(coloured, d.size, d.coloured));
-        }
-        QVERIFY(session.writeGif(folder + QStringLiteral("no coloreado/") +
-                                     QLatin1String(d.uncolouredName),
-                                 d.size, d.uncoloured));
-    }
+    return button == u"imprimir"_s || button == u"puntero"_s ? QColor(255, 255, 0)
+                                                             : QColor(255, 255, 255);
 }
 
 } // namespace
@@ -134,7 +88,7 @@ class TestE2eWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void init();
-    void cleanup();
+    void cleanup() { session_.reset(); }
     void startupScreen();
     void pageTurning_data();
     void pageTurning();
@@ -144,61 +98,54 @@ private Q_SLOTS:
     void quitEndsProgram();
 
 private:
-    // Starts the program on the test's data tree; ends the test when that cannot be done.
-    bool start();
-    // Clicks a button of the row, or fails the test.
-    bool press(const QString& name);
-    // Waits until the canvas shows the drawing's uncoloured layer, fitted where it belongs.
+    bool press(const QString& name) { return session_->click(buttonCentre(name)); }
+    // Waits until the canvas shows the drawing's uncoloured layer, fitted where it belongs,
+    // beside the animation the page turns so far have brought.
     QImage waitForDrawing(const Drawing& d, int pageTurns);
     // Moves with the left button held through the points, pausing at each, then releases.
     bool drag(QPoint from, const QList<QPoint>& through);
+    // Drags, then waits until the coloured layer within area shows exactly as expected.
+    QImage dragUntil(const Drawing& d, QPoint from, const QList<QPoint>& moves, QRect area,
+                     QRect expected);
 
     std::unique_ptr<E2eSession> session_;
 };
 
 void TestE2eWindow::init()
 {
-    if (const QString why = E2eSession::missingTools(
-            {QStringLiteral("Xvfb"), QStringLiteral("xdotool"), QStringLiteral("import")});
-        !why.isEmpty()) {
-        QSKIP(qPrintable(why));
-    }
+    E2E_REQUIRE(u"Xvfb xdotool import"_s);
     session_ = std::make_unique<E2eSession>();
-    makeDataTree(*session_);
-}
-
-void TestE2eWindow::cleanup()
-{
-    session_.reset();
-}
-
-bool TestE2eWindow::start()
-{
-    QString why;
-    if (!session_->startX(why) || !session_->startProgram({}, why)) {
-        qWarning("%s", qPrintable(why));
-        return false;
+    cuaderno::test::DataTree& tree = session_->tree;
+    for (int i = 0; i < 2; ++i) {
+        tree.picture(u"medida/%1.gif"_s.arg(i + 1), brushSizes[i], brushColours[i]);
+        tree.animation(u"animados/%1.gif"_s.arg(i + 1), {animationColours[i], animationColours[i]},
+                       {40, 30});
     }
-    return true;
-}
-
-bool TestE2eWindow::press(const QString& name)
-{
-    return session_->click(buttonCentre(name));
+    tree.picture(u"punteros/1.ico"_s, {32, 32}, Qt::black);
+    tree.text(u"sonido1.wav"_s, cuaderno::samples::pageForwardSound());
+    tree.text(u"sonido2.wav"_s, cuaderno::samples::pageBackSound());
+    for (const Drawing& d : drawings) {
+        const QString folder = u"dibujos/%1/"_s.arg(d.category);
+        tree.picture(folder + u"si coloreado/"_s + QLatin1String(d.colouredName), d.size,
+                     d.coloured);
+        tree.picture(folder + u"no coloreado/"_s + QLatin1String(d.uncolouredName), d.size,
+                     d.uncoloured);
+    }
+    QString why;
+    QVERIFY2(session_->start({}, why), qPrintable(why));
 }
 
 bool TestE2eWindow::drag(QPoint from, const QList<QPoint>& through)
 {
-    QStringList chain = {QStringLiteral("mousemove"), QString::number(from.x()),
-                         QString::number(from.y()),   QStringLiteral("sleep"),
-                         QStringLiteral("0.05"),      QStringLiteral("mousedown"),
-                         QStringLiteral("1")};
+    const auto move = [](QPoint p) {
+        return QStringList{u"mousemove"_s, QString::number(p.x()), QString::number(p.y())};
+    };
+    QStringList chain = move(from);
+    chain << u"sleep"_s << u"0.05"_s << u"mousedown"_s << u"1"_s;
     for (QPoint p : through) {
-        chain << QStringLiteral("sleep") << QStringLiteral("0.04") << QStringLiteral("mousemove")
-              << QString::number(p.x()) << QString::number(p.y());
+        chain << u"sleep"_s << u"0.04"_s << move(p);
     }
-    chain << QStringLiteral("sleep") << QStringLiteral("0.05") << QStringLiteral("mouseup")
-          << QStringLiteral("1");
+    chain << u"sleep"_s << u"0.05"_s << u"mouseup"_s << u"1"_s;
     return session_->xdotool(chain);
 }
 
@@ -212,52 +159,53 @@ QImage TestE2eWindow::waitForDrawing(const Drawing& d, int pageTurns)
     });
 }
 
+QImage TestE2eWindow::dragUntil(const Drawing& d, QPoint from, const QList<QPoint>& moves,
+                                QRect area, QRect expected)
+{
+    if (!drag(from, moves)) {
+        return {};
+    }
+    const QImage shot = session_->waitForScreen(
+        [&](const QImage& s) { return sameRect(boundsOf(s, d.coloured, area), expected); });
+    session_->keep(shot, QString::fromLatin1(QTest::currentTestFunction()) + u'-' +
+                             QString::fromLatin1(QTest::currentDataTag()));
+    return shot;
+}
+
 void TestE2eWindow::startupScreen()
 {
-    QVERIFY(start());
-    const QList<Button> row = colouredRow();
+    const QList<RowButton> row = buttonRow();
     const QRect title =
         pixelRect((screenWidthTwips - 10185) / 2, std::nearbyint((rowTop - 6600) / 2), 10185, 6600);
-    const QRect aboveRow(0, 0, screenWidth, row.first().rect.top() - 2);
-    const QRect rowArea(0, row.first().rect.top() - 2, screenWidth,
-                        screenHeight - row.first().rect.top() + 2);
+    const int rowY = row.first().rect.top() - 2;
+    const QRect aboveRow(0, 0, screenWidth, rowY);
+    const QRect rowArea(0, rowY, screenWidth, screenHeight - rowY);
     const QRect rowBounds = row.first().rect | row[5].rect;
     const QImage shot = session_->waitForScreen([&](const QImage& s) {
         return sameRect(foreground(s, aboveRow), title) &&
                sameRect(foreground(s, rowArea), rowBounds);
     });
-    session_->keep(shot, QStringLiteral("startup"));
+    session_->keep(shot, u"startup"_s);
 
-    // The title picture alone above the row, centred over it; no animation yet.
-    QVERIFY2(sameRect(foreground(shot, aboveRow), title),
-             qPrintable(describe(foreground(shot, aboveRow)) + QStringLiteral(" != ") +
-                        describe(title)));
-    // The row from the previous button to the quit button, nothing else along the bottom.
-    QVERIFY2(sameRect(foreground(shot, rowArea), rowBounds),
-             qPrintable(describe(foreground(shot, rowArea)) + QStringLiteral(" != ") +
-                        describe(rowBounds)));
-    for (const Button& b : row) {
-        const QPoint corners[] = {b.rect.topLeft() + QPoint(2, 2),
-                                  b.rect.bottomRight() - QPoint(2, 2)};
-        for (QPoint p : corners) {
-            QVERIFY2(near(shot.pixelColor(p), b.colour),
-                     qPrintable(b.name + QStringLiteral(" en %1,%2: %3")
-                                             .arg(p.x())
-                                             .arg(p.y())
-                                             .arg(shot.pixelColor(p).name())));
+    // The title picture alone above the row, centred over it; no animation yet. Along the
+    // bottom, the row from the previous button to the quit button and nothing else.
+    VERIFY_RECT(foreground(shot, aboveRow), title);
+    VERIFY_RECT(foreground(shot, rowArea), rowBounds);
+    for (const RowButton& b : row) {
+        for (QPoint p : {b.rect.topLeft() + QPoint(2, 2), b.rect.bottomRight() - QPoint(2, 2)}) {
+            QVERIFY2(near(shot.pixelColor(p), faceColour(b.name)),
+                     qPrintable(b.name + u" en %1,%2: %3"_s.arg(p.x()).arg(p.y()).arg(
+                                             shot.pixelColor(p).name())));
         }
         // The 50-twip gap right of each button shows the background.
         const QPoint gap(pixels((b.rect.right() + 1) * twipsPerPixel + 25), b.rect.center().y());
-        if (b.rect.right() < rowBounds.right() - 1) {
-            QVERIFY2(near(shot.pixelColor(gap), background), qPrintable(b.name));
-        }
+        QVERIFY2(b.rect.right() >= rowBounds.right() - 1 || near(shot.pixelColor(gap), background),
+                 qPrintable(b.name));
     }
     // The lower category row starts 545 twips below the upper one.
-    QVERIFY(
-        near(shot.pixelColor(buttonCentre(QStringLiteral("cat1")).x(), pixels(rowTop + 495 + 25)),
-             background));
+    QVERIFY(near(shot.pixelColor(buttonCentre(u"cat1"_s).x(), pixels(rowTop + 520)), background));
     // The brush button's face shows brush picture 1.
-    QVERIFY(near(shot.pixelColor(buttonCentre(QStringLiteral("pincel"))), brushColours[0]));
+    QVERIFY(near(shot.pixelColor(buttonCentre(u"pincel"_s)), brushColours[0]));
 }
 
 void TestE2eWindow::pageTurning_data()
@@ -282,75 +230,56 @@ void TestE2eWindow::pageTurning()
 {
     QFETCH(QStringList, buttons);
     QFETCH(QStringList, shown);
-    QVERIFY(start());
     for (qsizetype i = 0; i < buttons.size(); ++i) {
-        const QStringList parts = shown[i].split(u':');
-        const Drawing* d = findDrawing(parts[0].toInt(), parts[1].toInt());
-        QVERIFY(d != nullptr);
+        const Drawing* d = std::find_if(std::begin(drawings), std::end(drawings),
+                                        [&](const Drawing& x) { return x.key() == shown[i]; });
+        QVERIFY(d != std::end(drawings));
         QVERIFY(press(buttons[i]));
         const QImage shot = waitForDrawing(*d, int(i) + 1);
-        session_->keep(shot, QStringLiteral("%1-%2-%3")
-                                 .arg(QString::fromLatin1(QTest::currentDataTag()).left(12))
-                                 .arg(i)
-                                 .arg(QString(shown[i]).replace(u':', u'_')));
+        session_->keep(shot, u"%1-%2"_s.arg(QLatin1String(QTest::currentDataTag())).arg(i));
         const QRect canvas = canvasRect(d->size);
-        const QRect found = boundsOf(shot, d->uncoloured, canvas.adjusted(-20, -20, 20, 20));
-        QVERIFY2(sameRect(found, canvas),
-                 qPrintable(QStringLiteral("tras %1 (%2): ").arg(buttons[i]).arg(i + 1) +
-                            describe(found) + QStringLiteral(" != ") + describe(canvas)));
+        VERIFY_RECT(boundsOf(shot, d->uncoloured, canvas.adjusted(-20, -20, 20, 20)), canvas);
         // The uncoloured layer covers the whole drawing: none of its colours shows yet.
         QVERIFY(boundsOf(shot, d->coloured, canvas).isEmpty());
         QVERIFY2(near(shot.pixelColor(animationCentre(d->size)), animationColours[i % 2]),
-                 qPrintable(shot.pixelColor(animationCentre(d->size)).name()));
+                 qPrintable(buttons[i] + u' ' + shot.pixelColor(animationCentre(d->size)).name()));
     }
 }
 
 void TestE2eWindow::colouringStroke()
 {
-    QVERIFY(start());
     const Drawing& d = drawings[0];
-    QVERIFY(press(QStringLiteral("siguiente")));
+    QVERIFY(press(u"siguiente"_s));
     waitForDrawing(d, 1);
     const QRect canvas = canvasRect(d.size);
 
-    // A slow stroke, 4 pixels a move with a 10-pixel brush, leaves one unbroken track.
+    // A slow stroke, 4 pixels a move with a 10-pixel brush, leaves one unbroken track that
+    // starts at the first move: the press colours nothing.
     const int trackY = canvas.top() + 40;
     QList<QPoint> track;
-    for (int x = canvas.left() + 30; x <= canvas.left() + 170; x += 4) {
+    for (int x = canvas.left() + 34; x <= canvas.left() + 170; x += 4) {
         track.append({x, trackY});
     }
-    // The press colours nothing; the track starts at the first move.
-    QVERIFY(drag(track.first(), track.mid(1)));
-    const QRect trackRect(track[1].x() - 5, trackY - 5, track.last().x() - track[1].x() + 10, 10);
-    QImage shot = session_->waitForScreen(
-        [&](const QImage& s) { return sameRect(boundsOf(s, d.coloured, canvas), trackRect); });
-    QVERIFY2(sameRect(boundsOf(shot, d.coloured, canvas), trackRect),
-             qPrintable(describe(boundsOf(shot, d.coloured, canvas))));
+    const QRect trackRect(track.first().x() - 5, trackY - 5,
+                          track.last().x() - track.first().x() + 10, 10);
+    QImage shot = dragUntil(d, {canvas.left() + 30, trackY}, track, canvas, trackRect);
+    VERIFY_RECT(boundsOf(shot, d.coloured, canvas), trackRect);
     for (int x = trackRect.left() + 1; x < trackRect.right(); x += 7) {
         QVERIFY2(near(shot.pixelColor(x, trackY), d.coloured), qPrintable(QString::number(x)));
     }
 
     // Moves 40 pixels apart leave separate brush rectangles centred on each move; the press
     // itself, before any move, colours nothing.
-    const int rowY = canvas.top() + 140;
-    const QPoint pressAt(canvas.left() + 30, rowY);
+    const QPoint pressAt(canvas.left() + 30, canvas.top() + 140);
     QList<QPoint> moves;
-    for (int x = canvas.left() + 70; x <= canvas.left() + 230; x += 40) {
-        moves.append({x, rowY});
+    for (int dx = 40; dx <= 200; dx += 40) {
+        moves.append(pressAt + QPoint(dx, 0));
     }
-    QVERIFY(drag(pressAt, moves));
-    const auto stamp = [&](const QImage& s, QPoint p) {
-        return boundsOf(s, d.coloured, QRect(p - QPoint(19, 19), QSize(39, 39)));
-    };
-    shot = session_->waitForScreen([&](const QImage& s) {
-        return sameRect(stamp(s, moves.last()), QRect(moves.last() - QPoint(5, 5), QSize(10, 10)));
-    });
-    session_->keep(shot, QStringLiteral("stroke"));
-    QVERIFY(stamp(shot, pressAt).isEmpty());
+    shot = dragUntil(d, pressAt, moves, QRect(moves.last() - QPoint(19, 19), QSize(39, 39)),
+                     brushAt(moves.last(), {10, 10}));
+    QVERIFY(stamp(shot, d, pressAt, 19).isEmpty());
     for (QPoint p : moves) {
-        QVERIFY2(sameRect(stamp(shot, p), QRect(p - QPoint(5, 5), QSize(10, 10))),
-                 qPrintable(describe(stamp(shot, p))));
-        QVERIFY(near(shot.pixelColor(p + QPoint(20, 0)), d.uncoloured));
+        VERIFY_RECT(stamp(shot, d, p, 19), brushAt(p, {10, 10}));
     }
 }
 
@@ -368,54 +297,40 @@ void TestE2eWindow::brushSize()
 {
     QFETCH(int, presses);
     QFETCH(int, brush);
-    QVERIFY(start());
-    for (int i = 0; i < presses; ++i) {
-        QVERIFY(press(QStringLiteral("pincel")));
+    const QPoint face = buttonCentre(u"pincel"_s);
+    for (int i = 1; i <= presses; ++i) {
         // The face shows the brush chosen by this press before the next press comes.
-        const QColor face = brushColours[(i + 1) % 2];
-        const QImage shot = session_->waitForScreen([&](const QImage& s) {
-            return near(s.pixelColor(buttonCentre(QStringLiteral("pincel"))), face);
-        });
-        QVERIFY(near(shot.pixelColor(buttonCentre(QStringLiteral("pincel"))), face));
+        QVERIFY(press(u"pincel"_s));
+        const QImage shot = session_->waitForScreen(
+            [&](const QImage& s) { return near(s.pixelColor(face), brushColours[i % 2]); });
+        QVERIFY(near(shot.pixelColor(face), brushColours[i % 2]));
     }
     const Drawing& d = drawings[2];
-    QVERIFY(press(QStringLiteral("siguiente")));
-    QVERIFY(press(QStringLiteral("siguiente")));
-    QVERIFY(press(QStringLiteral("siguiente")));
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(press(u"siguiente"_s));
+    }
     waitForDrawing(d, 3);
 
-    const QRect canvas = canvasRect(d.size);
-    const QSize size = brushSizes[brush];
-    const QList<QPoint> moves = {canvas.center() - QPoint(80, 0), canvas.center(),
-                                 canvas.center() + QPoint(80, 0)};
-    QVERIFY(drag(canvas.center() - QPoint(140, 0), moves));
-    const auto stamp = [&](const QImage& s, QPoint p) {
-        return boundsOf(s, d.coloured, QRect(p - QPoint(35, 35), QSize(71, 71)));
-    };
-    const auto expected = [&](QPoint p) {
-        return QRect(p - QPoint(size.width() / 2, size.height() / 2), size);
-    };
-    const QImage shot = session_->waitForScreen(
-        [&](const QImage& s) { return sameRect(stamp(s, moves.last()), expected(moves.last())); });
-    session_->keep(shot, QStringLiteral("brush-%1").arg(presses));
+    const QPoint centre = canvasRect(d.size).center();
+    const QList<QPoint> moves = {centre - QPoint(80, 0), centre, centre + QPoint(80, 0)};
+    const QImage shot = dragUntil(d, centre - QPoint(140, 0), moves,
+                                  QRect(moves.last() - QPoint(35, 35), QSize(71, 71)),
+                                  brushAt(moves.last(), brushSizes[brush]));
     for (QPoint p : moves) {
-        QVERIFY2(
-            sameRect(stamp(shot, p), expected(p)),
-            qPrintable(describe(stamp(shot, p)) + QStringLiteral(" != ") + describe(expected(p))));
+        VERIFY_RECT(stamp(shot, d, p, 35), brushAt(p, brushSizes[brush]));
     }
 }
 
 void TestE2eWindow::quitEndsProgram()
 {
-    QVERIFY(start());
-    const QPoint quit = buttonCentre(QStringLiteral("salir"));
-    QVERIFY(session_->xdotool(
-        {QStringLiteral("mousemove"), QString::number(quit.x()), QString::number(quit.y())}));
+    const QPoint quit = buttonCentre(u"salir"_s);
+    QVERIFY(
+        session_->xdotool({u"mousemove"_s, QString::number(quit.x()), QString::number(quit.y())}));
     QElapsedTimer clock;
     clock.start();
-    QVERIFY(session_->xdotool({QStringLiteral("click"), QStringLiteral("1")}));
+    QVERIFY(session_->xdotool({u"click"_s, u"1"_s}));
     QVERIFY2(session_->program().waitForFinished(1000),
-             qPrintable(QStringLiteral("sigue abierto tras %1 ms").arg(clock.elapsed())));
+             qPrintable(u"sigue abierto tras %1 ms"_s.arg(clock.elapsed())));
     QVERIFY(clock.elapsed() < 1000);
     QCOMPARE(session_->program().exitStatus(), QProcess::NormalExit);
     QCOMPARE(session_->program().exitCode(), 0);

@@ -7,7 +7,6 @@
 #include <QTest>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 using namespace cuaderno;
@@ -33,20 +32,20 @@ QByteArray chunk(const char* id, const QByteArray& body, qint64 claimed = -1)
     return body.size() % 2 != 0 && claimed < 0 ? out + '\0' : out;
 }
 
-QByteArray fmt(quint16 tag, quint16 channels, quint32 rate, quint16 bits, int blockAlign = -1)
+QByteArray fmt(quint16 tag, quint16 channels, quint32 rate, quint16 bits, int blockAlign = -1,
+               const QByteArray& extension = {})
 {
     const int align = blockAlign < 0 ? channels * bits / 8 : blockAlign;
     return chunk("fmt ", le(tag, 2) + le(channels, 2) + le(rate, 4) + le(rate * quint32(align), 4) +
-                             le(quint32(align), 2) + le(bits, 2));
+                             le(quint32(align), 2) + le(bits, 2) + extension);
 }
 
+// The extensible form, whose real format is the first two bytes of the sub-format GUID.
 QByteArray extensibleFmt(quint16 subFormat, quint16 channels, quint32 rate, quint16 bits)
 {
-    const quint16 align = quint16(channels * bits / 8);
-    return chunk("fmt ", le(0xfffe, 2) + le(channels, 2) + le(rate, 4) + le(rate * align, 4) +
-                             le(align, 2) + le(bits, 2) + le(22, 2) + le(bits, 2) + le(3, 4) +
-                             le(subFormat, 2) +
-                             QByteArray::fromHex("000000001000800000aa00389b71"));
+    return fmt(0xfffe, channels, rate, bits, -1,
+               le(22, 2) + le(bits, 2) + le(3, 4) + le(subFormat, 2) +
+                   QByteArray::fromHex("000000001000800000aa00389b71"));
 }
 
 QByteArray riff(const QByteArray& chunks)
@@ -56,13 +55,8 @@ QByteArray riff(const QByteArray& chunks)
 
 QByteArray floats(std::initializer_list<float> values)
 {
-    QByteArray out;
-    for (float v : values) {
-        char bytes[4];
-        std::memcpy(bytes, &v, 4);
-        out.append(bytes, 4);
-    }
-    return out;
+    return QByteArray(reinterpret_cast<const char*>(std::data(values)),
+                      qsizetype(values.size() * sizeof(float)));
 }
 
 const QByteArray stereo16 = QByteArray::fromHex("0100feff0200fdff"); // two frames
@@ -95,46 +89,40 @@ void TestSound::initTestCase()
 void TestSound::decode_data()
 {
     QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<bool>("playable");
-    QTest::addColumn<int>("sample");
+    QTest::addColumn<int>("sample"); // -1 when the file cannot play
     QTest::addColumn<int>("channels");
     QTest::addColumn<int>("rate");
     QTest::addColumn<QByteArray>("pcm");
-    const int i16 = int(Sample::Int16);
+    const auto good = [](const char* name, const QByteArray& file, Sample sample = Sample::Int16,
+                         int channels = 2, int rate = 44100, const QByteArray& pcm = stereo16) {
+        QTest::newRow(name) << file << int(sample) << channels << rate << pcm;
+    };
+    const auto bad = [](const char* name, const QByteArray& file) {
+        QTest::newRow(name) << file << -1 << 0 << 0 << QByteArray();
+    };
     const QByteArray fmt16 = fmt(1, 2, 44100, 16);
-
-    QTest::newRow("16-bit stereo")
-        << riff(fmt16 + chunk("data", stereo16)) << true << i16 << 2 << 44100 << stereo16;
-    QTest::newRow("8-bit mono, odd length")
-        << riff(fmt(1, 1, 22050, 8) + chunk("data", QByteArray::fromHex("80ff00"))) << true
-        << int(Sample::UInt8) << 1 << 22050 << QByteArray::fromHex("80ff00");
-    QTest::newRow("24-bit widened")
-        << riff(fmt(1, 1, 48000, 24) + chunk("data", QByteArray::fromHex("123456abcdef"))) << true
-        << int(Sample::Int32) << 1 << 48000
-        << QByteArray::fromHex("00123456"
-                               "00abcdef");
-    QTest::newRow("32-bit") << riff(fmt(1, 1, 8000, 32) + chunk("data", "\x01\x02\x03\x04")) << true
-                            << int(Sample::Int32) << 1 << 8000 << QByteArray("\x01\x02\x03\x04");
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    QTest::newRow("float, wild values tamed")
-        << riff(fmt(3, 1, 44100, 32) + chunk("data", floats({0.5f, nan, 3.0f, -inf}))) << true
-        << int(Sample::Float) << 1 << 44100 << floats({0.5f, 0.0f, 1.0f, 0.0f});
-    QTest::newRow("extensible PCM")
-        << riff(extensibleFmt(1, 2, 44100, 16) + chunk("data", stereo16)) << true << i16 << 2
-        << 44100 << stereo16;
-    QTest::newRow("other chunks, odd-sized, data first")
-        << riff(chunk("LIST", "abc") + chunk("data", stereo16) + fmt16 + chunk("junk", "")) << true
-        << i16 << 2 << 44100 << stereo16;
-    QTest::newRow("data cut short: whole frames kept")
-        << riff(fmt16 + chunk("data", stereo16 + QByteArray::fromHex("050006"), 1000)) << true
-        << i16 << 2 << 44100 << stereo16;
-    QTest::newRow("data of unknown length") << riff(fmt16 + chunk("data", stereo16, 0xffffffff))
-                                            << true << i16 << 2 << 44100 << stereo16;
 
-    const auto bad = [](const char* name, const QByteArray& file) {
-        QTest::newRow(name) << file << false << 0 << 0 << 0 << QByteArray();
-    };
+    good("16-bit stereo", riff(fmt16 + chunk("data", stereo16)));
+    good("8-bit mono, odd length",
+         riff(fmt(1, 1, 22050, 8) + chunk("data", QByteArray::fromHex("80ff00"))), Sample::UInt8, 1,
+         22050, QByteArray::fromHex("80ff00"));
+    good("24-bit widened",
+         riff(fmt(1, 1, 48000, 24) + chunk("data", QByteArray::fromHex("123456abcdef"))),
+         Sample::Int32, 1, 48000, QByteArray::fromHex("0012345600abcdef"));
+    good("32-bit", riff(fmt(1, 1, 8000, 32) + chunk("data", "\x01\x02\x03\x04")), Sample::Int32, 1,
+         8000, "\x01\x02\x03\x04");
+    good("float, wild values tamed",
+         riff(fmt(3, 1, 44100, 32) + chunk("data", floats({0.5f, nan, 3.0f, -inf}))), Sample::Float,
+         1, 44100, floats({0.5f, 0.0f, 1.0f, 0.0f}));
+    good("extensible PCM", riff(extensibleFmt(1, 2, 44100, 16) + chunk("data", stereo16)));
+    good("other chunks, odd-sized, data first",
+         riff(chunk("LIST", "abc") + chunk("data", stereo16) + fmt16 + chunk("junk", "")));
+    good("data cut short: whole frames kept",
+         riff(fmt16 + chunk("data", stereo16 + QByteArray::fromHex("050006"), 1000)));
+    good("data of unknown length", riff(fmt16 + chunk("data", stereo16, 0xffffffff)));
+
     bad("empty", {});
     bad("not RIFF", "esto no es un sonido, aunque se llame .wav");
     bad("big-endian RIFX", "RIFX" + riff(fmt16 + chunk("data", stereo16)).mid(4));
@@ -163,14 +151,13 @@ void TestSound::decode_data()
 void TestSound::decode()
 {
     QFETCH(QByteArray, file);
-    QFETCH(bool, playable);
     QFETCH(int, sample);
     QFETCH(int, channels);
     QFETCH(int, rate);
     QFETCH(QByteArray, pcm);
 
     const std::optional<WavSound> sound = decodeWav(file);
-    QCOMPARE(sound.has_value(), playable);
+    QCOMPARE(sound.has_value(), sample >= 0);
     if (sound) {
         QCOMPARE(int(sound->sample), sample);
         QCOMPARE(sound->channels, channels);
@@ -199,6 +186,14 @@ void TestSound::readFromDisk()
 
     const std::optional<WavSound> sound = readWav(tree_.path(name));
     QCOMPARE(sound ? sound->pcm.size() : -1, pcmBytes);
+    if (pcmBytes < 0) {
+        // What cannot play beeps instead, every time.
+        int beeps = 0;
+        QtSound player([&beeps] { ++beeps; });
+        player.play(tree_.path(name));
+        player.play(tree_.path(name));
+        QTRY_COMPARE(beeps, 2);
+    }
 }
 
 QTEST_MAIN(TestSound)

@@ -2,16 +2,9 @@
 # Arguments: -DCPACK=<cpack> -DCONFIG=<CPackConfig.cmake> -DSCRATCH=<folder>
 find_program(DPKG_DEB dpkg-deb)
 find_program(DPKG_SHLIBDEPS dpkg-shlibdeps)
-if(NOT CPACK OR NOT EXISTS "${CPACK}")
-  message("SKIP: cpack is not installed")
+if(NOT EXISTS "${CPACK}" OR NOT DPKG_DEB OR NOT DPKG_SHLIBDEPS)
+  message("SKIP: cpack, dpkg-deb or dpkg-shlibdeps is missing (install dpkg-dev)")
   return()
-endif()
-if(NOT DPKG_DEB OR NOT DPKG_SHLIBDEPS)
-  message("SKIP: dpkg-deb or dpkg-shlibdeps is missing (install dpkg-dev)")
-  return()
-endif()
-if(NOT EXISTS "${CONFIG}")
-  message(FATAL_ERROR "${CONFIG} is missing: packaging/ was not configured")
 endif()
 
 file(REMOVE_RECURSE "${SCRATCH}")
@@ -27,11 +20,7 @@ if(NOT count EQUAL 1)
   message(FATAL_ERROR "expected one cuaderno_*.deb in ${SCRATCH}, found: ${debs}")
 endif()
 
-execute_process(COMMAND "${DPKG_DEB}" -c ${debs} RESULT_VARIABLE result
-  OUTPUT_VARIABLE listing ERROR_VARIABLE errors)
-if(NOT result EQUAL 0)
-  message(FATAL_ERROR "dpkg-deb -c failed: ${errors}")
-endif()
+execute_process(COMMAND "${DPKG_DEB}" -c ${debs} OUTPUT_VARIABLE listing COMMAND_ERROR_IS_FATAL ANY)
 set(missing "")
 foreach(path
     "usr/bin/cuaderno"

@@ -1,31 +1,12 @@
 #pragma once
-// A started window on a data tree, with doubles for everything that cannot be watched.
 
-#include "app/form1.h"
-#include "doubles.h"
+#include "formfixture.h"
 
 #include <QColor>
 #include <QImage>
 #include <QRect>
 
-#include <memory>
-
 namespace cuaderno::test {
-
-struct Fixture {
-    FixedScreen screen{12000, 9000};
-    RecordingMessageBox messages;
-    RecordingSound sound;
-    RecordingPrinter recorder;
-    std::unique_ptr<Form1> form;
-
-    explicit Fixture(const QString& folder, Printer* printer = nullptr)
-        : form(std::make_unique<Form1>(
-              Services{screen, messages, sound, printer ? *printer : recorder}, folder))
-    {
-        form->Form_Load();
-    }
-};
 
 // The bounding box of the pixels of image in colour; empty when there are none, and
 // invalid (-1 size) when they do not fill that box exactly.
@@ -41,10 +22,7 @@ inline QRect areaOf(const QImage& image, QColor colour)
             }
         }
     }
-    if (count != box.width() * box.height()) {
-        return QRect(0, 0, -1, -1);
-    }
-    return box;
+    return count == box.width() * box.height() ? box : QRect(0, 0, -1, -1);
 }
 
 } // namespace cuaderno::test

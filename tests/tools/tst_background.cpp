@@ -11,12 +11,13 @@
 
 using namespace cuaderno;
 using namespace cuaderno::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-// 100 x 70 pixels (1500 x 1050 twips) in blocks of 10 x 10, each block its own colour, so a
-// tile out of step shows; few enough colours for a GIF to keep them all.
-QImage patternTile(int shade)
+// Writes fondo.gif, 100 x 70 pixels (1500 x 1050 twips) in blocks of 10 x 10 each its own
+// colour, so a tile out of step shows; gives it back as the program will read it.
+QImage writeTile(DataTree& tree, int shade)
 {
     QImage tile(100, 70, QImage::Format_RGB32);
     for (int y = 0; y < tile.height(); ++y) {
@@ -24,14 +25,8 @@ QImage patternTile(int shade)
             tile.setPixel(x, y, qRgb(x / 10 * 25, y / 10 * 36, shade));
         }
     }
-    return tile;
-}
-
-// Writes the tile as fondo.gif and gives it back as the program will read it.
-QImage writeTile(DataTree& tree, int shade)
-{
-    tree.image(QStringLiteral("fondo.gif"), patternTile(shade));
-    return QImage(tree.path(QStringLiteral("fondo.gif"))).convertToFormat(QImage::Format_RGB32);
+    tree.image(u"fondo.gif"_s, tile);
+    return QImage(tree.path(u"fondo.gif"_s)).convertToFormat(QImage::Format_RGB32);
 }
 
 // Pixels of the window's grab not under a visible control that differ from the tiling.
@@ -70,7 +65,7 @@ void TestBackground::coversWindow()
 {
     DataTree tree;
     const QImage tile = writeTile(tree, 0);
-    Fixture f(tree.root());
+    FormFixture f(tree.root());
     f.form->resize(800, 600); // 12000 x 9000 twips: 8 whole tiles across, 8.6 down
     QCOMPARE(offTile(*f.form, tile), 0);
     // Replaced on disk, the picture is not read again; a larger window is covered too.
@@ -82,28 +77,27 @@ void TestBackground::coversWindow()
 
 void TestBackground::failureReportedOnce_data()
 {
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("missing") << "missing";
-    QTest::newRow("not a picture") << "corrupt";
-    QTest::newRow("a folder") << "folder";
+    QTest::addColumn<QByteArray>("kind"); // what fondo.gif is, if anything
+    QTest::newRow("missing") << QByteArray();
+    QTest::newRow("not a picture") << "GIF89a and nothing after"_ba;
+    QTest::newRow("a folder") << "/"_ba;
 }
 
 void TestBackground::failureReportedOnce()
 {
-    QFETCH(QString, kind);
+    QFETCH(QByteArray, kind);
 
     DataTree tree;
-    const QString path = tree.path(QStringLiteral("fondo.gif"));
-    if (kind == QStringLiteral("corrupt")) {
-        tree.text(QStringLiteral("fondo.gif"), "GIF89a and nothing after");
-    } else if (kind == QStringLiteral("folder")) {
-        tree.folder(QStringLiteral("fondo.gif"));
+    const QString path = tree.path(u"fondo.gif"_s);
+    if (kind == "/") {
+        tree.folder(u"fondo.gif"_s);
+    } else if (!kind.isEmpty()) {
+        tree.text(u"fondo.gif"_s, kind);
     }
-    Fixture f(tree.root());
+    FormFixture f(tree.root());
     f.form->resize(800, 600);
-    const QImage unreadable = f.form->grab().toImage();
     // Where nothing is tiled the window shows its black back colour.
-    QCOMPARE(unreadable.pixelColor(0, 0), QColor(Qt::black));
+    QCOMPARE(f.form->grab().toImage().pixelColor(0, 0), QColor(Qt::black));
     // Never from inside the repaint: the message waits for the event loop.
     QVERIFY(f.messages.shown.isEmpty());
     for (int repaint = 0; repaint < 5; ++repaint) {
@@ -111,9 +105,8 @@ void TestBackground::failureReportedOnce()
         QCoreApplication::processEvents();
     }
     QCOMPARE(f.messages.shown.size(), 1);
-    QVERIFY(f.messages.shown.first().startsWith(
-        QStringLiteral("No encuentro la imagen de fondo \r\nERROR: ")));
-    QVERIFY(f.messages.shown.first().contains(QStringLiteral("fondo.gif")));
+    QVERIFY(f.messages.shown.first().startsWith(u"No encuentro la imagen de fondo \r\nERROR: "_s));
+    QVERIFY(f.messages.shown.first().contains(u"fondo.gif"_s));
 
     // Put in place later, the picture is tiled at the next repaint, silently.
     QDir(path).removeRecursively();

@@ -14,6 +14,7 @@
 
 using namespace cuaderno;
 using namespace cuaderno::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -44,44 +45,59 @@ private:
 void TestPrinting::initTestCase()
 {
     // A print server that is not there: the real printer path sees no printer at all.
-    qputenv("CUPS_SERVER", QFile::encodeName(noServer_.filePath(QStringLiteral("cups.sock"))));
+    qputenv("CUPS_SERVER", QFile::encodeName(noServer_.filePath(u"cups.sock"_s)));
 }
 
 void TestPrinting::printerSwitch_data()
 {
+    QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("line"); // the switch as read at start-up
     QTest::addColumn<bool>("prints");
 
-    QTest::newRow("SI") << QByteArray("SI\r\n") << true;
-    QTest::newRow("si") << QByteArray("si\n") << true;
-    QTest::newRow("Si") << QByteArray("Si") << true;
-    QTest::newRow("sI") << QByteArray("sI\n") << true;
-    QTest::newRow("trailing blank") << QByteArray("SI \n") << false;
-    QTest::newRow("leading blank") << QByteArray(" SI\n") << false;
-    QTest::newRow("accented") << QByteArray("SÍ\n") << false;
-    QTest::newRow("S") << QByteArray("S\n") << false;
-    QTest::newRow("SIS") << QByteArray("SIS\n") << false;
-    QTest::newRow("NO") << QByteArray("NO\n") << false;
-    QTest::newRow("absent") << QByteArray() << false;
+    const auto row = [](const char* tag, const QByteArray& content, const QString& line,
+                        bool prints, const QString& name = u"impresora.txt"_s) {
+        QTest::newRow(tag) << name << content << line << prints;
+    };
+    row("SI, CR LF", "SI\r\nNO\r\n", u"SI"_s, true);
+    row("si, CR", "si\rNO", u"si"_s, true);
+    row("Si, no line end", "Si", u"Si"_s, true);
+    row("sI", "sI\n", u"sI"_s, true);
+    row("trailing blank", "SI \n", u"SI "_s, false);
+    row("leading blank", " SI\n", u" SI"_s, false);
+    row("accented", "SÍ\n", u"SÍ"_s, false);
+    row("S", "S\n", u"S"_s, false);
+    row("SIS", "SIS\n", u"SIS"_s, false);
+    row("NO", "NO\n", u"NO"_s, false);
+    row("empty", "", {}, false);
+    row("empty first line", "\nSI", {}, false);
+    // Only so much of a line is read.
+    row("huge without line end", QByteArray(1 << 20, 'S'), QString(4096, u'S'), false);
+    row("absent", "SI\n", {}, false, {});
+    row("hidden", "SI\n", {}, false, u".impresora.txt"_s);
+    row("other letter case", "SI\n", {}, false, u"Impresora.txt"_s);
 }
 
 void TestPrinting::printerSwitch()
 {
+    QFETCH(QString, name);
     QFETCH(QByteArray, content);
+    QFETCH(QString, line);
     QFETCH(bool, prints);
 
     DataTree tree;
-    if (!content.isNull()) {
-        tree.text(QStringLiteral("impresora.txt"), content);
+    if (!name.isEmpty()) {
+        tree.text(name, content);
     }
-    Fixture f(tree.root());
+    FormFixture f(tree.root());
+    QCOMPARE(f.form->printerSwitch, line);
     showDrawing(*f.form->Picture1);
     f.form->Picture1->setWidth(6000);
     f.form->Command6_Click(1);
     f.form->Command6_Click(1);
     // One job of one page per press, or nothing at all; never a message.
-    QCOMPARE(f.recorder.jobs.size(), prints ? 2 : 0);
-    for (const RecordingPrinter::Job& job : f.recorder.jobs) {
+    QCOMPARE(f.printer.jobs.size(), prints ? 2 : 0);
+    for (const RecordingPrinter::Job& job : f.printer.jobs) {
         // The canvas's own picture, not what the screen shows, at the canvas's size.
         QCOMPARE(job.picture, f.form->Picture1->picture());
         QCOMPARE(job.sizeTwips, QSizeF(6000, 3000));
@@ -92,22 +108,21 @@ void TestPrinting::printerSwitch()
 void TestPrinting::noPrinter()
 {
     DataTree tree;
-    tree.text(QStringLiteral("impresora.txt"), "si\n");
+    tree.text(u"impresora.txt"_s, "si\n");
     QtPrinter printer;
-    Fixture f(tree.root(), &printer);
+    FormFixture f(tree.root(), 12000, 9000, &printer);
     f.form->Command6_Click(1);
     f.form->Command6_Click(1);
-    QCOMPARE(f.messages.shown,
-             QStringList(2, QStringLiteral("Atención: No hay ninguna impresora instalada.")));
+    QCOMPARE(f.messages.shown, QStringList(2, u"Atención: No hay ninguna impresora instalada."_s));
 }
 
 void TestPrinting::printsWholeDrawingIntoPdf()
 {
     DataTree tree;
-    tree.text(QStringLiteral("impresora.txt"), "SI\n");
-    const QString pdf = tree.path(QStringLiteral("page.pdf"));
+    tree.text(u"impresora.txt"_s, "SI\n");
+    const QString pdf = tree.path(u"page.pdf"_s);
     QtPrinter printer(pdf);
-    Fixture f(tree.root(), &printer);
+    FormFixture f(tree.root(), 12000, 9000, &printer);
     showDrawing(*f.form->Picture1);
     f.form->Picture1->setWidth(6000); // stretched: the picture is 4500 twips wide
     f.form->Command6_Click(1);
@@ -124,12 +139,10 @@ void TestPrinting::printsWholeDrawingIntoPdf()
     if (render.isEmpty()) {
         QSKIP("pdftoppm (poppler-utils) is not installed: the page was not rendered");
     }
-    const QString prefix = tree.path(QStringLiteral("page"));
-    QCOMPARE(QProcess::execute(render,
-                               {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-png"),
-                                QStringLiteral("-singlefile"), pdf, prefix}),
-             0);
-    const QImage rendered(prefix + QStringLiteral(".png"));
+    const QString prefix = tree.path(u"page"_s);
+    QCOMPARE(
+        QProcess::execute(render, {u"-r"_s, u"72"_s, u"-png"_s, u"-singlefile"_s, pdf, prefix}), 0);
+    const QImage rendered(prefix + u".png"_s);
     QVERIFY(!rendered.isNull());
     // 6000 x 3000 twips at 72 dots per inch: 300 x 150 dots, red on the left, blue on the
     // right, nothing of the white layer the screen showed.

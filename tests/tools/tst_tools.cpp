@@ -15,17 +15,21 @@ using namespace cuaderno::test;
 namespace {
 
 const QColor coloured(Qt::red);
-const QColor uncoloured(Qt::white);
 
-// The canvas as a page turn leaves it: the coloured drawing as its own picture, the
-// uncoloured one painted over it.
-void showDrawing(PictureBox& canvas)
+// A window on a tree whose brushes have the given sizes, its canvas as a page turn leaves
+// it: red colours under a white uncoloured layer.
+std::unique_ptr<FormFixture> colouringPage(DataTree& tree, const QList<QSize>& brushes)
 {
+    for (int i = 0; i < brushes.size(); ++i) {
+        tree.picture(u"medida/%1.gif"_s.arg(i + 1), brushes[i]);
+    }
+    auto f = std::make_unique<FormFixture>(tree.root());
     QImage drawing(400, 300, QImage::Format_RGB32);
     drawing.fill(coloured);
-    canvas.setPicture(drawing);
-    drawing.fill(uncoloured);
-    canvas.paintLayer(drawing, QRectF(0, 0, 6000, 4500), QRectF(0, 0, 6000, 4500));
+    f->form->Picture1->setPicture(drawing);
+    drawing.fill(Qt::white);
+    f->form->Picture1->paintLayer(drawing, QRectF(0, 0, 6000, 4500), QRectF(0, 0, 6000, 4500));
+    return f;
 }
 
 } // namespace
@@ -33,25 +37,17 @@ void showDrawing(PictureBox& canvas)
 class TestTools : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase();
+    void initTestCase() { QCOMPARE(twipsPerPixel(), 15.0f); }
     void cycle_data();
     void cycle();
     void unreadableBrushKeepsSize();
-    void brushRectangle_data();
-    void brushRectangle();
-    void mouseButtons_data();
-    void mouseButtons();
+    void colouring_data();
+    void colouring();
     void touchColours();
     void emptyPointerFolder();
     void otherIndices_data();
     void otherIndices();
 };
-
-void TestTools::initTestCase()
-{
-    // Expected pixel rectangles below assume 15 twips per pixel.
-    QCOMPARE(twipsPerPixel(), 15.0f);
-}
 
 void TestTools::cycle_data()
 {
@@ -60,27 +56,24 @@ void TestTools::cycle_data()
     QTest::addColumn<QList<int>>("presses");
     QTest::addColumn<QString>("home"); // the application folder under the tree, if any
 
-    QTest::newRow("brush 1 to 3") << u"medida/"_s << u"1.gif 2.gif 3.gif"_s
-                                  << QList<int>{2, 3, 1, 2, 3, 1} << QString();
-    QTest::newRow("brush gap before 4")
-        << u"medida/"_s << u"1.gif 2.gif 4.gif"_s << QList<int>{2, 1, 2, 1} << QString();
-    QTest::newRow("brush folder 3.gif")
-        << u"medida/"_s << u"1.gif 2.gif 3.gif/"_s << QList<int>{2, 1} << QString();
-    QTest::newRow("brush hidden .3.gif")
-        << u"medida/"_s << u"1.gif 2.gif .3.gif"_s << QList<int>{2, 1} << QString();
-    QTest::newRow("brush stored as 3.GIF")
-        << u"medida/"_s << u"1.gif 2.gif 3.GIF"_s << QList<int>{2, 3, 1} << QString();
-    QTest::newRow("pointer 1 to 3")
-        << u"punteros/"_s << u"1.ico 2.ico 3.ico"_s << QList<int>{2, 3, 1, 2} << QString();
-    QTest::newRow("pointer hidden .2.ico")
-        << u"punteros/"_s << u"1.ico .2.ico"_s << QList<int>{1, 1} << QString();
-    QTest::newRow("pointer folder 2.ico")
-        << u"punteros/"_s << u"1.ico 2.ico/"_s << QList<int>{1} << QString();
+    const auto row = [](const char* tag, const QString& folder, const QString& files,
+                        const QList<int>& presses, const QString& home = {}) {
+        QTest::newRow(tag) << folder << files << presses << home;
+    };
+    const QString brush = u"medida/"_s, pointer = u"punteros/"_s;
+    row("brush 1 to 3", brush, u"1.gif 2.gif 3.gif"_s, {2, 3, 1, 2, 3, 1});
+    row("brush gap before 4", brush, u"1.gif 2.gif 4.gif"_s, {2, 1, 2, 1});
+    row("brush folder 3.gif", brush, u"1.gif 2.gif 3.gif/"_s, {2, 1});
+    row("brush hidden .3.gif", brush, u"1.gif 2.gif .3.gif"_s, {2, 1});
+    row("brush stored as 3.GIF", brush, u"1.gif 2.gif 3.GIF"_s, {2, 3, 1});
+    row("brush 10", brush, u"1.gif 2.gif 3.gif 4.gif 5.gif 6.gif 7.gif 8.gif 9.gif 10.gif"_s,
+        {2, 3, 4, 5, 6, 7, 8, 9, 10, 1});
+    row("pointer 1 to 3", pointer, u"1.ico 2.ico 3.ico"_s, {2, 3, 1, 2});
+    row("pointer hidden .2.ico", pointer, u"1.ico .2.ico"_s, {1, 1});
+    row("pointer folder 2.ico", pointer, u"1.ico 2.ico/"_s, {1});
     // Letters that upper-case to two, or to one that folds back to another.
-    QTest::newRow("brush under weiß")
-        << u"medida/"_s << u"1.gif 2.gif 3.gif"_s << QList<int>{2, 3, 1} << u"Straße weiß"_s;
-    QTest::newRow("pointer under ılık ﬁn")
-        << u"punteros/"_s << u"1.ico 2.ico"_s << QList<int>{2, 1} << u"ılık ﬁn"_s;
+    row("brush under weiß", brush, u"1.gif 2.gif 3.gif"_s, {2, 3, 1}, u"Straße weiß"_s);
+    row("pointer under ılık ﬁn", pointer, u"1.ico 2.ico"_s, {2, 1}, u"ılık ﬁn"_s);
 }
 
 void TestTools::cycle()
@@ -93,33 +86,33 @@ void TestTools::cycle()
     DataTree tree;
     const QString app = home.isEmpty() ? QString() : home + u'/';
     for (const QString& name : files.split(u' ')) {
-        if (name.endsWith(u'/')) {
-            tree.folder(app + folder + name);
-            continue;
-        }
         // Picture n is n x 10 by n x 5 pixels, so each shows which one was taken.
         const int n = name.section(u'.', -2, -2).toInt();
-        tree.picture(app + folder + name, QSize(n * 10, n * 5));
+        if (name.endsWith(u'/')) {
+            tree.folder(app + folder + name);
+        } else {
+            tree.picture(app + folder + name, QSize(n * 10, n * 5));
+        }
     }
-    Fixture f(home.isEmpty() ? tree.root() : tree.path(home));
-    const bool brush = folder == u"medida/"_s;
+    FormFixture f(home.isEmpty() ? tree.root() : tree.path(home));
+    Form1& w = *f.form;
     for (int n : presses) {
         const QSize size(n * 10, n * 5);
-        if (brush) {
-            f.form->Command1_Click();
-            QCOMPARE(f.form->brushNumber, std::int16_t(n));
-            QCOMPARE(f.form->Command1->face().size(), size);
-            QCOMPARE(QSizeF(f.form->Image1.width(), f.form->Image1.height()), QSizeF(size * 15));
+        if (folder == u"medida/") {
+            w.Command1_Click();
+            QCOMPARE(w.brushNumber, std::int16_t(n));
+            QCOMPARE(w.Command1->face().size(), size);
+            QCOMPARE(QSizeF(w.Image1.width(), w.Image1.height()), QSizeF(size * 15));
         } else {
-            f.form->Command6_Click(0);
-            QCOMPARE(f.form->pointerNumber, std::int16_t(n));
-            QCOMPARE(f.form->Command6[0]->face().size(), size);
-            const QCursor pointer = f.form->Picture1->cursor();
+            w.Command6_Click(0);
+            QCOMPARE(w.pointerNumber, std::int16_t(n));
+            QCOMPARE(w.Command6[0]->face().size(), size);
+            const QCursor pointer = w.Picture1->cursor();
             QCOMPARE(pointer.pixmap().size(), size);
             QCOMPARE(pointer.hotSpot(), QPoint(size.width() / 2, size.height() / 2));
             // The pointer belongs to the canvas alone.
-            QCOMPARE(f.form->cursor().shape(), Qt::ArrowCursor);
-            QVERIFY(f.form->Command6[0]->cursor().shape() != Qt::BitmapCursor);
+            QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
+            QVERIFY(w.Command6[0]->cursor().shape() != Qt::BitmapCursor);
         }
     }
     QVERIFY(f.messages.shown.isEmpty());
@@ -128,9 +121,9 @@ void TestTools::cycle()
 void TestTools::unreadableBrushKeepsSize()
 {
     DataTree tree;
-    tree.text(QStringLiteral("medida/1.gif"), "GIF89a, but not really");
-    tree.picture(QStringLiteral("medida/2.gif"), {20, 20});
-    Fixture f(tree.root());
+    tree.text(u"medida/1.gif"_s, "GIF89a, but not really");
+    tree.picture(u"medida/2.gif"_s, {20, 20});
+    FormFixture f(tree.root());
     f.form->Command1_Click();
     f.form->Command1_Click();
     QCOMPARE(f.form->brushNumber, std::int16_t(1));
@@ -138,110 +131,87 @@ void TestTools::unreadableBrushKeepsSize()
     QCOMPARE(f.form->Command1->face().size(), QSize(20, 20));
 }
 
-void TestTools::brushRectangle_data()
+void TestTools::colouring_data()
 {
-    QTest::addColumn<QList<QSize>>("brushes");
-    QTest::addColumn<int>("presses");
-    QTest::addColumn<QPointF>("pointer");
-    QTest::addColumn<QRect>("expected");
+    QTest::addColumn<QList<QSize>>("brushes"); // with two, the brush button is pressed once
+    QTest::addColumn<int>("type");
+    QTest::addColumn<Qt::MouseButtons>("buttons");
+    QTest::addColumn<QPointF>("pointer"); // in twips
+    QTest::addColumn<QRect>("expected");  // in pixels
 
+    const QList<QSize> brush{{40, 30}};
+    const int move = QEvent::MouseMove;
+    const Qt::MouseButtons left(Qt::LeftButton);
+    const QPointF at(3000, 2000), atPixel(3000, 2250);
     // Pixels are twips / 15 rounded: (2700, 1775)-(3300, 2225) covers x 180..219, y 118..147.
-    QTest::newRow("600 x 450") << QList<QSize>{{40, 30}} << 0 << QPointF(3000, 2000)
-                               << QRect(180, 118, 40, 30);
+    QTest::newRow("600 x 450") << brush << move << left << at << QRect(180, 118, 40, 30);
     // No brush picture: the design size 615 x 495 from (2693, 1753).
-    QTest::newRow("615 x 495") << QList<QSize>{} << 0 << QPointF(3000, 2000)
-                               << QRect(180, 117, 41, 33);
+    QTest::newRow("615 x 495") << QList<QSize>{} << move << left << at << QRect(180, 117, 41, 33);
     QTest::newRow("near the corner")
-        << QList<QSize>{{40, 30}} << 0 << QPointF(100, 50) << QRect(0, 0, 27, 18);
-    QTest::newRow("wholly outside") << QList<QSize>{{40, 30}} << 0 << QPointF(-900, 300) << QRect();
+        << brush << move << left << QPointF(100, 50) << QRect(0, 0, 27, 18);
+    QTest::newRow("wholly outside") << brush << move << left << QPointF(-900, 300) << QRect();
     QTest::newRow("after a new brush")
-        << QList<QSize>{{40, 30}, {20, 10}} << 1 << QPointF(3000, 2000) << QRect(190, 128, 20, 10);
+        << QList<QSize>{{40, 30}, {20, 10}} << move << left << at << QRect(190, 128, 20, 10);
+    const QRect whole(180, 135, 40, 30);
+    QTest::newRow("right") << brush << move << Qt::MouseButtons(Qt::RightButton) << atPixel
+                           << whole;
+    QTest::newRow("middle") << brush << move << Qt::MouseButtons(Qt::MiddleButton) << atPixel
+                            << whole;
+    QTest::newRow("left and right")
+        << brush << move << (Qt::LeftButton | Qt::RightButton) << atPixel << whole;
+    QTest::newRow("no button") << brush << move << Qt::MouseButtons() << atPixel << QRect();
+    QTest::newRow("press, no move")
+        << brush << int(QEvent::MouseButtonPress) << left << atPixel << QRect();
 }
 
-void TestTools::brushRectangle()
+void TestTools::colouring()
 {
     QFETCH(QList<QSize>, brushes);
-    QFETCH(int, presses);
+    QFETCH(int, type);
+    QFETCH(Qt::MouseButtons, buttons);
     QFETCH(QPointF, pointer);
     QFETCH(QRect, expected);
 
     DataTree tree;
-    for (int i = 0; i < brushes.size(); ++i) {
-        tree.picture(QStringLiteral("medida/%1.gif").arg(i + 1), brushes[i]);
+    const auto f = colouringPage(tree, brushes);
+    if (brushes.size() > 1) {
+        f->form->Command1_Click();
     }
-    Fixture f(tree.root());
-    for (int i = 0; i < presses; ++i) {
-        f.form->Command1_Click();
-    }
-    showDrawing(*f.form->Picture1);
-    f.form->Picture1_Mousemove(Qt::LeftButton, float(pointer.x()), float(pointer.y()));
-    QCOMPARE(areaOf(f.form->Picture1->imageOnShow(), coloured), expected);
-}
-
-void TestTools::mouseButtons_data()
-{
-    QTest::addColumn<int>("type");
-    QTest::addColumn<Qt::MouseButtons>("buttons");
-    QTest::addColumn<bool>("colours");
-
-    QTest::newRow("left") << int(QEvent::MouseMove) << Qt::MouseButtons(Qt::LeftButton) << true;
-    QTest::newRow("right") << int(QEvent::MouseMove) << Qt::MouseButtons(Qt::RightButton) << true;
-    QTest::newRow("middle") << int(QEvent::MouseMove) << Qt::MouseButtons(Qt::MiddleButton) << true;
-    QTest::newRow("left and right")
-        << int(QEvent::MouseMove) << (Qt::LeftButton | Qt::RightButton) << true;
-    QTest::newRow("no button") << int(QEvent::MouseMove) << Qt::MouseButtons() << false;
-    QTest::newRow("press, no move")
-        << int(QEvent::MouseButtonPress) << Qt::MouseButtons(Qt::LeftButton) << false;
-}
-
-void TestTools::mouseButtons()
-{
-    QFETCH(int, type);
-    QFETCH(Qt::MouseButtons, buttons);
-    QFETCH(bool, colours);
-
-    DataTree tree;
-    tree.picture(QStringLiteral("medida/1.gif"), {40, 30});
-    Fixture f(tree.root());
-    showDrawing(*f.form->Picture1);
-    const QPointF at(200, 150);
+    const QPointF at = pointer / 15;
     const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent event(QEvent::Type(type), at, f.form->Picture1->mapToGlobal(at), button, buttons,
+    QMouseEvent event(QEvent::Type(type), at, f->form->Picture1->mapToGlobal(at), button, buttons,
                       Qt::NoModifier);
-    QCoreApplication::sendEvent(f.form->Picture1, &event);
-    QCOMPARE(areaOf(f.form->Picture1->imageOnShow(), coloured),
-             colours ? QRect(180, 135, 40, 30) : QRect());
+    QCoreApplication::sendEvent(f->form->Picture1, &event);
+    QCOMPARE(areaOf(f->form->Picture1->imageOnShow(), coloured), expected);
 }
 
 void TestTools::touchColours()
 {
     // A finger dragged over the canvas reaches it as mouse moves with the left button held.
     DataTree tree;
-    tree.picture(QStringLiteral("medida/1.gif"), {40, 30});
-    Fixture f(tree.root());
-    showDrawing(*f.form->Picture1);
-    f.form->resize(800, 600);
-    f.form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
+    const auto f = colouringPage(tree, {{40, 30}});
+    f->form->resize(800, 600);
+    f->form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f->form.get()));
     const std::unique_ptr<QPointingDevice> screen(QTest::createTouchDevice());
-    QWidget* canvas = f.form->Picture1;
+    QWidget* canvas = f->form->Picture1;
     QTest::touchEvent(canvas, screen.get()).press(0, QPoint(20, 20), canvas);
     QTest::touchEvent(canvas, screen.get()).move(0, QPoint(200, 150), canvas);
     QTest::touchEvent(canvas, screen.get()).release(0, QPoint(200, 150), canvas);
-    QTRY_COMPARE(areaOf(f.form->Picture1->imageOnShow(), coloured), QRect(180, 135, 40, 30));
+    QTRY_COMPARE(areaOf(f->form->Picture1->imageOnShow(), coloured), QRect(180, 135, 40, 30));
 }
 
 void TestTools::emptyPointerFolder()
 {
     DataTree tree;
-    tree.folder(QStringLiteral("punteros"));
-    Fixture f(tree.root());
+    tree.folder(u"punteros"_s);
+    FormFixture f(tree.root());
     const QImage face = f.form->Command6[0]->face().toImage();
     for (int press = 1; press <= 2; ++press) {
         f.form->Command6_Click(0);
         QCOMPARE(f.messages.shown.size(), press);
-        QVERIFY(f.messages.shown.last().startsWith(QStringLiteral("Atención: ")));
-        QVERIFY(f.messages.shown.last().contains(QStringLiteral("1.ico")));
+        QVERIFY(f.messages.shown.last().startsWith(u"Atención: "_s));
+        QVERIFY(f.messages.shown.last().contains(u"1.ico"_s));
     }
     QCOMPARE(f.form->pointerNumber, std::int16_t(1));
     QCOMPARE(f.form->Command6[0]->face().toImage(), face);
@@ -264,15 +234,15 @@ void TestTools::otherIndices()
     QFETCH(int, jobs);
 
     DataTree tree;
-    tree.picture(QStringLiteral("punteros/1.ico"), {32, 32});
-    tree.picture(QStringLiteral("punteros/2.ico"), {32, 32});
-    tree.text(QStringLiteral("impresora.txt"), "SI\n");
-    Fixture f(tree.root());
+    tree.picture(u"punteros/1.ico"_s, {32, 32});
+    tree.picture(u"punteros/2.ico"_s, {32, 32});
+    tree.text(u"impresora.txt"_s, "SI\n");
+    FormFixture f(tree.root());
     const QImage face = f.form->Command6[0]->face().toImage();
     f.form->Command6_Click(std::int16_t(index));
     QCOMPARE(f.form->pointerNumber, std::int16_t(1));
     QCOMPARE(f.form->Command6[0]->face().toImage(), face);
-    QCOMPARE(f.recorder.jobs.size(), jobs);
+    QCOMPARE(f.printer.jobs.size(), jobs);
     QVERIFY(f.messages.shown.isEmpty());
 }
 

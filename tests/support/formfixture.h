@@ -1,0 +1,30 @@
+#pragma once
+// A started window on a data tree, with doubles for everything a headless run cannot watch.
+// Header-only: only the tests that link the application include it.
+
+#include "app/form1.h"
+#include "doubles.h"
+
+#include <memory>
+
+namespace cuaderno::test {
+
+struct FormFixture {
+    FixedScreen screen;
+    RecordingMessageBox messages;
+    RecordingSound sound;
+    RecordingPrinter printer;
+    std::unique_ptr<Form1> form;
+
+    // realPrinter, when given, takes the jobs instead of the recording printer.
+    explicit FormFixture(const QString& folder, float width = 12000, float height = 9000,
+                         Printer* realPrinter = nullptr)
+        : screen(width, height),
+          form(std::make_unique<Form1>(
+              Services{screen, messages, sound, realPrinter ? *realPrinter : printer}, folder))
+    {
+        form->Form_Load();
+    }
+};
+
+} // namespace cuaderno::test
