@@ -3,12 +3,12 @@
 #include "artwork.h"
 #include "layout/screenlayout.h"
 #include "platform/directorylookup.h"
-#include "platform/pictures.h"
 #include "platform/screen.h"
 #include "platform/textfile.h"
+#include "tools/numberedfiles.h"
+#include "tools/toolpictures.h"
 
 #include <QCoreApplication>
-#include <QCursor>
 #include <QPainter>
 #include <QPixmap>
 
@@ -18,11 +18,6 @@ namespace {
 
 const QColor categoryGreen(0, 255, 0);
 const QColor toolYellow(255, 255, 0);
-
-QString numbered(const QString& folder, const QString& fragment, int number, const QString& ext)
-{
-    return folder + fragment + QString::number(number) + ext;
-}
 
 } // namespace
 
@@ -126,14 +121,10 @@ void Form1::Form_Load()
     currentCategory = 1;
     appFolder = applicationFolder_;
     brushNumber = 1;
-    const QString brushPath =
-        numbered(appFolder, QStringLiteral("/medida/"), brushNumber, QStringLiteral(".gif"));
-    if (const PictureLoad face = Pictures::load(brushPath); face.ok()) {
-        Command1->setFace(QPixmap::fromImage(face.image));
-    }
-    if (const PictureLoad brush = Pictures::load(brushPath); brush.ok()) {
-        Image1.takePictureSize(brush.image.width(), brush.image.height());
-    }
+    // The face and the brush each load their own copy; a load that fails changes nothing.
+    QString error;
+    showOnFace(*Command1, brushPictures().path(appFolder, brushNumber), error);
+    takeBrushSize(Image1, brushPictures().path(appFolder, brushNumber), error);
 
     // The switch only counts under its exact name; a name in other letters leaves it off.
     const QString switchPath = applicationFolder_ + QStringLiteral("/impresora.txt");
@@ -144,11 +135,7 @@ void Form1::Form_Load()
     }
 
     pointerNumber = 1;
-    if (const PictureLoad icon = Pictures::load(appFolder + QStringLiteral("/punteros/1.ico"));
-        icon.ok()) {
-        const QPixmap pointer = QPixmap::fromImage(icon.image);
-        Picture1->setCursor(QCursor(pointer, pointer.width() / 2, pointer.height() / 2));
-    }
+    setCanvasPointer(*Picture1, pointerIcons().path(appFolder, 1), error);
     drawingNumber[currentCategory] = 0;
     backColour_ = Qt::black;
     LayoutControls();
@@ -161,8 +148,10 @@ void Form1::Form_Load()
     }
     Gif89a1->hide();
     Gif89a1->setFile(appFolder + QStringLiteral("/animados/1.gif"));
-    Gif89a1->setTop(Picture1->top());
-    Gif89a1->setLeft(Picture1->left() + Picture1->width() + animationGap);
+    const AnimationPlace place =
+        placeAnimation(Picture1->left(), Picture1->top(), Picture1->width());
+    Gif89a1->setTop(place.top);
+    Gif89a1->setLeft(place.left);
 }
 
 void Form1::LayoutControls()

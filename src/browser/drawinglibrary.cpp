@@ -3,7 +3,6 @@
 #include "platform/directorylookup.h"
 #include "platform/units.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 

@@ -74,8 +74,10 @@ bool PageTurn::PresentDrawing(std::uint8_t category, std::int16_t n)
     } else {
         stage_.holder.clearPicture();
     }
-    // Taking the picture again gives back the full height a tall drawing lost in the fit.
-    canvas.setPicture(coloured.image);
+    // Taking the picture again gives back the full height a tall drawing lost in the fit;
+    // the canvas's own copy is already in the form it keeps, so it is not converted twice.
+    const QImage picture = canvas.picture();
+    canvas.setPicture(picture);
     // At the canvas's own size the outlines fall exactly on the colours under them.
     const QRectF whole(0.0, 0.0, canvas.width(), canvas.height());
     canvas.paintLayer(stage_.holder.picture(), whole, whole);
