@@ -22,8 +22,6 @@ public:
 
     float left() const { return left_; }
     float top() const { return top_; }
-    float widthTwips() const { return width_; }
-    float heightTwips() const { return height_; }
     void setLeft(float value);
     void setTop(float value);
 

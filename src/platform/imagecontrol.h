@@ -14,11 +14,6 @@ public:
     void setTop(float value) { top_ = value; }
     // The control takes the size of a picture of the given pixels.
     void takePictureSize(int widthPx, int heightPx);
-    void setSize(float width, float height)
-    {
-        width_ = width;
-        height_ = height;
-    }
 
 private:
     float left_ = 3720.0f;

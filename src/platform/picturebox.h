@@ -24,7 +24,6 @@ public:
 
     // Border drawn inside the box, in pixels; it adds to the size a picture gives.
     void setBorderWidth(int pixels);
-    int borderWidth() const { return borderPx_; }
 
     // The box takes the picture's size (plus its border) and shows the picture plainly.
     void setPicture(const QImage& picture);
