@@ -1,6 +1,6 @@
 #include "form1.h"
 
-#include "artwork.h"
+#include "artwork/artwork.h"
 #include "layout/screenlayout.h"
 #include "platform/directorylookup.h"
 #include "platform/screen.h"

@@ -1,4 +1,5 @@
-#include "artwork.h"
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "artwork/artwork.h"
 
 #include <array>
 
@@ -42,6 +43,16 @@ QPixmap categoryFace(int index)
 {
     return QPixmap::fromImage(
         art(QStringLiteral("categoria%1").arg(index + 1, 2, 10, QLatin1Char('0'))));
+}
+
+QIcon categoryIcon(int index)
+{
+    const QString name =
+        QStringLiteral(":/art/categoria%1").arg(index + 1, 2, 10, QLatin1Char('0'));
+    QIcon icon;
+    icon.addFile(name + QStringLiteral(".png"));
+    icon.addFile(name + QStringLiteral("-48.png"));
+    return icon;
 }
 
 QString categoryName(int index)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's own pictures, compiled in: button faces, category icons, title, icon.
 
@@ -17,6 +18,8 @@ QImage titlePicture();
 QPixmap buttonFace(Art art);
 // Icon and Spanish name of category button index (0 to 9).
 QPixmap categoryFace(int index);
+// The same icon at the book's size and at the parents' window's larger size.
+QIcon categoryIcon(int index);
 QString categoryName(int index);
 
 } // namespace cuaderno
