@@ -63,8 +63,8 @@ constexpr float twips = 15.0f;
 
 class BenchScreen final : public Screen {
 public:
-    float width() const override { return float(largePage.width()) * twips; }
-    float height() const override { return float(largePage.height()) * twips; }
+    float widthTwips() const override { return float(largePage.width()) * twips; }
+    float heightTwips() const override { return float(largePage.height()) * twips; }
 };
 
 class SilentSound final : public Sound {

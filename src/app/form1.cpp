@@ -40,7 +40,7 @@ void Form1::createControls()
     Picture1->setAccessibleName(QStringLiteral("Dibujo"));
     Picture1->setFocusPolicy(Qt::TabFocus);
     Picture1->setPicture(titlePicture());
-    Picture1->setGeometryTwips(720, 840, Picture1->width(), Picture1->height());
+    Picture1->setGeometryTwips(720, 840, Picture1->widthTwips(), Picture1->heightTwips());
     connect(Picture1, &PictureBox::mouseMoved, this, [this](Qt::MouseButtons buttons, QPointF at) {
         Picture1_Mousemove(buttons, float(at.x()), float(at.y()));
     });
@@ -139,30 +139,29 @@ void Form1::Form_Load()
     drawingNumber[currentCategory] = 0;
     backColour_ = Qt::black;
     LayoutControls();
-    Picture1->setForeColour(Qt::red);
 
-    const CanvasFit fit = fitCanvas(Command3->top(), Picture1->height());
-    Picture1->setTop(fit.top);
+    const CanvasFit fit = fitCanvas(Command3->topTwips(), Picture1->heightTwips());
+    Picture1->setTopTwips(fit.top);
     if (fit.height) {
-        Picture1->setHeight(*fit.height);
+        Picture1->setHeightTwips(*fit.height);
     }
     Gif89a1->hide();
     Gif89a1->setFile(appFolder + QStringLiteral("/animados/1.gif"));
     const AnimationPlace place =
-        placeAnimation(Picture1->left(), Picture1->top(), Picture1->width());
-    Gif89a1->setTop(place.top);
-    Gif89a1->setLeft(place.left);
+        placeAnimation(Picture1->leftTwips(), Picture1->topTwips(), Picture1->widthTwips());
+    Gif89a1->setTopTwips(place.top);
+    Gif89a1->setLeftTwips(place.left);
 }
 
 void Form1::LayoutControls()
 {
     const Screen& screen = services_.screen;
     DesignGeometry design;
-    design.command3Left = Command3->left();
-    design.command2Left = Command2->left();
-    design.canvasWidth = Picture1->width();
-    design.canvasTop = Picture1->top();
-    const ScreenLayout layout = layoutScreen(screen.width(), screen.height(), design);
+    design.command3Left = Command3->leftTwips();
+    design.command2Left = Command2->leftTwips();
+    design.canvasWidth = Picture1->widthTwips();
+    design.canvasTop = Picture1->topTwips();
+    const ScreenLayout layout = layoutScreen(screen.widthTwips(), screen.heightTwips(), design);
 
     const auto apply = [](GraphicalButton* b, const TwipsRect& r) {
         b->setGeometryTwips(r.left, r.top, r.width, r.height);
@@ -177,9 +176,9 @@ void Form1::LayoutControls()
     for (std::size_t i = 0; i < Command6.size(); ++i) {
         apply(Command6[i], layout.command6[i]);
     }
-    Picture1->setLeft(layout.canvasLeft);
-    Gif89a1->setTop(layout.animationTop);
-    Gif89a1->setLeft(layout.animationLeft);
+    Picture1->setLeftTwips(layout.canvasLeft);
+    Gif89a1->setTopTwips(layout.animationTop);
+    Gif89a1->setLeftTwips(layout.animationLeft);
 }
 
 void Form1::Command2_Click()

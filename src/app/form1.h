@@ -84,9 +84,6 @@ private:
     QString applicationFolder_;
     QColor backColour_ = Qt::white;
 
-    // Page turning: members added for the drawing browser go here.
-
-    // Tools and background: members added for them go here.
     // The background picture, read once; its failure is reported once, after the repaint.
     TiledBackground background_{services_.messages, this};
 };

@@ -9,6 +9,7 @@
 
 namespace cuaderno {
 
+// The operations keep the capitalised names they have always had in the program.
 class DrawingLibrary {
 public:
     explicit DrawingLibrary(QString appFolder) : appFolder_(std::move(appFolder)) {}

@@ -39,7 +39,7 @@ void PageTurn::BeginPageTurn()
     hideCanvas();
 }
 
-bool PageTurn::PresentDrawing(std::uint8_t category, std::int16_t n)
+void PageTurn::PresentDrawing(std::uint8_t category, std::int16_t n)
 {
     PictureBox& canvas = stage_.canvas;
     const DrawingLibrary library(stage_.appFolder);
@@ -52,21 +52,22 @@ bool PageTurn::PresentDrawing(std::uint8_t category, std::int16_t n)
     if (coloured.ok()) {
         canvas.setPicture(coloured.image);
     }
-    canvas.setLeft((stage_.screen.width() - canvas.width()) / 2.0f);
-    const CanvasFit fit = fitCanvas(stage_.buttonRow.top(), canvas.height());
-    canvas.setTop(fit.top);
+    canvas.setLeftTwips((stage_.screen.widthTwips() - canvas.widthTwips()) / 2.0f);
+    const CanvasFit fit = fitCanvas(stage_.buttonRow.topTwips(), canvas.heightTwips());
+    canvas.setTopTwips(fit.top);
     if (fit.height) {
-        canvas.setHeight(*fit.height);
+        canvas.setHeightTwips(*fit.height);
     }
-    const AnimationPlace place = placeAnimation(canvas.left(), canvas.top(), canvas.width());
-    stage_.animation.setTop(place.top);
-    stage_.animation.setLeft(place.left);
+    const AnimationPlace place =
+        placeAnimation(canvas.leftTwips(), canvas.topTwips(), canvas.widthTwips());
+    stage_.animation.setTopTwips(place.top);
+    stage_.animation.setLeftTwips(place.left);
     canvas.update();
     canvas.show();
 
     // Without the new colours no new outlines go on: the previous page stays as it was.
     if (!coloured.ok()) {
-        return false;
+        return;
     }
     // The holder never keeps the previous drawing's outlines for the new colours.
     if (const PictureLoad uncoloured = Pictures::load(uncolouredPath); uncoloured.ok()) {
@@ -79,9 +80,8 @@ bool PageTurn::PresentDrawing(std::uint8_t category, std::int16_t n)
     const QImage picture = canvas.picture();
     canvas.setPicture(picture);
     // At the canvas's own size the outlines fall exactly on the colours under them.
-    const QRectF whole(0.0, 0.0, canvas.width(), canvas.height());
+    const QRectF whole(0.0, 0.0, canvas.widthTwips(), canvas.heightTwips());
     canvas.paintLayer(stage_.holder.picture(), whole, whole);
-    return true;
 }
 
 void PageTurn::FinishPageTurn(const QString& soundFragment)

@@ -32,6 +32,8 @@ struct PageStage {
     std::int16_t& animationNumber;
 };
 
+// BeginPageTurn, PresentDrawing and FinishPageTurn keep the names the program's page-turn
+// operations have always had; the rest of the members are named in the project's style.
 class PageTurn {
 public:
     explicit PageTurn(PageStage stage) : stage_(stage) {}
@@ -44,9 +46,9 @@ public:
     void BeginPageTurn();
 
     // Puts drawing n of the category on the canvas, fitted and centred, with the animation
-    // beside it. False when the coloured file cannot be loaded: the canvas then keeps what
-    // it showed, layers and all, refitted.
-    bool PresentDrawing(std::uint8_t category, std::int16_t n);
+    // beside it. When the coloured file cannot be loaded the canvas keeps what it showed,
+    // layers and all, refitted.
+    void PresentDrawing(std::uint8_t category, std::int16_t n);
 
     // Plays appFolder + soundFragment and starts the next animation (1 again after the last).
     void FinishPageTurn(const QString& soundFragment);

@@ -1,6 +1,7 @@
 #include "animatedpicture.h"
 
 #include "directorylookup.h"
+#include "screen.h"
 #include "units.h"
 
 #include <QImageReader>
@@ -56,13 +57,13 @@ void AnimatedPicture::drop()
     clear();
 }
 
-void AnimatedPicture::setLeft(float value)
+void AnimatedPicture::setLeftTwips(float value)
 {
     left_ = value;
     place();
 }
 
-void AnimatedPicture::setTop(float value)
+void AnimatedPicture::setTopTwips(float value)
 {
     top_ = value;
     place();

@@ -20,10 +20,10 @@ public:
     // Whether a readable animation is loaded (and playing or played through).
     bool hasAnimation() const { return movie_ != nullptr; }
 
-    float left() const { return left_; }
-    float top() const { return top_; }
-    void setLeft(float value);
-    void setTop(float value);
+    float leftTwips() const { return left_; }
+    float topTwips() const { return top_; }
+    void setLeftTwips(float value);
+    void setTopTwips(float value);
 
 private:
     void place();

@@ -20,13 +20,32 @@ QString join(const QString& folder, const QString& name)
     return folder.endsWith(u'/') ? QString(folder + name) : QString(folder + u'/' + name);
 }
 
-// Only the file itself must not be hidden: the program may well live under a hidden folder.
+// What an ordinary file is, for the lookup and the folder scans alike: a regular file, or a
+// link to one, whose own name does not start with a dot. Only the file itself must not be
+// hidden: the program may well live under a hidden folder.
+bool isHiddenName(const char* name)
+{
+    return name[0] == '.';
+}
+
+bool isRegular(int folderFd, const char* path)
+{
+    struct stat info {};
+    return ::fstatat(folderFd, path, &info, 0) == 0 && S_ISREG(info.st_mode);
+}
+
+bool isOrdinaryFile(const std::string& encodedPath)
+{
+    const std::size_t name = encodedPath.rfind('/') + 1; // 0 without a slash
+    return !isHiddenName(encodedPath.c_str() + name) && isRegular(AT_FDCWD, encodedPath.c_str());
+}
+
 bool isKind(const QFileInfo& info, Kind kind)
 {
     if (kind == Kind::Folder) {
         return info.isDir();
     }
-    return info.isFile() && !info.fileName().startsWith(u'.');
+    return isOrdinaryFile(QFile::encodeName(info.filePath()).toStdString());
 }
 
 // The child of folder named like `name` ignoring case, as stored; the exact name wins.
@@ -106,10 +125,7 @@ QString DirectoryLookup::resolve(const QString& path)
 
 bool DirectoryLookup::isExactFile(const std::string& encodedPath)
 {
-    struct stat info {};
-    const std::size_t name = encodedPath.rfind('/') + 1; // 0 without a slash
-    const bool hidden = name < encodedPath.size() && encodedPath[name] == '.';
-    return !hidden && ::stat(encodedPath.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    return isOrdinaryFile(encodedPath);
 }
 
 std::vector<std::string> DirectoryLookup::fileNames(const QString& folder)
@@ -121,16 +137,13 @@ std::vector<std::string> DirectoryLookup::fileNames(const QString& folder)
     }
     const int fd = ::dirfd(dir);
     while (const dirent* entry = ::readdir(dir)) {
-        if (entry->d_name[0] == '.') {
+        if (isHiddenName(entry->d_name)) {
             continue;
         }
-        bool file = entry->d_type == DT_REG;
-        // Links count as what they point to, as QFileInfo sees them; some file systems
-        // do not fill in the kind at all.
-        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
-            struct stat info {};
-            file = ::fstatat(fd, entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
-        }
+        // Links count as what they point to; some file systems do not fill in the kind at all.
+        const bool file =
+            entry->d_type == DT_REG || ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) &&
+                                        isRegular(fd, entry->d_name));
         if (file) {
             names.emplace_back(entry->d_name);
         }

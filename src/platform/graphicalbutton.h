@@ -12,15 +12,10 @@ namespace cuaderno {
 class GraphicalButton final : public QAbstractButton, public TwipsGeometry {
     Q_OBJECT
 public:
-    // Geometry reads in twips, as set; QWidget's pixel accessors stay reachable as such.
-    using TwipsGeometry::height;
-    using TwipsGeometry::width;
-
     GraphicalButton(const QString& accessibleName, QColor background, QWidget* parent = nullptr);
 
     void setFace(const QPixmap& face);
     const QPixmap& face() const { return face_; }
-    QColor background() const { return background_; }
     QSize sizeHint() const override;
 
 protected:

@@ -1,6 +1,6 @@
 #include "imagecontrol.h"
 
-#include "units.h"
+#include "screen.h"
 
 namespace cuaderno {
 

@@ -6,12 +6,12 @@ namespace cuaderno {
 
 class ImageControl {
 public:
-    float left() const { return left_; }
-    float top() const { return top_; }
-    float width() const { return width_; }
-    float height() const { return height_; }
-    void setLeft(float value) { left_ = value; }
-    void setTop(float value) { top_ = value; }
+    float leftTwips() const { return left_; }
+    float topTwips() const { return top_; }
+    float widthTwips() const { return width_; }
+    float heightTwips() const { return height_; }
+    void setLeftTwips(float value) { left_ = value; }
+    void setTopTwips(float value) { top_ = value; }
     // The control takes the size of a picture of the given pixels.
     void takePictureSize(int widthPx, int heightPx);
 

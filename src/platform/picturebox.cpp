@@ -1,5 +1,6 @@
 #include "picturebox.h"
 
+#include "screen.h"
 #include "units.h"
 
 #include <QMouseEvent>

@@ -6,7 +6,6 @@
 
 #include "twipsgeometry.h"
 
-#include <QColor>
 #include <QImage>
 #include <QRectF>
 #include <QWidget>
@@ -16,10 +15,6 @@ namespace cuaderno {
 class PictureBox final : public QWidget, public TwipsGeometry {
     Q_OBJECT
 public:
-    // Geometry reads in twips, as set; QWidget's pixel accessors stay reachable as such.
-    using TwipsGeometry::height;
-    using TwipsGeometry::width;
-
     explicit PictureBox(QWidget* parent = nullptr);
 
     // Border drawn inside the box, in pixels; it adds to the size a picture gives.
@@ -38,10 +33,6 @@ public:
     // Copies the rectangle (twips, in this box) of the own picture into the image on show.
     void uncover(const QRectF& rectangle);
 
-    // A colour the box keeps for the caller; drawing does not use it.
-    void setForeColour(QColor colour) { foreColour_ = colour; }
-    QColor foreColour() const { return foreColour_; }
-
 Q_SIGNALS:
     // Every pointer move over the box, with the buttons held and the position in twips.
     void mouseMoved(Qt::MouseButtons buttons, QPointF positionTwips);
@@ -56,7 +47,6 @@ private:
     QImage picture_;
     QImage shown_;
     int borderPx_ = 0;
-    QColor foreColour_ = Qt::blue;
 };
 
 } // namespace cuaderno

@@ -1,26 +1,38 @@
 #include "screen.h"
 
-#include "units.h"
-
 #include <QGuiApplication>
 #include <QScreen>
 
 namespace cuaderno {
 
 namespace {
+const QScreen* primaryScreen()
+{
+    return qGuiApp != nullptr ? QGuiApplication::primaryScreen() : nullptr;
+}
+
 QSize primarySize()
 {
-    const QScreen* screen = qGuiApp != nullptr ? QGuiApplication::primaryScreen() : nullptr;
+    const QScreen* screen = primaryScreen();
     return screen != nullptr ? screen->geometry().size() : QSize(800, 600);
 }
 } // namespace
 
-float QtScreen::width() const
+float twipsPerPixel()
+{
+    const QScreen* screen = primaryScreen();
+    if (screen == nullptr || screen->logicalDotsPerInch() <= 0.0) {
+        return 15.0f;
+    }
+    return float(1440.0 / screen->logicalDotsPerInch());
+}
+
+float QtScreen::widthTwips() const
 {
     return float(primarySize().width()) * twipsPerPixel();
 }
 
-float QtScreen::height() const
+float QtScreen::heightTwips() const
 {
     return float(primarySize().height()) * twipsPerPixel();
 }

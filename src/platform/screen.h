@@ -1,20 +1,23 @@
 #pragma once
-// The size of the screen the window covers, in twips.
+// The primary screen as the controls see it: twips per pixel and its size in twips.
 
 namespace cuaderno {
+
+// One logical pixel in twips (1440 / logical dpi of the primary screen); 15 without a screen.
+float twipsPerPixel();
 
 class Screen {
 public:
     virtual ~Screen() = default;
-    virtual float width() const = 0;
-    virtual float height() const = 0;
+    virtual float widthTwips() const = 0;
+    virtual float heightTwips() const = 0;
 };
 
 // The primary screen: its logical pixels times twips per pixel.
 class QtScreen final : public Screen {
 public:
-    float width() const override;
-    float height() const override;
+    float widthTwips() const override;
+    float heightTwips() const override;
 };
 
 } // namespace cuaderno

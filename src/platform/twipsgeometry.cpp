@@ -1,5 +1,6 @@
 #include "twipsgeometry.h"
 
+#include "screen.h"
 #include "units.h"
 
 #include <QWidget>
@@ -8,25 +9,25 @@
 
 namespace cuaderno {
 
-void TwipsGeometry::setLeft(float value)
+void TwipsGeometry::setLeftTwips(float value)
 {
     left_ = value;
     place();
 }
 
-void TwipsGeometry::setTop(float value)
+void TwipsGeometry::setTopTwips(float value)
 {
     top_ = value;
     place();
 }
 
-void TwipsGeometry::setWidth(float value)
+void TwipsGeometry::setWidthTwips(float value)
 {
     width_ = value;
     place();
 }
 
-void TwipsGeometry::setHeight(float value)
+void TwipsGeometry::setHeightTwips(float value)
 {
     height_ = value;
     place();

@@ -1,6 +1,7 @@
 #pragma once
 // Position and size of a control in twips, kept exactly as set; the widget sits at the
-// nearest whole pixels.
+// nearest whole pixels. The accessors say "Twips" so that QWidget's own x(), width() and
+// geometry() keep meaning pixels on every control.
 
 class QWidget;
 
@@ -8,14 +9,14 @@ namespace cuaderno {
 
 class TwipsGeometry {
 public:
-    float left() const { return left_; }
-    float top() const { return top_; }
-    float width() const { return width_; }
-    float height() const { return height_; }
-    void setLeft(float value);
-    void setTop(float value);
-    void setWidth(float value);
-    void setHeight(float value);
+    float leftTwips() const { return left_; }
+    float topTwips() const { return top_; }
+    float widthTwips() const { return width_; }
+    float heightTwips() const { return height_; }
+    void setLeftTwips(float value);
+    void setTopTwips(float value);
+    void setWidthTwips(float value);
+    void setHeightTwips(float value);
     void setGeometryTwips(float left, float top, float width, float height);
 
 protected:

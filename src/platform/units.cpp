@@ -1,8 +1,5 @@
 #include "units.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-
 #include <algorithm>
 #include <cfenv>
 #include <cmath>
@@ -37,26 +34,9 @@ double nearestEven(double value)
 
 } // namespace
 
-float twipsPerPixel()
-{
-    if (qGuiApp == nullptr) {
-        return 15.0f;
-    }
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr || screen->logicalDotsPerInch() <= 0.0) {
-        return 15.0f;
-    }
-    return float(1440.0 / screen->logicalDotsPerInch());
-}
-
 std::optional<std::int16_t> roundToInt16(double value)
 {
     return fitting<std::int16_t>(nearestEven(value));
-}
-
-std::optional<std::int32_t> roundToInt32(double value)
-{
-    return fitting<std::int32_t>(nearestEven(value));
 }
 
 std::optional<std::int16_t> floorToInt16(double value)

@@ -6,12 +6,8 @@
 
 namespace cuaderno {
 
-// One logical pixel in twips (1440 / logical dpi of the primary screen); 15 without a screen.
-float twipsPerPixel();
-
 // Nearest integer, a tie going to the even neighbour; empty when the value does not fit.
 std::optional<std::int16_t> roundToInt16(double value);
-std::optional<std::int32_t> roundToInt32(double value);
 // Rounds toward negative infinity; empty when the value does not fit.
 std::optional<std::int16_t> floorToInt16(double value);
 

@@ -29,9 +29,9 @@ QRectF brushRectangle(float x, float y, float width, float height)
 
 void stampBrush(ImageControl& brush, PictureBox& canvas, float x, float y)
 {
-    const QRectF area = brushRectangle(x, y, brush.width(), brush.height());
-    brush.setTop(float(area.top()));
-    brush.setLeft(float(area.left()));
+    const QRectF area = brushRectangle(x, y, brush.widthTwips(), brush.heightTwips());
+    brush.setTopTwips(float(area.top()));
+    brush.setLeftTwips(float(area.left()));
     canvas.uncover(area);
 }
 

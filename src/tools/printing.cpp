@@ -12,7 +12,8 @@ bool printingSwitchedOn(const QString& printerSwitch)
 
 bool printCanvas(const PictureBox& canvas, Printer& printer, QString& error)
 {
-    return printer.printPicture(canvas.picture(), QSizeF(canvas.width(), canvas.height()), error);
+    return printer.printPicture(canvas.picture(), QSizeF(canvas.widthTwips(), canvas.heightTwips()),
+                                error);
 }
 
 } // namespace cuaderno

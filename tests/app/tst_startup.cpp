@@ -2,7 +2,7 @@
 
 #include "datatree.h"
 #include "formfixture.h"
-#include "platform/units.h"
+#include "platform/screen.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -42,7 +42,7 @@ void TestStartup::runStateAfterStartup()
     QCOMPARE(w.appFolder, tree.root());
     QCOMPARE(w.printerSwitch, u"SI"_s);
     // Brush picture 1 gives the brush its size and the button its face.
-    QCOMPARE(QSizeF(w.Image1.width(), w.Image1.height()), QSizeF(600, 450));
+    QCOMPARE(QSizeF(w.Image1.widthTwips(), w.Image1.heightTwips()), QSizeF(600, 450));
     QCOMPARE(w.Command1->face().size(), QSize(40, 30));
     QCOMPARE(w.Picture1->cursor().shape(), Qt::BitmapCursor);
     // The animation waits hidden with the first animation preset; the canvas keeps the title.
@@ -59,7 +59,7 @@ void TestStartup::startupOnEmptyFolder()
     // Nothing there at all: start-up still completes silently with design sizes.
     FormFixture f(u"/nonexistent/cuaderno"_s);
     QCOMPARE(f.form->brushNumber, std::int16_t(1));
-    QCOMPARE(QSizeF(f.form->Image1.width(), f.form->Image1.height()), QSizeF(615, 495));
+    QCOMPARE(QSizeF(f.form->Image1.widthTwips(), f.form->Image1.heightTwips()), QSizeF(615, 495));
     QVERIFY(f.form->Command1->face().isNull());
     QVERIFY(f.form->printerSwitch.isEmpty());
     QCOMPARE(f.form->Picture1->cursor().shape(), Qt::ArrowCursor);
@@ -92,21 +92,21 @@ void TestStartup::controlsLaidOut()
     DataTree tree;
     FormFixture f(tree.root(), float(screen.width()), float(screen.height()));
     const Form1& w = *f.form;
-    QCOMPARE(QPointF(w.Command3->left(), w.Command3->top()), previous);
+    QCOMPARE(QPointF(w.Command3->leftTwips(), w.Command3->topTwips()), previous);
     QCOMPARE(w.Command3->geometry(), QRect(pixel, QSize(75, 75)));
     // Buttons 1175 twips apart; the category buttons in two rows, the 10th at the end.
     const float x0 = float(previous.x());
-    QCOMPARE(w.Command4->left(), x0 + 1175);
-    QCOMPARE(w.Command6[1]->left(), x0 + 2350);
-    QCOMPARE(w.Command5[0]->left(), x0 + 3525);
-    QCOMPARE(QPointF(w.Command5[9]->left(), w.Command5[9]->top()),
+    QCOMPARE(w.Command4->leftTwips(), x0 + 1175);
+    QCOMPARE(w.Command6[1]->leftTwips(), x0 + 2350);
+    QCOMPARE(w.Command5[0]->leftTwips(), x0 + 3525);
+    QCOMPARE(QPointF(w.Command5[9]->leftTwips(), w.Command5[9]->topTwips()),
              QPointF(x0 + 5705, previous.y() + 545));
-    QCOMPARE(w.Command6[0]->left(), x0 + 6250);
-    QCOMPARE(w.Command1->left(), x0 + 7425);
-    QCOMPARE(w.Command2->left(), x0 + 8600);
-    QCOMPARE(w.Picture1->top(), canvasTop);
-    QCOMPARE(w.Picture1->height(), canvasHeight);
-    QCOMPARE(w.Gif89a1->top(), canvasTop);
+    QCOMPARE(w.Command6[0]->leftTwips(), x0 + 6250);
+    QCOMPARE(w.Command1->leftTwips(), x0 + 7425);
+    QCOMPARE(w.Command2->leftTwips(), x0 + 8600);
+    QCOMPARE(w.Picture1->topTwips(), canvasTop);
+    QCOMPARE(w.Picture1->heightTwips(), canvasHeight);
+    QCOMPARE(w.Gif89a1->topTwips(), canvasTop);
 }
 
 void TestStartup::quitEndsEventLoop()

@@ -3,7 +3,7 @@
 
 #include "datatree.h"
 #include "formfixture.h"
-#include "platform/units.h"
+#include "platform/screen.h"
 
 #include <QTest>
 
@@ -153,15 +153,15 @@ void TestPageTurn::fit()
     Book book;
     book.drawing(1, 1, size);
     Form1& form = book.open();
-    QCOMPARE(form.Command3->top(), 7775.0f);
+    QCOMPARE(form.Command3->topTwips(), 7775.0f);
 
     form.command4_Click();
-    QCOMPARE(form.Picture1->left(), left);
-    QCOMPARE(form.Picture1->top(), top);
-    QCOMPARE(form.Gif89a1->left(), animationLeft);
-    QCOMPARE(form.Gif89a1->top(), top);
+    QCOMPARE(form.Picture1->leftTwips(), left);
+    QCOMPARE(form.Picture1->topTwips(), top);
+    QCOMPARE(form.Gif89a1->leftTwips(), animationLeft);
+    QCOMPARE(form.Gif89a1->topTwips(), top);
     // A cut made to fit does not last: the canvas ends as large as the drawing.
-    QCOMPARE(form.Picture1->height(), float(size.height()) * 15.0f);
+    QCOMPARE(form.Picture1->heightTwips(), float(size.height()) * 15.0f);
 }
 
 void TestPageTurn::brokenFilesNeverMixDrawings_data()

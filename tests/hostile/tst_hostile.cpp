@@ -295,7 +295,7 @@ void TestHostile::startsOnHugeSwitchFile()
     QVERIFY(book.form->printerSwitch.size() <= 4096);
     QVERIFY(book.form->printerSwitch.toUpper() != u"SI"_s);
     QCOMPARE(book.form->brushNumber, std::int16_t(1));
-    QCOMPARE(book.form->Image1.width(), 600.0f);
+    QCOMPARE(book.form->Image1.widthTwips(), 600.0f);
     QVERIFY(book.messages.shown.isEmpty());
 }
 
@@ -331,8 +331,8 @@ void TestHostile::monkey()
         switch (random.bounded(3)) {
         case 0:
             QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier,
-                              QPoint(random.bounded(std::max(1, button->QWidget::width())),
-                                     random.bounded(std::max(1, button->QWidget::height()))));
+                              QPoint(random.bounded(std::max(1, button->width())),
+                                     random.bounded(std::max(1, button->height()))));
             break;
         case 1:
             QTest::keyClick(button, Qt::Key_Space);
@@ -477,10 +477,11 @@ void TestHostile::monkey()
         QVERIFY2(w.brushNumber >= 1 && w.brushNumber <= brushes, qPrintable(context));
         QVERIFY2(w.pointerNumber >= 1 && w.pointerNumber <= pointers, qPrintable(context));
         QVERIFY2(w.animationNumber >= 0 && w.animationNumber <= animations, qPrintable(context));
-        QVERIFY2(tree_->brushSizes.contains(QSize(int(w.Image1.width()), int(w.Image1.height()))),
+        QVERIFY2(tree_->brushSizes.contains(
+                     QSize(int(w.Image1.widthTwips()), int(w.Image1.heightTwips()))),
                  qPrintable(context));
-        QVERIFY(std::isfinite(w.Picture1->left()) && std::isfinite(w.Picture1->top()));
-        QVERIFY(w.Picture1->width() > 0 && w.Picture1->height() > 0);
+        QVERIFY(std::isfinite(w.Picture1->leftTwips()) && std::isfinite(w.Picture1->topTwips()));
+        QVERIFY(w.Picture1->widthTwips() > 0 && w.Picture1->heightTwips() > 0);
         QCOMPARE(w.Picture1->imageOnShow().size(), w.Picture1->picture().size());
         brushesSeen.insert(w.brushNumber);
         pointersSeen.insert(w.pointerNumber);

@@ -39,8 +39,8 @@ void TestControls::geometryKeptExactly()
 
     GraphicalButton button(QStringLiteral("Anterior"), Qt::white);
     button.setGeometryTwips(left, 588, 1125, 1125);
-    QCOMPARE(button.left(), left);
-    QCOMPARE(button.top(), 588.0f);
+    QCOMPARE(button.leftTwips(), left);
+    QCOMPARE(button.topTwips(), 588.0f);
     QCOMPARE(button.geometry(), pixels);
     QCOMPARE(button.accessibleName(), QStringLiteral("Anterior"));
 }
@@ -50,8 +50,8 @@ void TestControls::canvasLayers()
     PictureBox canvas;
     const QImage coloured = cuaderno::test::twoToneImage({40, 20}, Qt::red, Qt::blue);
     canvas.setPicture(coloured);
-    QCOMPARE(canvas.width(), 600.0f);
-    QCOMPARE(canvas.height(), 300.0f);
+    QCOMPARE(canvas.widthTwips(), 600.0f);
+    QCOMPARE(canvas.heightTwips(), 300.0f);
 
     QImage outline(40, 20, QImage::Format_RGB32);
     outline.fill(Qt::white);
@@ -121,9 +121,9 @@ void TestControls::animationFiles()
     QCOMPARE(gif.hasAnimation(), plays);
     QCOMPARE(gif.movie() != nullptr, plays);
 
-    gif.setTop(588);
-    gif.setLeft(11192.5f);
-    QCOMPARE(gif.left(), 11192.5f);
+    gif.setTopTwips(588);
+    gif.setLeftTwips(11192.5f);
+    QCOMPARE(gif.leftTwips(), 11192.5f);
     QCOMPARE(gif.geometry(), QRect(746, 39, 65, 57));
 }
 

@@ -16,8 +16,8 @@ namespace cuaderno::test {
 class FixedScreen final : public Screen {
 public:
     FixedScreen(float width = 12000.0f, float height = 9000.0f) : width_(width), height_(height) {}
-    float width() const override { return width_; }
-    float height() const override { return height_; }
+    float widthTwips() const override { return width_; }
+    float heightTwips() const override { return height_; }
 
 private:
     float width_;

@@ -92,7 +92,7 @@ void TestPrinting::printerSwitch()
     FormFixture f(tree.root());
     QCOMPARE(f.form->printerSwitch, line);
     showDrawing(*f.form->Picture1);
-    f.form->Picture1->setWidth(6000);
+    f.form->Picture1->setWidthTwips(6000);
     f.form->Command6_Click(1);
     f.form->Command6_Click(1);
     // One job of one page per press, or nothing at all; never a message.
@@ -124,7 +124,7 @@ void TestPrinting::printsWholeDrawingIntoPdf()
     QtPrinter printer(pdf);
     FormFixture f(tree.root(), 12000, 9000, &printer);
     showDrawing(*f.form->Picture1);
-    f.form->Picture1->setWidth(6000); // stretched: the picture is 4500 twips wide
+    f.form->Picture1->setWidthTwips(6000); // stretched: the picture is 4500 twips wide
     f.form->Command6_Click(1);
     QVERIFY(f.messages.shown.isEmpty());
 

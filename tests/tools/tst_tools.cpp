@@ -2,7 +2,7 @@
 
 #include "datatree.h"
 #include "fixture.h"
-#include "platform/units.h"
+#include "platform/screen.h"
 
 #include <QMouseEvent>
 #include <QPointingDevice>
@@ -102,7 +102,7 @@ void TestTools::cycle()
             w.Command1_Click();
             QCOMPARE(w.brushNumber, std::int16_t(n));
             QCOMPARE(w.Command1->face().size(), size);
-            QCOMPARE(QSizeF(w.Image1.width(), w.Image1.height()), QSizeF(size * 15));
+            QCOMPARE(QSizeF(w.Image1.widthTwips(), w.Image1.heightTwips()), QSizeF(size * 15));
         } else {
             w.Command6_Click(0);
             QCOMPARE(w.pointerNumber, std::int16_t(n));
@@ -127,7 +127,7 @@ void TestTools::unreadableBrushKeepsSize()
     f.form->Command1_Click();
     f.form->Command1_Click();
     QCOMPARE(f.form->brushNumber, std::int16_t(1));
-    QCOMPARE(f.form->Image1.width(), 300.0f);
+    QCOMPARE(f.form->Image1.widthTwips(), 300.0f);
     QCOMPARE(f.form->Command1->face().size(), QSize(20, 20));
 }
 
