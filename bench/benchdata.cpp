@@ -2,7 +2,7 @@
 
 #include "drawing.h"
 #include "extras.h"
-#include "gifwriter.h"
+#include "gifwriter/gifwriter.h"
 
 #include <QDir>
 #include <QFile>
@@ -57,8 +57,8 @@ bool writeDrawing(const QString& root, int category, const QByteArray& svg, QSiz
     const QByteArray outlines = samples::uncolouredSvg(svg, &error);
     const QImage uncoloured = outlines.isEmpty() ? QImage() : onPaper(outlines, size, error);
     return !coloured.isNull() && !uncoloured.isNull() &&
-           samples::writeGif(base + QStringLiteral("/si coloreado/1.GIF"), coloured, &error) &&
-           samples::writeGif(base + QStringLiteral("/no coloreado/1.GIF"), uncoloured, &error);
+           writeGif(base + QStringLiteral("/si coloreado/1.GIF"), coloured, &error) &&
+           writeGif(base + QStringLiteral("/no coloreado/1.GIF"), uncoloured, &error);
 }
 
 // The scan reads names only, so every file holds the same small picture.
@@ -120,10 +120,10 @@ bool BenchData::build(const QString& sampleSvg, QString& error)
     if (!makeFolder(path(QStringLiteral("medida")), error) ||
         !makeFolder(path(QStringLiteral("punteros")), error) ||
         !makeFolder(path(QStringLiteral("animados")), error) ||
-        !samples::writeGif(path(QStringLiteral("fondo.gif")), tile, &error) ||
-        !samples::writeGif(path(QStringLiteral("medida/1.gif")), samples::brushPicture(20),
+        !writeGif(path(QStringLiteral("fondo.gif")), tile, &error) ||
+        !writeGif(path(QStringLiteral("medida/1.gif")), samples::brushPicture(20),
                            &error) ||
-        !samples::writeGif(path(QStringLiteral("medida/2.gif")), samples::brushPicture(90),
+        !writeGif(path(QStringLiteral("medida/2.gif")), samples::brushPicture(90),
                            &error)) {
         return false;
     }
@@ -135,7 +135,7 @@ bool BenchData::build(const QString& sampleSvg, QString& error)
     }
     for (int i = 0; i < samples::animationCount(); ++i) {
         const QString name = QStringLiteral("animados/%1.gif").arg(i + 1);
-        if (!samples::writeAnimatedGif(path(name), samples::animationFrames(i),
+        if (!writeAnimatedGif(path(name), samples::animationFrames(i),
                                        samples::kAnimationDelay, &error)) {
             return false;
         }
@@ -154,7 +154,7 @@ bool BenchData::buildScanCategories(QString& error)
     dot.fill(Qt::white);
     const QString dotPath = path(QStringLiteral("punto.gif"));
     QFile dotFile(dotPath);
-    if (!samples::writeGif(dotPath, dot, &error) || !dotFile.open(QIODevice::ReadOnly)) {
+    if (!writeGif(dotPath, dot, &error) || !dotFile.open(QIODevice::ReadOnly)) {
         return false;
     }
     const QByteArray bytes = dotFile.readAll();

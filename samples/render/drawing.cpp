@@ -1,5 +1,5 @@
 #include "drawing.h"
-#include "gifwriter.h"
+#include "gifwriter/gifwriter.h"
 
 #include <QColor>
 #include <QDomDocument>

@@ -3,7 +3,7 @@
 
 #include "drawing.h"
 #include "extras.h"
-#include "gifwriter.h"
+#include "gifwriter/gifwriter.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <exception>
 
+using namespace cuaderno;
 using namespace cuaderno::samples;
 
 namespace {

@@ -22,9 +22,9 @@ bool reportsNumber(const QString& path, std::int16_t n, const QString& extension
     return DirectoryLookup::find(path).toUpper() == QString::number(n) + extension;
 }
 
-// The drawing number a file name stands for when it is the number's own digits followed by
-// ".gif" or ".jpg" in any letter case (as the lookups compare it); 0 for any other name.
-int drawingNumberOf(const std::string& name)
+} // namespace
+
+int DrawingLibrary::DrawingNumberOf(std::string_view name)
 {
     const std::size_t dot = name.find('.');
     if (dot == 0 || dot == std::string::npos || dot > 5 || name[0] == '0' ||
@@ -38,14 +38,12 @@ int drawingNumberOf(const std::string& name)
         }
         n = n * 10 + (name[i] - '0');
     }
-    std::string extension = name.substr(dot + 1);
+    std::string extension(name.substr(dot + 1));
     for (char& c : extension) {
         c = char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     }
     return (extension == "gif" || extension == "jpg") && n <= 32767 ? n : 0;
 }
-
-} // namespace
 
 QString DrawingLibrary::ColouredDrawingPath(std::uint8_t category, std::int16_t n,
                                             const QString& extension) const
@@ -105,7 +103,7 @@ std::int16_t DrawingLibrary::LastDrawingNumber(std::uint8_t category) const
             }
             listed.assign(32768, false);
             for (const std::string& name : DirectoryLookup::fileNames(folder)) {
-                listed[std::size_t(drawingNumberOf(name))] = true;
+                listed[std::size_t(DrawingNumberOf(name))] = true;
             }
             listed[0] = false;
         }

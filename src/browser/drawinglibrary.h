@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <string_view>
 
 namespace cuaderno {
 
@@ -24,6 +25,10 @@ public:
     QString DrawingExtension(std::uint8_t category, std::int16_t n) const;
     // The last drawing before the first gap in the numbering; 0 when drawing 1 is missing.
     std::int16_t LastDrawingNumber(std::uint8_t category) const;
+
+    // The drawing number a file name stands for when it is the number's own digits followed by
+    // ".gif" or ".jpg" in any letter case (as the lookups compare it); 0 for any other name.
+    static int DrawingNumberOf(std::string_view name);
 
 private:
     QString appFolder_;

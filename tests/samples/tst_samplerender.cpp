@@ -1,7 +1,7 @@
 // The renderer that turns drawing sources into the coloured and uncoloured pictures.
 
 #include "drawing.h"
-#include "gifwriter.h"
+#include "gifwriter/gifwriter.h"
 
 #include <QDomDocument>
 #include <QImageReader>
@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace cuaderno;
 using namespace cuaderno::samples;
 using namespace Qt::StringLiterals;
 

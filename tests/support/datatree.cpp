@@ -1,6 +1,6 @@
 #include "datatree.h"
 
-#include "gifwriter.h"
+#include "gifwriter/gifwriter.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,7 +28,7 @@ void DataTree::image(const QString& relative, const QImage& picture)
     }
     if (format == "gif") {
         QString error;
-        QVERIFY2(samples::writeGif(target, picture, &error), qPrintable(error));
+        QVERIFY2(writeGif(target, picture, &error), qPrintable(error));
         return;
     }
     QImageWriter writer(target, format);
@@ -46,7 +46,7 @@ void DataTree::animation(const QString& relative, const QList<QColor>& frames, Q
         images.append(frame);
     }
     QString error;
-    QVERIFY2(samples::writeAnimatedGif(target, images, 10, &error), qPrintable(error));
+    QVERIFY2(writeAnimatedGif(target, images, 10, &error), qPrintable(error));
 }
 
 void DataTree::picture(const QString& relative, QSize size, QColor colour)

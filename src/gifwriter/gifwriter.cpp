@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gifwriter.h"
 
 #include <QHash>
@@ -11,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-namespace cuaderno::samples {
+namespace cuaderno {
 namespace {
 
 constexpr int kPaletteSize = 256;
@@ -205,7 +206,7 @@ Indexed quantize(const QList<QImage>& frames)
 
 int writeToDevice(GifFileType* gif, const GifByteType* data, int length)
 {
-    auto* file = static_cast<QSaveFile*>(gif->UserData);
+    auto* file = static_cast<QIODevice*>(gif->UserData);
     return int(file->write(reinterpret_cast<const char*>(data), length));
 }
 
@@ -219,7 +220,7 @@ struct MapDeleter {
     void operator()(ColorMapObject* map) const { GifFreeMapObject(map); }
 };
 
-bool encode(const QString& path, const QList<QImage>& frames, bool loop, int delay, QString* error)
+bool encode(QIODevice& file, const QList<QImage>& frames, bool loop, int delay, QString* error)
 {
     const QSize size = frames.isEmpty() ? QSize() : frames.first().size();
     if (size.isEmpty() || size.width() > 0xffff || size.height() > 0xffff) {
@@ -246,9 +247,8 @@ bool encode(const QString& path, const QList<QImage>& frames, bool loop, int del
     const std::unique_ptr<ColorMapObject, MapDeleter> map(
         GifMakeMapObject(paletteSize, colours.data()));
 
-    QSaveFile file(path);
-    if (!map || !file.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("no se puede escribir: %1").arg(file.errorString());
+    if (!map) {
+        *error = QStringLiteral("no se puede preparar la paleta del GIF");
         return false;
     }
     int code = 0;
@@ -295,6 +295,20 @@ bool encode(const QString& path, const QList<QImage>& frames, bool loop, int del
     }
     if (!ok) {
         *error = gifError(code);
+        return false;
+    }
+    return true;
+}
+
+bool encodeToFile(const QString& path, const QList<QImage>& frames, bool loop, int delay,
+                  QString* error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = QStringLiteral("no se puede escribir: %1").arg(file.errorString());
+        return false;
+    }
+    if (!encode(file, frames, loop, delay, error)) {
         file.cancelWriting();
         return false;
     }
@@ -309,13 +323,18 @@ bool encode(const QString& path, const QList<QImage>& frames, bool loop, int del
 
 bool writeGif(const QString& path, const QImage& image, QString* error)
 {
-    return encode(path, {image}, false, 0, error);
+    return encodeToFile(path, {image}, false, 0, error);
+}
+
+bool writeGif(QIODevice& device, const QImage& image, QString* error)
+{
+    return encode(device, {image}, false, 0, error);
 }
 
 bool writeAnimatedGif(const QString& path, const QList<QImage>& frames, int delayCentiseconds,
                       QString* error)
 {
-    return encode(path, frames, true, delayCentiseconds, error);
+    return encodeToFile(path, frames, true, delayCentiseconds, error);
 }
 
-} // namespace cuaderno::samples
+} // namespace cuaderno

@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// Names what keeps the book from showing a library as its owner meant: the book itself stays
+// silent about missing or broken files, so the parents' tools tell.
+
+#include <QList>
+#include <QString>
+
+namespace cuaderno {
+
+struct Finding {
+    int category = 0; // 1 to 10 for a drawing folder, 0 for the rest of the library
+    int number = 0;   // the drawing or file number concerned, 0 when none
+    QString file;     // relative to the library, as stored on disk
+    QString message;  // one Spanish sentence, no line break
+
+    bool operator==(const Finding&) const = default;
+};
+
+// Every problem of the library in `folder`, category by category in number order, then the
+// brushes, pointers, animations, background and sounds. Pictures are judged by their headers.
+QList<Finding> checkLibrary(const QString& folder);
+
+// The largest drawing the canvas shows whole above the button row of a 1024 × 768 screen.
+int largestDrawingWidth();
+int largestDrawingHeight();
+
+} // namespace cuaderno

@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "commands.h"
+
+#include "library/library.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace cuaderno::biblioteca {
+
+Arguments parseArguments(const QStringList& arguments, const QStringList& knownOptions)
+{
+    Arguments parsed;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (!argument.startsWith(u"--")) {
+            parsed.positional.append(argument);
+            continue;
+        }
+        const qsizetype equals = argument.indexOf(u'=');
+        const QString name = argument.mid(2, equals < 0 ? -1 : equals - 2);
+        if (!knownOptions.contains(name)) {
+            parsed.error = QStringLiteral("la opción %1 no existe para esta orden").arg(argument);
+            return parsed;
+        }
+        if (equals >= 0) {
+            parsed.options.insert(name, argument.mid(equals + 1));
+        } else if (i + 1 < arguments.size()) {
+            parsed.options.insert(name, arguments[++i]);
+        } else {
+            parsed.error = QStringLiteral("falta el valor de --%1").arg(name);
+            return parsed;
+        }
+    }
+    return parsed;
+}
+
+void say(const QString& message)
+{
+    std::fprintf(stderr, "cuaderno-biblioteca: %s\n", qPrintable(message));
+}
+
+int fail(const QString& message, int status)
+{
+    say(message);
+    return status;
+}
+
+std::optional<int> parseNumber(const QString& text, int low, int high)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < low || value > high) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+QString libraryToRead(const Arguments& arguments)
+{
+    const QString given = arguments.options.value(QStringLiteral("carpeta"));
+    return given.isEmpty() ? Library::defaultLibraryFolder() : QDir(given).absolutePath();
+}
+
+Outcome<QString> libraryToChange(const Arguments& arguments)
+{
+    const QString given = arguments.options.value(QStringLiteral("carpeta"));
+    if (!given.isEmpty()) {
+        if (!QFileInfo(given).isDir()) {
+            return Failure{
+                QStringLiteral("la carpeta %1 no existe").arg(QDir::toNativeSeparators(given))};
+        }
+        return QDir(given).absolutePath();
+    }
+    const QString user = Library::userLibraryFolder();
+    const Outcome<void> made = Library::ensureUserLibrary(user, Library::systemLibraryFolder());
+    if (!made) {
+        return Failure{made.error()};
+    }
+    return user;
+}
+
+} // namespace cuaderno::biblioteca

@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// cuaderno-biblioteca: checks and changes a drawing library from the command line, for
+// parents, teachers and scripts.
+
+#include "commands.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <iterator>
+
+using namespace cuaderno::biblioteca;
+
+namespace {
+
+const SubCommand subCommands[] = {
+    {"comprobar", "[--carpeta DIR]", "dice cada problema de la biblioteca, uno por línea",
+     comprobar},
+    {"quitar", "[--carpeta DIR] --categoria N NUMERO",
+     "quita un dibujo y renumera los siguientes para que no quede hueco", quitar},
+    {"imprimir", "si|no [--carpeta DIR]", "activa o desactiva el botón de imprimir", imprimir},
+};
+
+void help()
+{
+    std::printf("Uso: cuaderno-biblioteca ORDEN [OPCIONES]\n\n"
+                "Cuida la biblioteca de dibujos del cuaderno para colorear.\n\n");
+    for (const SubCommand& command : subCommands) {
+        std::printf("  cuaderno-biblioteca %s %s\n      %s\n", command.name, command.usage,
+                    command.summary);
+    }
+    std::printf("\nSin --carpeta se usa la biblioteca propia del usuario (%s), que se crea\n"
+                "con el primer cambio a partir de la del sistema.\n"
+                "Estado de salida: 0 si todo va bien, %d si hay un problema, %d si la orden\n"
+                "está mal escrita.\n",
+                "$XDG_DATA_HOME/cuaderno, normalmente ~/.local/share/cuaderno", exitProblem,
+                exitUsage);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("cuaderno-biblioteca"));
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (arguments.isEmpty()) {
+        help();
+        return exitUsage;
+    }
+    const QString name = arguments.takeFirst();
+    if (name == u"--help" || name == u"-h" || name == u"ayuda") {
+        help();
+        return 0;
+    }
+    for (const SubCommand& command : subCommands) {
+        if (name == QLatin1StringView(command.name)) {
+            if (arguments.contains(QStringLiteral("--help"))) {
+                std::printf("Uso: cuaderno-biblioteca %s %s\n%s\n", command.name, command.usage,
+                            command.summary);
+                return 0;
+            }
+            return command.run(arguments);
+        }
+    }
+    return fail(
+        QStringLiteral("no conozco la orden «%1». Pruebe cuaderno-biblioteca --help.").arg(name),
+        exitUsage);
+}

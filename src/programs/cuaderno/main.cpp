@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Starts the colouring book full screen on the data tree beside the executable, or on the
+// one named by --carpeta DIR (the installed launcher passes the user's own library).
+
+#include "app/form1.h"
+#include "platform/messagebox.h"
+#include "platform/qtprinter.h"
+#include "platform/qtsound.h"
+#include "platform/screen.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// The folder after --carpeta (or --carpeta=DIR), the executable's folder without it; empty
+// with a message on standard error when the option is wrong.
+QString dataFolder(const QStringList& arguments)
+{
+    QString folder;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == u"--carpeta" && i + 1 < arguments.size()) {
+            folder = arguments[++i];
+        } else if (argument.startsWith(u"--carpeta=")) {
+            folder = argument.mid(10);
+        } else if (argument == u"--carpeta") {
+            std::fputs("cuaderno: falta la carpeta después de --carpeta.\n", stderr);
+            return {};
+        }
+    }
+    if (folder.isEmpty()) {
+        return QApplication::applicationDirPath();
+    }
+    if (!QFileInfo(folder).isDir()) {
+        std::fprintf(stderr, "cuaderno: la carpeta %s no existe.\n",
+                     qPrintable(QDir::toNativeSeparators(folder)));
+        return {};
+    }
+    // Paths are built by appending "/..." fragments: no trailing separator.
+    return QDir::cleanPath(QDir(folder).absolutePath());
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // Without a display Qt would abort with a terse message; say what to do instead.
+    if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr &&
+        std::getenv("QT_QPA_PLATFORM") == nullptr) {
+        std::fputs("cuaderno necesita una pantalla gráfica y no encuentra ninguna.\n"
+                   "Arránquelo desde el escritorio o, sin pantalla, con:  xvfb-run -s "
+                   "'-screen 0 1024x768x24' ./cuaderno\n",
+                   stderr);
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("cuaderno"));
+    const QString appFolder = dataFolder(QApplication::arguments());
+    if (appFolder.isEmpty()) {
+        return 2;
+    }
+
+    cuaderno::QtScreen screen;
+    cuaderno::QtSound sound;
+    cuaderno::QtPrinter printer;
+    cuaderno::QtMessageBox messages(nullptr, QStringLiteral("Cuaderno para colorear"));
+    cuaderno::Form1 window({screen, messages, sound, printer}, appFolder);
+    messages.setParent(&window);
+
+    window.setWindowFlag(Qt::FramelessWindowHint);
+    window.Form_Load();
+    // A session without a window manager ignores full screen alone: cover the screen too.
+    if (const QScreen* primary = QGuiApplication::primaryScreen()) {
+        window.setGeometry(primary->geometry());
+    }
+    window.showFullScreen();
+    return QApplication::exec();
+}
