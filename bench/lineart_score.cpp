@@ -1,0 +1,238 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Scores the picture processing on the sample drawings, whose true uncoloured versions are
+// known: rims of the dark pixels, matched within 3 px, precision / recall / F1.
+//   lineart_score <samples/drawings> [folder for the worst pictures]
+
+#include "drawing.h"
+#include "lineart.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QRandomGenerator>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+using namespace cuaderno;
+
+namespace {
+
+using Mask = std::vector<uint8_t>;
+
+Mask dark(const QImage& image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    Mask mask(size_t(rgb.width()) * size_t(rgb.height()));
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x)
+            mask[size_t(y) * size_t(rgb.width()) + size_t(x)] =
+                0.299 * qRed(line[x]) + 0.587 * qGreen(line[x]) + 0.114 * qBlue(line[x]) < 110;
+    }
+    return mask;
+}
+
+// Pixels of the mask with a pixel of `other` (value wanted) within radius (a disc).
+Mask near(const Mask& mask, const Mask& other, uint8_t wanted, int w, int h, int radius)
+{
+    Mask out(mask.size(), 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            if (!mask[size_t(y) * size_t(w) + size_t(x)])
+                continue;
+            bool found = false;
+            for (int dy = -radius; dy <= radius && !found; ++dy)
+                for (int dx = -radius; dx <= radius && !found; ++dx) {
+                    const int nx = x + dx, ny = y + dy;
+                    if (dx * dx + dy * dy > radius * radius || nx < 0 || ny < 0 || nx >= w ||
+                        ny >= h)
+                        continue;
+                    found = other[size_t(ny) * size_t(w) + size_t(nx)] == wanted;
+                }
+            out[size_t(y) * size_t(w) + size_t(x)] = found;
+        }
+    return out;
+}
+
+struct Score {
+    double precision = 0, recall = 0, f1 = 0;
+};
+
+Score score(const QImage& result, const QImage& truth)
+{
+    const int w = truth.width(), h = truth.height();
+    const QImage scaled = result.size() == truth.size() ? result : result.scaled(truth.size());
+    const Mask a = dark(scaled), b = dark(truth);
+    const Mask rimA = near(a, a, 0, w, h, 2), rimB = near(b, b, 0, w, h, 2);
+    const Mask hitA = near(rimA, rimB, 1, w, h, 3), hitB = near(rimB, rimA, 1, w, h, 3);
+    const auto count = [](const Mask& m) { return double(std::count(m.begin(), m.end(), 1)); };
+    Score s;
+    s.precision = count(rimA) > 0 ? count(hitA) / count(rimA) : 0;
+    s.recall = count(rimB) > 0 ? count(hitB) / count(rimB) : 1;
+    s.f1 = s.precision + s.recall > 0 ? 2 * s.precision * s.recall / (s.precision + s.recall) : 0;
+    return s;
+}
+
+// Share of the inside (neither line nor the background reached from the border) that the
+// coloured version fills with colour, and share of the lines it keeps dark.
+std::pair<double, double> filled(const QImage& coloured, const QImage& truth)
+{
+    const int w = truth.width(), h = truth.height();
+    const Mask lines = dark(truth);
+    Mask outside(lines.size(), 0);
+    std::vector<int> stack;
+    for (int x = 0; x < w; ++x)
+        for (int y : {0, h - 1})
+            stack.push_back(y * w + x);
+    for (int y = 0; y < h; ++y)
+        for (int x : {0, w - 1})
+            stack.push_back(y * w + x);
+    while (!stack.empty()) {
+        const int i = stack.back();
+        stack.pop_back();
+        if (lines[size_t(i)] || outside[size_t(i)])
+            continue;
+        outside[size_t(i)] = 1;
+        const int x = i % w, y = i / w;
+        if (x > 0)
+            stack.push_back(i - 1);
+        if (x + 1 < w)
+            stack.push_back(i + 1);
+        if (y > 0)
+            stack.push_back(i - w);
+        if (y + 1 < h)
+            stack.push_back(i + w);
+    }
+    const QImage rgb = coloured.convertToFormat(QImage::Format_RGB32);
+    double inside = 0, colouredInside = 0, lineCount = 0, darkLines = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const size_t i = size_t(y) * size_t(w) + size_t(x);
+            const QRgb c = rgb.pixel(x, y);
+            if (lines[i]) {
+                ++lineCount;
+                darkLines += 0.299 * qRed(c) + 0.587 * qGreen(c) + 0.114 * qBlue(c) < 110;
+            } else if (!outside[i]) {
+                ++inside;
+                colouredInside += std::min({qRed(c), qGreen(c), qBlue(c)}) < 235;
+            }
+        }
+    return {inside > 0 ? colouredInside / inside : 1, lineCount > 0 ? darkLines / lineCount : 1};
+}
+
+// A printed page as a scanner or a phone camera sees it: tinted paper, uneven light,
+// slightly soft lines, grain.
+QImage scanned(const QImage& page, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    const QImage soft =
+        page.scaled(page.size() / 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+            .scaled(page.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QImage out(page.size(), QImage::Format_RGB32);
+    const double tint[3] = {0.97, 0.93, 0.82};
+    for (int y = 0; y < out.height(); ++y)
+        for (int x = 0; x < out.width(); ++x) {
+            const QRgb p = soft.pixel(x, y);
+            const double light =
+                0.7 + 0.3 * (1.0 - double(x + y) / double(out.width() + out.height()));
+            int c[3] = {qRed(p), qGreen(p), qBlue(p)};
+            for (int k = 0; k < 3; ++k) {
+                const double ink = c[k] / 255.0;
+                const double v = (30 + 225 * ink * tint[k]) * light + random.bounded(-12, 13);
+                c[k] = std::clamp(int(v), 0, 255);
+            }
+            out.setPixel(x, y, qRgb(c[0], c[1], c[2]));
+        }
+    return out;
+}
+
+struct Row {
+    QString name;
+    Score score;
+    double fill = 1, darkLines = 1;
+    QImage result, extra;
+};
+
+void report(const char* title, std::vector<Row>& rows, const QString& worstDir)
+{
+    double p = 0, r = 0, f = 0, fill = 0, darkLines = 0;
+    for (const Row& row : rows) {
+        p += row.score.precision;
+        r += row.score.recall;
+        f += row.score.f1;
+        fill += row.fill;
+        darkLines += row.darkLines;
+    }
+    const double n = double(rows.size());
+    std::printf("%-28s P %.3f  R %.3f  F1 %.3f  fill %.3f  lines dark %.3f  (%d pictures)\n", title,
+                p / n, r / n, f / n, fill / n, darkLines / n, int(rows.size()));
+    std::sort(rows.begin(), rows.end(),
+              [](const Row& a, const Row& b) { return a.score.f1 < b.score.f1; });
+    for (size_t i = 0; i < std::min<size_t>(3, rows.size()); ++i) {
+        std::printf("    worst: %-10s P %.3f R %.3f F1 %.3f fill %.3f\n", qPrintable(rows[i].name),
+                    rows[i].score.precision, rows[i].score.recall, rows[i].score.f1, rows[i].fill);
+        if (!worstDir.isEmpty()) {
+            const QString stem = worstDir + u'/' + QString::fromLatin1(title).section(u'-', 0, 0) +
+                                 u'-' + QString(rows[i].name).replace(u'/', u'-');
+            rows[i].result.save(stem + u".png");
+            if (!rows[i].extra.isNull())
+                rows[i].extra.save(stem + u"-b.png");
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QGuiApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "uso: lineart_score <samples/drawings> [carpeta]\n");
+        return 2;
+    }
+    const QString worstDir = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    if (!worstDir.isEmpty())
+        QDir().mkpath(worstDir);
+    QStringList files;
+    QDirIterator it(QString::fromLocal8Bit(argv[1]), {u"*.svg"_qs}, QDir::Files,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files.append(it.next());
+    files.sort();
+
+    std::vector<Row> svgRows, bitmapRows, pageRows;
+    quint32 seed = 1;
+    for (const QString& file : files) {
+        QFile source(file);
+        if (!source.open(QIODevice::ReadOnly))
+            continue;
+        QString error;
+        const QByteArray svg = source.readAll();
+        const QImage coloured = samples::renderSvg(svg, &error);
+        const QImage truth = samples::renderSvg(samples::uncolouredSvg(svg, &error), &error);
+        if (coloured.isNull() || truth.isNull()) {
+            std::fprintf(stderr, "%s: %s\n", qPrintable(file), qPrintable(error));
+            continue;
+        }
+        const QString name = file.section(u'/', -2);
+        const lineart::ColouringPage fromSvg = lineart::fromColouredSvg(svg, truth.size());
+        svgRows.push_back({name, score(fromSvg.uncoloured, truth), 1, 1, fromSvg.uncoloured, {}});
+        const lineart::ColouringPage fromBitmap = lineart::fromColoured(coloured, truth.size());
+        bitmapRows.push_back(
+            {name, score(fromBitmap.uncoloured, truth), 1, 1, fromBitmap.uncoloured, coloured});
+        const QImage page = scanned(truth, seed++);
+        const lineart::ColouringPage fromPage = lineart::fromOutlines(page, truth.size());
+        const auto [fill, darkLines] = filled(fromPage.coloured, truth);
+        pageRows.push_back({name, score(fromPage.uncoloured, truth), fill, darkLines,
+                            fromPage.uncoloured, fromPage.coloured});
+    }
+    report("svg->outlines", svgRows, worstDir);
+    report("bitmap->outlines", bitmapRows, worstDir);
+    report("scanned-page->uncoloured", pageRows, worstDir);
+    return 0;
+}

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+
+#include <atomic>
+
+// Turns one picture into the two versions of a drawing: the coloured one the brush
+// reveals and the uncoloured one (black outlines on white) the child starts from.
+// Pure functions of their input: no files, no window, the same result every time.
+namespace cuaderno::lineart {
+
+enum class Kind { Coloured, Outlines };
+
+struct Classification {
+    Kind kind = Kind::Coloured;
+    bool photo = false; // many colours and soft shading: a poor colouring page
+};
+
+struct Options {
+    int detail = 0; // -2 (fewer lines) .. 2 (more lines)
+    const std::atomic_bool* cancel = nullptr;
+};
+
+struct ColouringPage {
+    QImage coloured;   // RGB32
+    QImage uncoloured; // RGB32, black lines on white, same size as coloured
+    bool isNull() const { return coloured.isNull() || uncoloured.isNull(); }
+};
+
+// Largest size with the picture's aspect ratio inside bounds (enlarging or reducing).
+QSize fitSize(QSize picture, QSize bounds);
+
+// Outline width a child's brush can follow at this picture width.
+int strokeWidth(int pictureWidth);
+
+Classification classify(const QImage& picture);
+Kind classifySvg(const QByteArray& svg);
+
+// Every function below returns a null page when cancelled or given an empty picture.
+ColouringPage fromColoured(const QImage& picture, QSize bounds, const Options& options = {});
+ColouringPage fromColouredSvg(const QByteArray& svg, QSize bounds, const Options& options = {});
+ColouringPage fromOutlines(const QImage& picture, QSize bounds, const Options& options = {});
+ColouringPage fromOutlinesSvg(const QByteArray& svg, QSize bounds, const Options& options = {});
+
+} // namespace cuaderno::lineart

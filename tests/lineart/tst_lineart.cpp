@@ -1,0 +1,300 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "lineart/lineart.h"
+
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QTest>
+
+using namespace cuaderno::lineart;
+
+namespace {
+
+bool isDark(QRgb c)
+{
+    return qGray(c) < 110;
+}
+
+// Dark runs along row y between x0 and x1, as (start, length) pairs.
+QList<QPoint> darkRuns(const QImage& image, int y, int x0, int x1)
+{
+    QList<QPoint> runs;
+    for (int x = x0; x < x1; ++x) {
+        if (!isDark(image.pixel(x, y)))
+            continue;
+        if (!runs.isEmpty() && runs.last().x() + runs.last().y() == x)
+            runs.last().ry() += 1;
+        else
+            runs.append(QPoint(x, 1));
+    }
+    return runs;
+}
+
+QImage canvas(QSize size, QColor paper)
+{
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(paper);
+    return image;
+}
+
+// Paper as a scanner sees it: tinted, lit unevenly, grainy.
+QImage scannedPage(const QImage& page)
+{
+    QImage out = page.convertToFormat(QImage::Format_RGB32);
+    QRandomGenerator random(7);
+    for (int y = 0; y < out.height(); ++y)
+        for (int x = 0; x < out.width(); ++x) {
+            const double light = 0.75 + 0.25 * double(x) / out.width();
+            const int v = qGray(out.pixel(x, y));
+            const auto channel = [&](double tint) {
+                return std::clamp(int((25 + v * tint * 0.9) * light) + random.bounded(-10, 11), 0,
+                                  255);
+            };
+            out.setPixel(x, y, qRgb(channel(1.0), channel(0.95), channel(0.8)));
+        }
+    return out;
+}
+
+} // namespace
+
+class TestLineart : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void fitSizeKeepsAspect_data()
+    {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QSize>("bounds");
+        QTest::addColumn<QSize>("expected");
+        QTest::newRow("reduce, wide") << QSize(4000, 3000) << QSize(800, 520) << QSize(693, 520);
+        QTest::newRow("reduce, tall") << QSize(1000, 4000) << QSize(800, 520) << QSize(130, 520);
+        QTest::newRow("enlarge") << QSize(32, 32) << QSize(800, 520) << QSize(520, 520);
+        QTest::newRow("width limits") << QSize(200, 50) << QSize(800, 520) << QSize(800, 200);
+        QTest::newRow("same") << QSize(800, 520) << QSize(800, 520) << QSize(800, 520);
+        QTest::newRow("empty picture") << QSize(0, 10) << QSize(800, 520) << QSize();
+    }
+    void fitSizeKeepsAspect()
+    {
+        QFETCH(QSize, picture);
+        QFETCH(QSize, bounds);
+        QFETCH(QSize, expected);
+        QCOMPARE(fitSize(picture, bounds), expected);
+    }
+
+    // Two flat regions meet along x = 100: one line, child-sized, no other marks.
+    void twoRegionsGiveOneLine_data()
+    {
+        QTest::addColumn<QColor>("left");
+        QTest::addColumn<QColor>("right");
+        QTest::newRow("red, blue") << QColor(230, 40, 40) << QColor(40, 90, 230);
+        QTest::newRow("yellow, white") << QColor(255, 220, 60) << QColor(Qt::white);
+        QTest::newRow("navy, light blue") << QColor(30, 30, 110) << QColor(170, 220, 255);
+    }
+    void twoRegionsGiveOneLine()
+    {
+        QFETCH(QColor, left);
+        QFETCH(QColor, right);
+        QImage picture = canvas(QSize(200, 100), right);
+        QPainter(&picture).fillRect(0, 0, 100, 100, left);
+        const ColouringPage page = fromColoured(picture, QSize(400, 400));
+        QCOMPARE(page.uncoloured.size(), QSize(400, 200));
+        QCOMPARE(page.coloured.size(), page.uncoloured.size());
+        for (int y = 10; y < 190; y += 9) {
+            const QList<QPoint> runs = darkRuns(page.uncoloured, y, 0, 400);
+            QCOMPARE(runs.size(), 1);
+            QVERIFY2(qAbs(runs[0].x() + runs[0].y() / 2 - 200) <= 3, "line off the boundary");
+            QVERIFY(runs[0].y() >= 2 && runs[0].y() <= 4);
+        }
+    }
+
+    // A thick black ring is the drawing's own ink: one line on each side of the centre, not
+    // two (the outer and inner edges of the ink).
+    void inkRingStaysOneLine_data()
+    {
+        QTest::addColumn<QColor>("fill");
+        QTest::addColumn<int>("thickness");
+        QTest::newRow("white, 6 px") << QColor(Qt::white) << 6;
+        QTest::newRow("orange, 8 px") << QColor(255, 150, 40) << 8;
+        QTest::newRow("green, 4 px") << QColor(100, 200, 100) << 4;
+    }
+    void inkRingStaysOneLine()
+    {
+        QFETCH(QColor, fill);
+        QFETCH(int, thickness);
+        QImage picture = canvas(QSize(300, 300), QColor(190, 230, 255));
+        QPainter painter(&picture);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(Qt::black, thickness));
+        painter.setBrush(fill);
+        painter.drawEllipse(QPointF(150, 150), 100, 100);
+        painter.end();
+        const ColouringPage page = fromColoured(picture, picture.size());
+        for (int y : {100, 150, 200}) {
+            const QList<QPoint> runs = darkRuns(page.uncoloured, y, 0, 300);
+            QCOMPARE(runs.size(), 2);
+            for (const QPoint& run : runs)
+                QVERIFY2(run.y() <= thickness + 2, "ink thickened or doubled");
+        }
+    }
+
+    void gradientGivesNoBands_data()
+    {
+        QTest::addColumn<QColor>("from");
+        QTest::addColumn<QColor>("to");
+        QTest::newRow("white to blue") << QColor(Qt::white) << QColor(30, 80, 220);
+        QTest::newRow("red to yellow") << QColor(220, 30, 30) << QColor(255, 230, 60);
+        QTest::newRow("dark to light grey") << QColor(60, 60, 60) << QColor(230, 230, 230);
+    }
+    void gradientGivesNoBands()
+    {
+        QFETCH(QColor, from);
+        QFETCH(QColor, to);
+        QImage picture = canvas(QSize(400, 200), Qt::white);
+        QLinearGradient gradient(0, 0, 400, 0);
+        gradient.setColorAt(0, from);
+        gradient.setColorAt(1, to);
+        QPainter(&picture).fillRect(picture.rect(), gradient);
+        const QImage lines = fromColoured(picture, picture.size()).uncoloured;
+        for (int y = 20; y < 180; y += 20)
+            QCOMPARE(darkRuns(lines, y, 10, 390).size(), 0);
+    }
+
+    // On an outline page, a closed shape is coloured and the page around it is not; the lines
+    // stay black in both versions, and two areas that share a line differ.
+    void outlinePageFillsClosedAreas_data()
+    {
+        QTest::addColumn<bool>("scanned");
+        QTest::addColumn<int>("gap");
+        QTest::newRow("clean") << false << 0;
+        QTest::newRow("scanned") << true << 0;
+        QTest::newRow("one-pixel gap") << false << 1;
+    }
+    void outlinePageFillsClosedAreas()
+    {
+        QFETCH(bool, scanned);
+        QFETCH(int, gap);
+        QImage picture = canvas(QSize(400, 260), Qt::white);
+        QPainter painter(&picture);
+        painter.setPen(QPen(Qt::black, 4));
+        painter.drawRect(60, 60, 240, 140);
+        painter.drawLine(180, 60, 180, 200);
+        painter.fillRect(118, 58, gap, 8, Qt::white);
+        painter.end();
+        if (scanned)
+            picture = scannedPage(picture);
+        const ColouringPage page = fromOutlines(picture, picture.size());
+        QCOMPARE(page.coloured.size(), picture.size());
+        const QRgb left = page.coloured.pixel(120, 130), right = page.coloured.pixel(240, 130);
+        for (QRgb inside : {left, right})
+            QVERIFY2(!isDark(inside) && inside != qRgb(255, 255, 255), "closed area not coloured");
+        QVERIFY(left != right);
+        QCOMPARE(page.coloured.pixel(20, 20), qRgb(255, 255, 255));
+        QCOMPARE(page.uncoloured.pixel(120, 130), qRgb(255, 255, 255));
+        QCOMPARE(page.uncoloured.pixel(20, 20), qRgb(255, 255, 255));
+        for (const QImage* version : {&page.coloured, &page.uncoloured})
+            QVERIFY(isDark(version->pixel(180, 130)) && isDark(version->pixel(60, 100)));
+    }
+
+    void classification_data()
+    {
+        QTest::addColumn<QImage>("picture");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("photo");
+        QImage clipArt = canvas(QSize(300, 200), Qt::white);
+        QImage outlines = clipArt;
+        QImage transparent = canvas(QSize(300, 200), Qt::transparent);
+        for (QImage* image : {&clipArt, &outlines, &transparent}) {
+            QPainter painter(image);
+            painter.setPen(QPen(Qt::black, 3));
+            painter.setBrush(image == &clipArt ? QColor(240, 80, 60) : QColor(Qt::transparent));
+            painter.drawEllipse(30, 30, 120, 120);
+            painter.setBrush(image == &clipArt ? QColor(60, 160, 240) : QColor(Qt::transparent));
+            painter.drawRect(160, 60, 110, 100);
+        }
+        QImage photo(300, 200, QImage::Format_RGB32);
+        QRandomGenerator random(3);
+        for (int y = 0; y < 200; ++y)
+            for (int x = 0; x < 300; ++x)
+                photo.setPixel(x, y,
+                               qRgb(120 + int(80 * std::sin(x / 23.0)) + random.bounded(20),
+                                    100 + int(60 * std::cos(y / 17.0)) + random.bounded(20),
+                                    90 + (x + y) / 8 + random.bounded(20)));
+        QTest::newRow("flat clip art") << clipArt << int(Kind::Coloured) << false;
+        QTest::newRow("photograph") << photo << int(Kind::Coloured) << true;
+        QTest::newRow("outline page") << outlines << int(Kind::Outlines) << false;
+        QTest::newRow("scanned outline page")
+            << scannedPage(outlines) << int(Kind::Outlines) << false;
+        QTest::newRow("lines on transparency") << transparent << int(Kind::Outlines) << false;
+    }
+    void classification()
+    {
+        QFETCH(QImage, picture);
+        const Classification result = classify(picture);
+        QFETCH(int, kind);
+        QFETCH(bool, photo);
+        QCOMPARE(int(result.kind), kind);
+        QCOMPARE(result.photo, photo);
+    }
+
+    void svgClassification_data()
+    {
+        QTest::addColumn<QByteArray>("shapes");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("coloured fill")
+            << QByteArray("<rect width='50' height='50' fill='#f80'/>") << int(Kind::Coloured);
+        QTest::newRow("inherited colour")
+            << QByteArray("<g style='fill:#3a6'><circle r='9' cx='20' cy='20'/></g>")
+            << int(Kind::Coloured);
+        QTest::newRow("strokes only")
+            << QByteArray("<g fill='none' stroke='#000'><circle r='9' cx='20' cy='20'/></g>")
+            << int(Kind::Outlines);
+        QTest::newRow("white and black fills")
+            << QByteArray(
+                   "<rect width='50' height='50' fill='white' stroke='black'/><circle r='3'/>")
+            << int(Kind::Outlines);
+    }
+    void svgClassification()
+    {
+        QFETCH(QByteArray, shapes);
+        const QByteArray svg =
+            "<svg xmlns='http://www.w3.org/2000/svg' width='100' height='100'>" + shapes + "</svg>";
+        QFETCH(int, kind);
+        QCOMPARE(int(classifySvg(svg)), kind);
+    }
+
+    // Shapes without strokes get outlines; the background, translucent highlights and
+    // gradients give none; the drawing's own black stays black.
+    void svgRewrite()
+    {
+        const QByteArray svg =
+            "<svg xmlns='http://www.w3.org/2000/svg' width='400' height='200'>"
+            "<defs><linearGradient id='g'><stop offset='0' stop-color='red'/>"
+            "<stop offset='1' stop-color='blue'/></linearGradient></defs>"
+            "<rect width='400' height='200' fill='#bde'/>"
+            "<rect x='50' y='50' width='100' height='100' style='fill:#e33'/>"
+            "<ellipse cx='100' cy='100' rx='25' ry='15' fill='white' opacity='0.5'/>"
+            "<rect x='250' y='50' width='100' height='100' fill='url(#g)' stroke='#44f'"
+            " stroke-width='0.5'/><circle cx='300' cy='100' r='10' fill='#111'/></svg>";
+        const ColouringPage page = fromColouredSvg(svg, QSize(800, 800));
+        QCOMPARE(page.uncoloured.size(), QSize(800, 400));
+        QCOMPARE(page.coloured.pixel(140, 140), qRgb(0xee, 0x33, 0x33));
+        QCOMPARE(darkRuns(page.uncoloured, 150, 0, 800).size(), 4);
+        for (const QPoint& run : darkRuns(page.uncoloured, 150, 0, 800))
+            QVERIFY(run.y() >= 2 && run.y() <= 4);
+        QCOMPARE(darkRuns(page.uncoloured, 5, 0, 800).size(), 0);
+        QCOMPARE(darkRuns(page.uncoloured, 250, 0, 800).size(), 4);
+        QCOMPARE(darkRuns(page.uncoloured, 200, 120, 280).size(), 0); // the highlight
+        QVERIFY(isDark(page.uncoloured.pixel(600, 200)));
+        QVERIFY(!isDark(page.uncoloured.pixel(560, 200)));
+    }
+
+    void cancelledGivesNothing()
+    {
+        const std::atomic_bool cancel = true;
+        const QImage picture = canvas(QSize(100, 100), Qt::red);
+        QVERIFY(fromColoured(picture, QSize(200, 200), {0, &cancel}).isNull());
+        QVERIFY(fromOutlines(picture, QSize(200, 200), {0, &cancel}).isNull());
+        QVERIFY(!fromColoured(picture, QSize(200, 200)).isNull());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLineart)
+#include "tst_lineart.moc"
