@@ -10,6 +10,7 @@
 #include "platform/printer.h"
 #include "platform/screen.h"
 #include "platform/sound.h"
+#include "platform/startup.h"
 
 #include <benchmark/benchmark.h>
 
@@ -559,6 +560,7 @@ int main(int argc, char* argv[])
     const std::string platform = "offscreen:configfile=" + config;
     setenv("QT_QPA_PLATFORM", platform.c_str(), 1);
     QApplication app(count, args.data());
+    prepareApplication(app);
 
     World w;
     world = &w;

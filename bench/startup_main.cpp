@@ -7,6 +7,7 @@
 #include "platform/qtprinter.h"
 #include "platform/qtsound.h"
 #include "platform/screen.h"
+#include "platform/startup.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -15,6 +16,7 @@
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    cuaderno::prepareApplication(app);
     QApplication::setApplicationName(QStringLiteral("cuaderno"));
     const QString folder =
         argc > 1 ? QString::fromLocal8Bit(argv[1]) : QApplication::applicationDirPath();

@@ -8,15 +8,22 @@ namespace cuaderno {
 
 namespace {
 
-// A picture bigger than this (in MB of decoded pixels) is refused rather than decoded.
-constexpr int allocationLimitMb = 256;
+// Refused before decoding: beyond what a widget can show, or beyond the process's image
+// allocation limit (set once at start-up) at four bytes a pixel.
+bool tooBig(QSize size)
+{
+    constexpr int widgetLimit = 32767;
+    const qint64 limitBytes = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
+    return size.width() > widgetLimit || size.height() > widgetLimit ||
+           (limitBytes > 0 && qint64(size.width()) * size.height() * 4 > limitBytes);
+}
 
 PictureLoad read(const QString& onDisk, const QString& path, bool byContent)
 {
     QImageReader reader(onDisk);
     reader.setDecideFormatFromContent(byContent);
     const QSize size = reader.size();
-    if (size.isValid() && (size.width() > 32767 || size.height() > 32767)) {
+    if (size.isValid() && tooBig(size)) {
         return {QImage(), QStringLiteral("La imagen «%1» es demasiado grande (%2 × %3 píxeles).")
                               .arg(path)
                               .arg(size.width())
@@ -24,8 +31,8 @@ PictureLoad read(const QString& onDisk, const QString& path, bool byContent)
     }
     QImage image = reader.read();
     if (image.isNull()) {
-        return {QImage(), QStringLiteral("El archivo «%1» no es una imagen que se pueda leer (%2).")
-                              .arg(path, reader.errorString())};
+        return {QImage(),
+                QStringLiteral("El archivo «%1» no es una imagen que se pueda leer.").arg(path)};
     }
     return {std::move(image), QString()};
 }
@@ -38,7 +45,6 @@ PictureLoad Pictures::load(const QString& path)
     if (onDisk.isEmpty()) {
         return {QImage(), QStringLiteral("No se encuentra el archivo «%1».").arg(path)};
     }
-    QImageReader::setAllocationLimit(allocationLimitMb);
     // The extension is trusted first: that needs no probing of every image plugin. A file
     // whose content is another format (a JPEG saved as .GIF) is then read by its content.
     PictureLoad load = read(onDisk, path, false);

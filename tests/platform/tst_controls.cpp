@@ -4,7 +4,10 @@
 #include "platform/animatedpicture.h"
 #include "platform/graphicalbutton.h"
 #include "platform/picturebox.h"
+#include "platform/startup.h"
 
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -14,6 +17,8 @@ using cuaderno::test::DataTree;
 class TestControls : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase() { prepareApplication(*QCoreApplication::instance()); }
+    void messageBoxInSpanish();
     void geometryKeptExactly_data();
     void geometryKeptExactly();
     void canvasLayers();
@@ -21,6 +26,13 @@ private Q_SLOTS:
     void animationFiles_data();
     void animationFiles();
 };
+
+void TestControls::messageBoxInSpanish()
+{
+    const QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Cuaderno"), QString(),
+                          QMessageBox::Ok);
+    QCOMPARE(box.button(QMessageBox::Ok)->text(), QStringLiteral("Aceptar"));
+}
 
 void TestControls::geometryKeptExactly_data()
 {

@@ -3,6 +3,7 @@
 #include "datatree.h"
 #include "platform/directorylookup.h"
 #include "platform/pictures.h"
+#include "platform/startup.h"
 #include "platform/units.h"
 
 #include <QFile>
@@ -17,6 +18,7 @@ using namespace Qt::StringLiterals;
 class TestPlatform : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase() { prepareApplication(*QCoreApplication::instance()); }
     void rounding_data();
     void rounding();
     void lookup_data();
@@ -117,25 +119,46 @@ void TestPlatform::pictureLoad_data()
 {
     QTest::addColumn<QByteArray>("bytes"); // empty: a real picture is written
     QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("loads");
+    QTest::addColumn<QSize>("size");      // 0 x 0 when the load fails
+    QTest::addColumn<QString>("message"); // %1 is the path asked; empty when it loads
 
-    QTest::newRow("picture") << QByteArray() << "1.jpg" << true;
-    QTest::newRow("asked in other case") << QByteArray() << "1.JPG" << true;
-    QTest::newRow("JPEG saved as GIF") << QByteArray("jpeg") << "7.GIF" << true;
-    QTest::newRow("zero bytes") << QByteArray("") << "2.gif" << false;
-    QTest::newRow("text posing as GIF") << QByteArray("not a picture") << "3.gif" << false;
-    QTest::newRow("truncated GIF header") << QByteArray("GIF89a\x10\x00") << "4.gif" << false;
-    // A GIF header that claims 65535 x 65535 pixels must be refused, not allocated.
-    QTest::newRow("giant GIF") << QByteArray("GIF89a\xff\xff\xff\xff\x00\x00\x00", 13) << "5.gif"
-                               << false;
-    QTest::newRow("missing") << QByteArray("-") << "6.gif" << false;
+    const QString unreadable = u"El archivo «%1» no es una imagen que se pueda leer."_s;
+    const auto tooBig = [](int side) -> QString {
+        return u"La imagen «%1» es demasiado grande (%2 × %2 píxeles)."_s.replace(
+            u"%2"_s, QString::number(side));
+    };
+    // A square GIF's screen and image headers with no pixel data.
+    const auto emptyGif = [](int side) -> QByteArray {
+        const char w[] = {char(side & 0xff), char(side >> 8)};
+        const QByteArray size = QByteArray(w, 2).repeated(2);
+        return "GIF89a" + size + QByteArray("\0\0\0,\0\0\0\0", 8) + size +
+               QByteArray("\0\x02\0;", 4);
+    };
+    const QSize small(8, 6);
+    const QSize none(0, 0); // a null image's size
+    QTest::newRow("picture") << QByteArray() << "1.jpg" << small << QString();
+    QTest::newRow("asked in other case") << QByteArray() << "1.JPG" << small << QString();
+    QTest::newRow("JPEG saved as GIF") << QByteArray("jpeg") << "7.GIF" << small << QString();
+    QTest::newRow("zero bytes") << QByteArray("") << "2.gif" << none << unreadable;
+    QTest::newRow("text posing as GIF")
+        << QByteArray("not a picture") << "3.gif" << none << unreadable;
+    QTest::newRow("truncated GIF header")
+        << QByteArray("GIF89a\x10\x00") << "4.gif" << none << unreadable;
+    // Headers that claim more pixels than the 64 MB limit allows are refused, not allocated;
+    // a picture of a 4K screen's size is still taken.
+    QTest::newRow("giant GIF") << emptyGif(65535) << "5.gif" << none << tooBig(65535);
+    QTest::newRow("GIF just over 64 MB") << emptyGif(4097) << "5.gif" << none << tooBig(4097);
+    QTest::newRow("GIF of 33 MB") << emptyGif(2900) << "5.gif" << QSize(2900, 2900) << QString();
+    QTest::newRow("missing") << QByteArray("-") << "6.gif" << none
+                             << u"No se encuentra el archivo «%1»."_s;
 }
 
 void TestPlatform::pictureLoad()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, name);
-    QFETCH(bool, loads);
+    QFETCH(QSize, size);
+    QFETCH(QString, message);
 
     DataTree tree;
     if (bytes.isNull()) {
@@ -147,13 +170,8 @@ void TestPlatform::pictureLoad()
         tree.text(name, bytes);
     }
     const PictureLoad load = Pictures::load(tree.path(name));
-    QCOMPARE(load.ok(), loads);
-    QCOMPARE(load.error.isEmpty(), loads);
-    if (loads) {
-        QCOMPARE(load.image.size(), QSize(8, 6));
-    } else {
-        QVERIFY(load.error.contains(name));
-    }
+    QCOMPARE(load.image.size(), size);
+    QCOMPARE(load.error, message.isEmpty() ? QString() : message.arg(tree.path(name)));
 }
 
 QTEST_GUILESS_MAIN(TestPlatform)

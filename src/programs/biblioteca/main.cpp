@@ -3,6 +3,7 @@
 // parents, teachers and scripts.
 
 #include "commands.h"
+#include "platform/startup.h"
 
 #include <QCoreApplication>
 
@@ -42,6 +43,7 @@ void help()
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    cuaderno::prepareApplication(app);
     QCoreApplication::setApplicationName(QStringLiteral("cuaderno-biblioteca"));
     QStringList arguments = QCoreApplication::arguments().mid(1);
     if (arguments.isEmpty()) {

@@ -7,6 +7,7 @@
 #include "platform/qtprinter.h"
 #include "platform/qtsound.h"
 #include "platform/screen.h"
+#include "platform/startup.h"
 
 #include <QApplication>
 #include <QDir>
@@ -55,12 +56,12 @@ int main(int argc, char* argv[])
     if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr &&
         std::getenv("QT_QPA_PLATFORM") == nullptr) {
         std::fputs("cuaderno necesita una pantalla gráfica y no encuentra ninguna.\n"
-                   "Arránquelo desde el escritorio o, sin pantalla, con:  xvfb-run -s "
-                   "'-screen 0 1024x768x24' ./cuaderno\n",
+                   "Arránquelo desde el menú de aplicaciones de su escritorio.\n",
                    stderr);
         return 1;
     }
     QApplication app(argc, argv);
+    cuaderno::prepareApplication(app);
     QApplication::setApplicationName(QStringLiteral("cuaderno"));
     const QString appFolder = dataFolder(QApplication::arguments());
     if (appFolder.isEmpty()) {

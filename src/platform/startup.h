@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// What every program of the project does first in main(), right after creating its
+// application object: Qt's own texts in Spanish and the image allocation limit.
+
+class QCoreApplication;
+
+namespace cuaderno {
+
+// The most decoded pixels any picture may take; a 4K RGB32 picture takes 33 MB.
+inline constexpr int imageAllocationLimitMb = 64;
+
+// Loads Qt's Spanish translation (the message box button reads "Aceptar") when it is
+// installed, and sets the image allocation limit once for the whole process.
+void prepareApplication(QCoreApplication& app);
+
+} // namespace cuaderno
