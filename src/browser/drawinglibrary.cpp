@@ -3,7 +3,6 @@
 #include "platform/directorylookup.h"
 #include "platform/units.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <string>
@@ -79,11 +78,9 @@ QString DrawingLibrary::DrawingExtension(std::uint8_t category, std::int16_t n) 
 
 std::int16_t DrawingLibrary::LastDrawingNumber(std::uint8_t category) const
 {
-    // Two lookups per number would cost two QStrings, a stat and, for names not in the plain
-    // cases, a listing per number. The folder is found as the lookups find it (through
-    // drawing 1); then each number costs one stat of its name exactly as the scan forms it,
-    // and at the first name that is not there the folder is listed once and the rest of the
-    // scan reads that listing. Nothing outlives this call.
+    // The folder is found as the lookups find it (through drawing 1), then listed once: a
+    // stat per number would cost more than the listing, which the scan needs anyway at the
+    // first number that is not there under the name the scan forms.
     QString first = DirectoryLookup::resolve(ColouredDrawingPath(category, 1, gif));
     if (first.isEmpty()) {
         first = DirectoryLookup::resolve(ColouredDrawingPath(category, 1, jpg));
@@ -91,26 +88,12 @@ std::int16_t DrawingLibrary::LastDrawingNumber(std::uint8_t category) const
     if (first.isEmpty()) {
         return 0;
     }
-    const QString folder = QFileInfo(first).path();
-    const std::string prefix = QFile::encodeName(folder + u'/').toStdString();
-    std::string path;         // reused, so that a number costs no allocation
-    std::vector<bool> listed; // by number, once the folder has been listed
-    const auto exists = [&](std::int16_t n) {
-        if (listed.empty()) {
-            path.assign(prefix).append(std::to_string(n)).append(".gif");
-            if (DirectoryLookup::isExactFile(path)) {
-                return true;
-            }
-            listed.assign(32768, false);
-            for (const std::string& name : DirectoryLookup::fileNames(folder)) {
-                listed[std::size_t(DrawingNumberOf(name))] = true;
-            }
-            listed[0] = false;
-        }
-        return n > 0 && listed[std::size_t(n)];
-    };
+    std::vector<bool> listed(32768, false); // by number
+    for (const std::string& name : DirectoryLookup::fileNames(QFileInfo(first).path())) {
+        listed[std::size_t(DrawingNumberOf(name))] = true;
+    }
     std::int16_t i = 1;
-    while (exists(i)) {
+    while (listed[std::size_t(i)]) {
         // A folder with every number up to the top of the range ends the scan there.
         if (!checkedIncrement(i)) {
             return i;

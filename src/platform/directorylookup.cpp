@@ -123,11 +123,6 @@ QString DirectoryLookup::resolve(const QString& path)
     return join(folder, name);
 }
 
-bool DirectoryLookup::isExactFile(const std::string& encodedPath)
-{
-    return isOrdinaryFile(encodedPath);
-}
-
 std::vector<std::string> DirectoryLookup::fileNames(const QString& folder)
 {
     std::vector<std::string> names;

@@ -18,9 +18,6 @@ public:
 
     // For scans of large folders, where a QString per name and a stat per file would cost
     // more than the file system's own work.
-    // Whether the path, in the file system's encoding, names an ordinary file exactly as
-    // written (no other letter case): one stat.
-    static bool isExactFile(const std::string& encodedPath);
     // The names, in the file system's encoding, of a folder's ordinary, non-hidden files, from
     // one listing; a file is stat'ed only where the listing does not tell its kind. Empty when
     // the folder cannot be read.
