@@ -1,19 +1,16 @@
 #!/usr/bin/env bash
-# Builds cuaderno with its sample library and starts it full screen.
+# Builds what the book needs to start on its sample library (the programs and the sample
+# library, no tests, no benchmark) and starts it full screen. The build folder is the one
+# scripts/test.sh uses, so that either command reuses what the other has compiled.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${CUADERNO_BUILD:-$here/build}"
 
-"$here/scripts/setup.sh" "$build"
+CUADERNO_TARGET=cuaderno_programs "$here/scripts/setup.sh" "$build"
 
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
-    cat >&2 <<MSG
-cuaderno está compilado, pero no hay pantalla gráfica (ni DISPLAY ni WAYLAND_DISPLAY).
-Arránquelo desde una sesión de escritorio con:
-    $build/cuaderno
-o, en una máquina sin pantalla, dentro de un servidor X virtual:
-    xvfb-run -a -s '-screen 0 1024x768x24' $build/cuaderno
-MSG
+    echo "No hay pantalla gráfica: abra el cuaderno desde una sesión de escritorio con «$build/cuaderno», o en un equipo sin pantalla con «xvfb-run -a -s '-screen 0 1024x768x24' $build/cuaderno»." >&2
     exit 1
 fi
+echo "==> Abriendo el cuaderno"
 exec "$build/cuaderno"

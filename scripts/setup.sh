@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages cuaderno needs (only those missing), then configures and builds.
 # Usage: scripts/setup.sh <build-dir> [extra cmake arguments...]
+# CUADERNO_TARGET names the one target to build; everything is built when it is unset.
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -19,21 +20,46 @@ for p in "${packages[@]}"; do
         missing+=("$p")
     fi
 done
+# Each problem a person can fix ends the script with one line saying what to do.
+stop() {
+    echo "$1" >&2
+    exit 1
+}
+
 if ((${#missing[@]})); then
-    echo "Instalando paquetes que faltan: ${missing[*]}"
+    echo "==> Instalando los paquetes de Debian que faltan: ${missing[*]}"
     sudo=()
     if [[ $(id -u) -ne 0 ]]; then
+        command -v sudo >/dev/null ||
+            stop "Faltan paquetes y no hay sudo: pida a quien administre el equipo que ejecute «apt-get install ${missing[*]}» como root y vuelva a ejecutar esta orden."
         sudo=(sudo)
+        sudo -n true 2>/dev/null || echo "    sudo le pedirá su contraseña para instalarlos."
     fi
-    "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
-        "${missing[@]}" >/dev/null
+    echo "==> Actualizando la lista de paquetes (apt-get update)"
+    "${sudo[@]}" apt-get update -q ||
+        stop "No se pudo actualizar la lista de paquetes: compruebe la conexión a internet (o el proxy) y que su usuario puede usar sudo, y vuelva a ejecutar esta orden."
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+        -o Dpkg::Use-Pty=0 "${missing[@]}" ||
+        stop "No se pudieron descargar o instalar ${missing[*]}: compruebe la conexión a internet (o el proxy) y el espacio libre en disco, y vuelva a ejecutar esta orden (el detalle está arriba)."
 fi
 
 jobs="$(nproc 2>/dev/null || echo 2)"
+# An existing build folder is configured again only when asked to (extra arguments); the
+# build itself configures again when a CMakeLists.txt has changed.
 if [[ ! -f "$build/CMakeCache.txt" ]]; then
-    cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-else
-    cmake -S "$here" -B "$build" "$@" >/dev/null
+    echo "==> Configurando la compilación en $build"
+    cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null ||
+        stop "No se pudo configurar la compilación (el motivo está arriba); si falta algo, vuelva a ejecutar esta orden para instalarlo."
+elif (($#)); then
+    cmake -S "$here" -B "$build" "$@" >/dev/null ||
+        stop "No se pudo configurar la compilación (el motivo está arriba)."
 fi
-cmake --build "$build" -j "$jobs"
+target=()
+what="todo"
+if [[ -n "${CUADERNO_TARGET:-}" ]]; then
+    target=(--target "$CUADERNO_TARGET")
+    what="$CUADERNO_TARGET"
+fi
+echo "==> Compilando $what con $jobs procesos (el porcentaje indica el avance)"
+cmake --build "$build" -j "$jobs" "${target[@]}" ||
+    stop "La compilación falló: el error está arriba."
