@@ -11,8 +11,9 @@
 #include <QMediaDevices>
 #include <QTimer>
 
+#include <sndfile.h>
+
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 namespace cuaderno {
@@ -27,135 +28,76 @@ constexpr int drainMilliseconds = 3000;
 // Server buffer beyond the sound itself.
 constexpr qint64 marginMicroseconds = 100'000;
 
-quint16 le16(QByteArrayView bytes, qsizetype at)
-{
-    return quint16(quint8(bytes[at]) | quint8(bytes[at + 1]) << 8);
-}
-
-quint32 le32(QByteArrayView bytes, qsizetype at)
-{
-    return quint32(le16(bytes, at)) | quint32(le16(bytes, at + 2)) << 16;
-}
-
-struct WavFormat {
-    quint16 tag = 0;
-    int channels = 0;
-    int sampleRate = 0;
-    int blockAlign = 0;
-    int bits = 0;
+// libsndfile reads the file from memory, so that what it may see is what was read.
+struct MemoryFile {
+    QByteArrayView bytes;
+    sf_count_t at = 0;
 };
 
-std::optional<WavFormat> readFormat(QByteArrayView chunk)
+sf_count_t memoryLength(void* file)
 {
-    if (chunk.size() < 16) {
-        return {};
-    }
-    WavFormat format{le16(chunk, 0), le16(chunk, 2), int(le32(chunk, 4) & 0x7fffffff),
-                     le16(chunk, 12), le16(chunk, 14)};
-    constexpr quint16 extensible = 0xfffe;
-    if (format.tag == extensible) {
-        // The real format is the first two bytes of the sub-format GUID.
-        if (chunk.size() < 40) {
-            return {};
-        }
-        format.tag = le16(chunk, 24);
-    }
-    return format;
+    return static_cast<MemoryFile*>(file)->bytes.size();
 }
 
-QAudioFormat::SampleFormat audioSample(WavSound::Sample sample)
+sf_count_t memorySeek(sf_count_t offset, int whence, void* data)
 {
-    switch (sample) {
-    case WavSound::Sample::UInt8:
-        return QAudioFormat::UInt8;
-    case WavSound::Sample::Int16:
-        return QAudioFormat::Int16;
-    case WavSound::Sample::Int32:
-        return QAudioFormat::Int32;
-    case WavSound::Sample::Float:
-        return QAudioFormat::Float;
+    auto* file = static_cast<MemoryFile*>(data);
+    const sf_count_t base = whence == SEEK_CUR   ? file->at
+                            : whence == SEEK_END ? file->bytes.size()
+                                                 : 0;
+    // Out-of-range offsets, which a lying header asks for, are held at the ends.
+    const sf_count_t size = file->bytes.size();
+    file->at = std::clamp<sf_count_t>(base + std::clamp<sf_count_t>(offset, -size, size), 0, size);
+    return file->at;
+}
+
+sf_count_t memoryRead(void* out, sf_count_t count, void* data)
+{
+    auto* file = static_cast<MemoryFile*>(data);
+    const sf_count_t taken = std::clamp<sf_count_t>(count, 0, file->bytes.size() - file->at);
+    if (taken > 0) {
+        std::memcpy(out, file->bytes.data() + file->at, std::size_t(taken));
+        file->at += taken;
     }
-    return QAudioFormat::Unknown;
+    return taken;
+}
+
+sf_count_t memoryWrite(const void*, sf_count_t, void*)
+{
+    return 0;
+}
+
+sf_count_t memoryTell(void* file)
+{
+    return static_cast<MemoryFile*>(file)->at;
 }
 
 } // namespace
 
 std::optional<WavSound> decodeWav(QByteArrayView file)
 {
-    if (file.size() < 12 || file.first(4) != "RIFF" || file.sliced(8, 4) != "WAVE") {
+    MemoryFile memory{file};
+    SF_VIRTUAL_IO io{memoryLength, memorySeek, memoryRead, memoryWrite, memoryTell};
+    SF_INFO info{};
+    const std::unique_ptr<SNDFILE, int (*)(SNDFILE*)> sound(
+        sf_open_virtual(&io, SFM_READ, &info, &memory), sf_close);
+    if (!sound || info.channels < 1 || info.channels > 8 || info.samplerate < 1000 ||
+        info.samplerate > 384000 || info.frames < 1 ||
+        info.frames > maxDecodedBytes / 2 / info.channels) {
         return {};
     }
-    std::optional<WavFormat> format;
-    std::optional<QByteArrayView> data;
-    // Declared sizes are not trusted: a chunk ends at the end of the file at the latest.
-    for (qsizetype at = 12; at + 8 <= file.size();) {
-        const QByteArrayView id = file.sliced(at, 4);
-        const qint64 declared = le32(file, at + 4);
-        at += 8;
-        const QByteArrayView chunk = file.sliced(at, std::min(declared, qint64(file.size() - at)));
-        if (id == "fmt " && !format) {
-            format = readFormat(chunk);
-            if (!format) {
-                return {};
-            }
-        } else if (id == "data" && !data) {
-            data = chunk;
-        }
-        at += declared + (declared & 1);
-    }
-    if (!format || !data || format->channels < 1 || format->channels > 8 ||
-        format->sampleRate < 1000 || format->sampleRate > 384000) {
+    // Float files may hold values past full scale, which must not wrap around.
+    sf_command(sound.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    WavSound out{info.channels, info.samplerate,
+                 QByteArray(qsizetype(info.frames) * info.channels * 2, Qt::Uninitialized)};
+    const sf_count_t read =
+        sf_readf_short(sound.get(), reinterpret_cast<short*>(out.pcm.data()), info.frames);
+    if (read < 1) {
         return {};
     }
-
-    WavSound sound;
-    sound.channels = format->channels;
-    sound.sampleRate = format->sampleRate;
-    constexpr quint16 pcm = 1;
-    constexpr quint16 ieeeFloat = 3;
-    if (format->tag == pcm && format->bits == 8) {
-        sound.sample = WavSound::Sample::UInt8;
-    } else if (format->tag == pcm && format->bits == 16) {
-        sound.sample = WavSound::Sample::Int16;
-    } else if (format->tag == pcm && (format->bits == 24 || format->bits == 32)) {
-        sound.sample = WavSound::Sample::Int32;
-    } else if (format->tag == ieeeFloat && format->bits == 32) {
-        sound.sample = WavSound::Sample::Float;
-    } else {
-        return {};
-    }
-    const int sampleBytes = format->bits / 8;
-    const int frameBytes = sampleBytes * format->channels;
-    if (format->blockAlign != frameBytes) {
-        return {};
-    }
-    const qsizetype frames = data->size() / frameBytes;
-    if (frames == 0) {
-        return {};
-    }
-    const QByteArrayView samples = data->first(frames * frameBytes);
-    const qsizetype count = frames * format->channels;
-    if (format->bits == 24) {
-        // Widened to the top three bytes of a 32-bit sample, which every sink takes.
-        sound.pcm = QByteArray(count * 4, Qt::Uninitialized);
-        char* out = sound.pcm.data();
-        for (qsizetype i = 0; i < count; ++i) {
-            out[4 * i] = 0;
-            std::memcpy(out + 4 * i + 1, samples.data() + 3 * i, 3);
-        }
-    } else if (sound.sample == WavSound::Sample::Float) {
-        // A corrupt file must not hand the server values no speaker can play.
-        sound.pcm = samples.toByteArray();
-        for (qsizetype i = 0; i < count; ++i) {
-            float value;
-            std::memcpy(&value, sound.pcm.constData() + 4 * i, 4);
-            value = std::isfinite(value) ? std::clamp(value, -1.0f, 1.0f) : 0.0f;
-            std::memcpy(sound.pcm.data() + 4 * i, &value, 4);
-        }
-    } else {
-        sound.pcm = samples.toByteArray();
-    }
-    return sound;
+    // A file cut short plays what it holds.
+    out.pcm.truncate(qsizetype(read) * info.channels * 2);
+    return out;
 }
 
 std::optional<WavSound> readWav(const QString& path)
@@ -187,7 +129,7 @@ void QtSound::fallBack()
 bool QtSound::prepareSink(const WavSound& sound)
 {
     QAudioFormat format;
-    format.setSampleFormat(audioSample(sound.sample));
+    format.setSampleFormat(QAudioFormat::Int16);
     format.setChannelCount(sound.channels);
     format.setSampleRate(sound.sampleRate);
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();

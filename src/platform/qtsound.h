@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QString>
 
 #include <functional>
 #include <memory>
@@ -16,20 +17,22 @@ class QTimer;
 
 namespace cuaderno {
 
-// The samples of a WAV file, ready for the sound server.
+// A sound decoded for the sound server: interleaved 16-bit samples in the machine's byte order.
 struct WavSound {
-    enum class Sample { UInt8, Int16, Int32, Float };
-    Sample sample = Sample::Int16;
     int channels = 0;
     int sampleRate = 0;
-    QByteArray pcm; // whole frames only; 24-bit files come widened to Int32
+    QByteArray pcm;
+    qsizetype frames() const { return channels > 0 ? pcm.size() / (2 * channels) : 0; }
 };
 
-// The largest WAV file read; a longer one plays its beginning only.
+// The most of a sound file that is read; a longer one plays its beginning only.
 constexpr qsizetype maxWavBytes = 10 * 1024 * 1024;
+// The most a sound may take once decoded: ADPCM packs four 16-bit samples into two bytes, so a
+// file within the read limit stays within this; a header claiming more is lying.
+constexpr qsizetype maxDecodedBytes = 4 * maxWavBytes;
 
-// The PCM in a RIFF WAV file, or nothing when it holds none this program can play. A file cut
-// short plays what it holds.
+// The samples of a sound file (WAV in PCM, float, ADPCM, µ-law, A-law, or any other form the
+// decoder knows), or nothing when it is not a sound this program can play.
 std::optional<WavSound> decodeWav(QByteArrayView file);
 // The same for a file on disk, found case-blind; only its first maxWavBytes are read.
 std::optional<WavSound> readWav(const QString& path);

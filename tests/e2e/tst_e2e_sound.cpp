@@ -3,7 +3,6 @@
 
 #include "e2esession.h"
 
-#include <QDataStream>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
@@ -12,10 +11,11 @@
 #include <QThread>
 #include <QtEndian>
 
+#include <sndfile.h>
+
 #include <atomic>
 #include <cmath>
 #include <mutex>
-#include <numbers>
 #include <thread>
 
 #include <fcntl.h>
@@ -128,26 +128,6 @@ Heard firstSound(const std::vector<qint16>& samples)
     return heard;
 }
 
-// A 0.4-second sine tone as a 16-bit mono PCM WAV file.
-QByteArray wavTone(double frequency)
-{
-    constexpr quint32 frames = quint32(0.4 * rate);
-    QByteArray out;
-    QDataStream s(&out, QIODevice::WriteOnly);
-    s.setByteOrder(QDataStream::LittleEndian);
-    s.writeRawData("RIFF", 4);
-    s << quint32(36 + 2 * frames);
-    s.writeRawData("WAVEfmt ", 8);
-    s << quint32(16) << quint16(1) << quint16(1) << quint32(rate) << quint32(2 * rate) << quint16(2)
-      << quint16(16);
-    s.writeRawData("data", 4);
-    s << quint32(2 * frames);
-    for (quint32 i = 0; i < frames; ++i) {
-        s << qint16(12000 * std::sin(2 * std::numbers::pi * frequency * i / rate));
-    }
-    return out;
-}
-
 } // namespace
 
 class TestE2eSound : public QObject {
@@ -203,8 +183,10 @@ void TestE2eSound::pageTurnSounds()
         session.tree.picture(u"dibujos/1/si coloreado/%1.gif"_s.arg(n), drawingSize, Qt::red);
         session.tree.picture(u"dibujos/1/no coloreado/%1.gif"_s.arg(n), drawingSize, Qt::white);
     }
-    session.tree.text(u"sonido1.wav"_s, wavTone(nextTone));
-    session.tree.text(u"sonido2.wav"_s, wavTone(previousTone));
+    // Sounds in the compressed forms of old WAV files, one at the sink's rate, one resampled.
+    session.tree.tone(u"sonido1.wav"_s, SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, rate, nextTone,
+                      rate * 2 / 5);
+    session.tree.tone(u"sonido2.wav"_s, SF_FORMAT_WAV | SF_FORMAT_ULAW, 8000, previousTone, 3200);
 
     extra.insert(u"PULSE_SERVER"_s, u"unix:"_s + socket);
     const std::size_t startedAt = recorder.frames();

@@ -146,9 +146,8 @@ void TestDataTree::sounds()
     QList<QByteArray> seen;
     for (const QString& name : {u"sonido1.wav"_s, u"sonido2.wav"_s}) {
         const std::optional<WavSound> wave = readWav(kTree + u'/' + name);
-        QVERIFY2(wave && wave->sample == WavSound::Sample::Int16 && wave->sampleRate >= 8000,
-                 qPrintable(name));
-        const double seconds = double(wave->pcm.size()) / (wave->channels * 2 * wave->sampleRate);
+        QVERIFY2(wave && wave->sampleRate >= 8000, qPrintable(name));
+        const double seconds = double(wave->frames()) / wave->sampleRate;
         QVERIFY2(seconds > 0.1 && seconds < 2.0, qPrintable(name));
         int peak = 0;
         for (qsizetype i = 0; i + 1 < wave->pcm.size(); i += 2) {

@@ -9,6 +9,12 @@
 #include <QPainter>
 #include <QTest>
 
+#include <sndfile.h>
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
 namespace cuaderno::test {
 
 DataTree::DataTree() : root_(dir_.path()) {}
@@ -63,6 +69,25 @@ void DataTree::text(const QString& relative, const QByteArray& content)
     QFile file(target);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(content);
+}
+
+void DataTree::tone(const QString& relative, int format, int rate, double frequency, int frames)
+{
+    const QString target = path(relative);
+    QDir().mkpath(QFileInfo(target).path());
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = 1;
+    info.format = format;
+    SNDFILE* file = sf_open(QFile::encodeName(target).constData(), SFM_WRITE, &info);
+    QVERIFY2(file != nullptr, sf_strerror(nullptr));
+    std::vector<short> samples(std::size_t(frames), 0);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        samples[i] = short(16000 * std::sin(2 * std::numbers::pi * frequency * double(i) / rate));
+    }
+    const sf_count_t written = sf_writef_short(file, samples.data(), frames);
+    sf_close(file);
+    QCOMPARE(written, sf_count_t(frames));
 }
 
 QImage twoToneImage(QSize size, QColor left, QColor right)

@@ -24,6 +24,9 @@ public:
     // A looping animated GIF with one plain frame per colour.
     void animation(const QString& relative, const QList<QColor>& frames, QSize size = {65, 57});
     void text(const QString& relative, const QByteArray& content);
+    // A mono sine tone at half of full scale, written by libsndfile in one of its formats
+    // (SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM and the like).
+    void tone(const QString& relative, int format, int rate, double frequency, int frames);
     void folder(const QString& relative);
 
 private:
