@@ -4,6 +4,7 @@
 // session starts ends with it, whichever check failed first.
 
 #include "datatree.h"
+#include "skip.h"
 
 #include <QColor>
 #include <QImage>
@@ -104,4 +105,4 @@ private:
 
 #define E2E_REQUIRE(programs)                                                                      \
     if (const QString why = cuaderno::e2e::E2eSession::missingTools(programs); !why.isEmpty())     \
-    QSKIP(qPrintable(why))
+    CUADERNO_SKIP(qPrintable(why))

@@ -1,5 +1,7 @@
-// Printing through a real print server: a CUPS PDF printer set as the default, the print
-// button pressed in the real program, and the page that comes out checked.
+// Printing through a real print server: a private CUPS scheduler, started for the test in its
+// temporary folder with a PDF queue as its only and default printer, the print button pressed
+// in the real program, and the page that comes out checked. The machine's own print server,
+// printers and default printer are never asked or changed.
 
 #include "e2esession.h"
 
@@ -9,58 +11,126 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include <pwd.h>
-#include <unistd.h>
-
 using namespace Qt::StringLiterals;
 using namespace cuaderno::e2e;
 
 namespace {
 
-const QString printerName = u"cuaderno-e2e"_s;
-const QString pdfBackend = u"/usr/lib/cups/backend/cups-pdf"_s;
-const QString pdfModel = u"lsb/usr/cups-pdf/CUPS-PDF_opt.ppd"_s;
-const QString pdfModelFile = u"/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd"_s;
-
 const QColor uncoloured(250, 215, 215);
 const QColor coloured(215, 25, 25);
 const QSize drawingSize(300, 200);
 
-QProcessEnvironment plainLocale()
+// The queue's device: keeps each job, as the program sent it (a PDF), in the folder its address
+// names. Owner-only, so that a scheduler running as root runs it as root too.
+constexpr char backend[] = R"(#!/bin/sh
+[ $# -eq 0 ] && exit 0
+out="${DEVICE_URI#pdfout:}"
+if [ -n "$6" ]; then cat "$6"; else cat; fi >"$out/job-$1.part" && mv "$out/job-$1.part" "$out/job-$1.pdf"
+)";
+
+// A colour printer that takes PDF as it comes, so the job reaches the device as the program
+// made it.
+constexpr char ppd[] = R"ppd(*PPD-Adobe: "4.3"
+*FormatVersion: "4.3"
+*FileVersion: "1.0"
+*LanguageVersion: English
+*LanguageEncoding: ISOLatin1
+*PCFileName: "PDFOUT.PPD"
+*Manufacturer: "cuaderno"
+*Product: "(PDF)"
+*ModelName: "PDF file"
+*ShortNickName: "PDF file"
+*NickName: "PDF file"
+*PSVersion: "(3010.000) 0"
+*ColorDevice: True
+*DefaultColorSpace: RGB
+*cupsFilter2: "application/pdf application/pdf 0 -"
+*OpenUI *PageSize: PickOne
+*DefaultPageSize: A4
+*PageSize A4/A4: "<</PageSize[595 842]>>setpagedevice"
+*CloseUI: *PageSize
+*DefaultImageableArea: A4
+*ImageableArea A4/A4: "18 36 577 806"
+*DefaultPaperDimension: A4
+*PaperDimension A4/A4: "595 842"
+)ppd";
+
+bool write(const QString& path, const QByteArray& content,
+           QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner)
 {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"LC_ALL"_s, u"C"_s);
-    return environment;
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() &&
+           file.setPermissions(permissions);
 }
 
-std::optional<QByteArray> cups(const QString& program, const QStringList& arguments)
+// Writes the scheduler's configuration, every file and folder it uses inside root, and starts
+// it; the settings that lead CUPS clients to it alone, or the reason it cannot run.
+std::optional<QProcessEnvironment> startPrintServer(E2eSession& session, const QString& root,
+                                                    QString& why)
 {
-    return E2eSession::run(program, arguments, 15000, plainLocale());
-}
-
-bool schedulerRunning()
-{
-    const auto status = cups(u"lpstat"_s, {u"-r"_s});
-    return status && status->contains("scheduler is running");
-}
-
-// Where cups-pdf puts the jobs of the user running the test.
-QString outputFolder()
-{
-    QFile conf(u"/etc/cups/cups-pdf.conf"_s);
-    const QString text =
-        conf.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(conf.readAll()) : QString();
-    static const QRegularExpression out(u"^[ \\t]*Out[ \\t]+(\\S.*)$"_s,
-                                        QRegularExpression::MultilineOption);
-    QString folder = u"${HOME}/PDF"_s;
-    for (auto found = out.globalMatch(text); found.hasNext();) {
-        folder = found.next().captured(1).trimmed();
+    const QDir dir(root);
+    for (const char* folder :
+         {"conf/ppd", "spool/tmp", "cache", "state", "log", "ssl", "out", "bin/backend"}) {
+        dir.mkpath(QString::fromLatin1(folder));
     }
-
-    const passwd* user = getpwuid(getuid());
-    const QString home = user != nullptr ? QString::fromLocal8Bit(user->pw_dir) : QDir::homePath();
-    return folder.replace(u"${HOME}"_s, home)
-        .replace(u"${USER}"_s, user != nullptr ? QString::fromLocal8Bit(user->pw_name) : QString());
+    // The scheduler's helper programs are the machine's, except for the one device.
+    for (const char* folder : {"filter", "daemon", "cgi-bin", "monitor", "notifier", "driver"}) {
+        QFile::link(u"/usr/lib/cups/"_s + QLatin1String(folder),
+                    dir.filePath(u"bin/"_s + QLatin1String(folder)));
+    }
+    const QString socket = dir.filePath(u"cups.sock"_s);
+    const QByteArray r = QFile::encodeName(root);
+    const bool written =
+        write(dir.filePath(u"bin/backend/pdfout"_s), backend,
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) &&
+        write(dir.filePath(u"conf/cups-files.conf"_s),
+              "ServerRoot " + r + "/conf\nServerBin " + r + "/bin\nRequestRoot " + r +
+                  "/spool\nTempDir " + r + "/spool/tmp\nCacheDir " + r + "/cache\nStateDir " + r +
+                  "/state\nServerKeychain " + r + "/ssl\nCreateSelfSignedCerts No\nPrintcap " + r +
+                  "/printcap\nAccessLog " + r + "/log/access_log\nErrorLog " + r +
+                  "/log/error_log\nPageLog " + r + "/log/page_log\nFileDevice No\n") &&
+        write(dir.filePath(u"conf/cupsd.conf"_s),
+              "Listen " + QFile::encodeName(socket) +
+                  "\nBrowsing No\nBrowseLocalProtocols none\nWebInterface No\n") &&
+        write(dir.filePath(u"conf/ppd/cuaderno-e2e.ppd"_s), ppd) &&
+        write(dir.filePath(u"conf/printers.conf"_s),
+              "<DefaultPrinter cuaderno-e2e>\nDeviceURI pdfout:" + r +
+                  "/out\nState Idle\nAccepting Yes\nShared No\n</DefaultPrinter>\n");
+    if (!written) {
+        why = u"no se puede escribir la configuración de CUPS en "_s + root;
+        return {};
+    }
+    QProcessEnvironment client;
+    client.insert(u"CUPS_SERVER"_s, socket);
+    // Neither the machine's client settings nor the user's own choice of printer apply.
+    client.insert(u"CUPS_SERVERROOT"_s, dir.filePath(u"conf"_s));
+    client.insert(u"HOME"_s, root);
+    client.insert(u"PRINTER"_s, {});
+    client.insert(u"LPDEST"_s, {});
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(client);
+    environment.insert(u"LC_ALL"_s, u"C"_s);
+    QProcess* server = session.startHelper(u"cupsd"_s,
+                                           {u"-f"_s, u"-c"_s, dir.filePath(u"conf/cupsd.conf"_s),
+                                            u"-s"_s, dir.filePath(u"conf/cups-files.conf"_s)},
+                                           environment, why);
+    const auto running = [&] {
+        const auto status = E2eSession::run(u"lpstat"_s, {u"-r"_s}, 5000, environment);
+        return status && status->contains("scheduler is running");
+    };
+    const QDeadlineTimer deadline(15000);
+    while (server != nullptr && server->state() == QProcess::Running && !running() &&
+           !deadline.hasExpired()) {
+        QTest::qWait(100);
+    }
+    if (server == nullptr || !running()) {
+        QFile log(dir.filePath(u"log/error_log"_s));
+        why = u"cupsd no arranca: "_s + why +
+              (log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll().right(500))
+                                             : QString());
+        return {};
+    }
+    return client;
 }
 
 QStringList pdfsIn(const QString& folder)
@@ -78,52 +148,19 @@ private Q_SLOTS:
 
 void TestE2ePrinting::printButtonPrintsOnePage()
 {
-    E2E_REQUIRE(u"Xvfb xdotool import cupsd lpadmin lpoptions lpstat pdfinfo pdftoppm"_s);
-    if (!QFile::exists(pdfBackend) || !QFile::exists(pdfModelFile)) {
-        QSKIP("no está instalada la impresora PDF de CUPS (printer-driver-cups-pdf)");
-    }
+    E2E_REQUIRE(u"Xvfb xdotool import cupsd lpstat pdfinfo pdftoppm"_s);
     E2eSession session;
-
-    // The print server: the machine's own when it runs, otherwise one started for the test.
-    if (!schedulerRunning()) {
-        QDir().mkpath(u"/run/cups"_s);
-        QString why;
-        if (session.startHelper(u"cupsd"_s, {u"-f"_s}, plainLocale(), why) == nullptr) {
-            QSKIP(qPrintable(why));
-        }
-        const QDeadlineTimer deadline(15000);
-        while (!schedulerRunning() && !deadline.hasExpired()) {
-            QTest::qWait(100);
-        }
-        if (!schedulerRunning()) {
-            QSKIP("cupsd no arranca en esta máquina");
-        }
+    QString why;
+    const auto printServer = startPrintServer(session, session.path(u"cups"_s), why);
+    if (!printServer) {
+        CUADERNO_SKIP(qPrintable(why));
     }
-    const auto defaultLine = cups(u"lpstat"_s, {u"-d"_s});
-    const QString previousDefault =
-        defaultLine && defaultLine->startsWith("system default destination: ")
-            ? QString::fromLocal8Bit(defaultLine->mid(28)).trimmed()
-            : QString();
-    if (!cups(u"lpadmin"_s,
-              {u"-p"_s, printerName, u"-v"_s, u"cups-pdf:/"_s, u"-E"_s, u"-m"_s, pdfModel})) {
-        QSKIP("el servidor de impresión no acepta la impresora PDF");
-    }
-    session.atEnd([] { cups(u"lpadmin"_s, {u"-x"_s, printerName}); });
-    QVERIFY(cups(u"lpoptions"_s, {u"-d"_s, printerName}));
-    session.atEnd([previousDefault] {
-        if (!previousDefault.isEmpty() && previousDefault != printerName) {
-            cups(u"lpoptions"_s, {u"-d"_s, previousDefault});
-        }
-    });
-
-    const QString folder = outputFolder();
-    const QStringList before = pdfsIn(folder);
+    const QString folder = session.path(u"cups/out"_s);
 
     session.tree.picture(u"dibujos/1/si coloreado/1.gif"_s, drawingSize, coloured);
     session.tree.picture(u"dibujos/1/no coloreado/1.gif"_s, drawingSize, uncoloured);
     session.tree.text(u"impresora.txt"_s, "SI\n");
-    QString why;
-    QVERIFY2(session.start({}, why), qPrintable(why));
+    QVERIFY2(session.start(*printServer, why), qPrintable(why));
 
     // Next shows the drawing uncoloured; the print button prints its coloured version.
     QVERIFY(session.click(buttonCentre(u"siguiente"_s)));
@@ -138,24 +175,23 @@ void TestE2ePrinting::printButtonPrintsOnePage()
     const QDeadlineTimer deadline(45000);
     while (printed.isEmpty() && !deadline.hasExpired()) {
         for (const QString& name : pdfsIn(folder)) {
-            if (!before.contains(name) && cups(u"pdfinfo"_s, {QDir(folder).filePath(name)})) {
+            if (E2eSession::run(u"pdfinfo"_s, {QDir(folder).filePath(name)})) {
                 printed = QDir(folder).filePath(name);
             }
         }
         QTest::qWait(200);
     }
     QVERIFY2(!printed.isEmpty(),
-             qPrintable(u"ningún PDF nuevo en "_s + folder + u'\n' + session.diagnostics()));
-    session.atEnd([printed] { QFile::remove(printed); });
-
-    const QByteArray info = *cups(u"pdfinfo"_s, {printed});
+             qPrintable(u"ningún PDF en "_s + folder + u'\n' + session.diagnostics()));
+    const QByteArray info = *E2eSession::run(u"pdfinfo"_s, {printed});
     static const QRegularExpression pages(u"Pages:\\s+(\\d+)"_s);
     QCOMPARE(pages.match(QString::fromLatin1(info)).captured(1), u"1"_s);
 
     // The page holds the whole coloured drawing at the canvas's size: 300 × 200 pixels are
     // 4500 × 3000 twips, 3.125 × 2.083 inches, so 150 × 100 dots at 48 dpi.
     const QString png = session.path(u"page"_s);
-    QVERIFY(cups(u"pdftoppm"_s, {u"-r"_s, u"48"_s, u"-png"_s, u"-singlefile"_s, printed, png}));
+    QVERIFY(E2eSession::run(u"pdftoppm"_s,
+                            {u"-r"_s, u"48"_s, u"-png"_s, u"-singlefile"_s, printed, png}));
     const QImage page = QImage(png + u".png"_s).convertToFormat(QImage::Format_RGB32);
     QVERIFY(!page.isNull());
     session.keep(page, u"printed-page"_s);

@@ -168,15 +168,16 @@ void TestE2eSound::pageTurnSounds()
             << u"-L"_s << u"module-native-protocol-unix socket=%1 auth-anonymous=1"_s.arg(socket),
         soundEnvironment, why);
     if (server == nullptr) {
-        QSKIP(qPrintable(why));
+        CUADERNO_SKIP(qPrintable(why));
     }
     const QDeadlineTimer ready(15000);
     while (!QFile::exists(socket) && server->state() == QProcess::Running && !ready.hasExpired()) {
         QTest::qWait(50);
     }
     if (!QFile::exists(socket)) {
-        QSKIP(qPrintable(u"el servidor de sonido no arranca: "_s +
-                         QString::fromLocal8Bit(server->readAllStandardError()).right(500)));
+        CUADERNO_SKIP(
+            qPrintable(u"el servidor de sonido no arranca: "_s +
+                       QString::fromLocal8Bit(server->readAllStandardError()).right(500)));
     }
 
     for (int n = 1; n <= 2; ++n) {

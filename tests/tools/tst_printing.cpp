@@ -4,6 +4,7 @@
 #include "datatree.h"
 #include "fixture.h"
 #include "platform/qtprinter.h"
+#include "skip.h"
 
 #include <QFile>
 #include <QProcess>
@@ -137,7 +138,7 @@ void TestPrinting::printsWholeDrawingIntoPdf()
 
     const QString render = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
     if (render.isEmpty()) {
-        QSKIP("pdftoppm (poppler-utils) is not installed: the page was not rendered");
+        CUADERNO_SKIP("pdftoppm (poppler-utils) is not installed: the page was not rendered");
     }
     const QString prefix = tree.path(u"page"_s);
     QCOMPARE(
