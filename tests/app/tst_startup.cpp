@@ -2,7 +2,7 @@
 
 #include "datatree.h"
 #include "formfixture.h"
-#include "platform/screen.h"
+#include "layout/screenlayout.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -15,7 +15,6 @@ using namespace Qt::StringLiterals;
 class TestStartup : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { QCOMPARE(twipsPerPixel(), 15.0f); }
     void runStateAfterStartup();
     void startupOnEmptyFolder();
     void controlsLaidOut_data();
@@ -49,7 +48,6 @@ void TestStartup::runStateAfterStartup()
     QVERIFY(w.Gif89a1->isHidden());
     QCOMPARE(w.Gif89a1->file(), tree.root() + u"/animados/1.gif"_s);
     QCOMPARE(w.Picture1->picture().size(), QSize(679, 440));
-    QCOMPARE(w.backColour(), QColor(Qt::black));
     QVERIFY(f.sound.played.isEmpty());
     QVERIFY(f.messages.shown.isEmpty());
 }
@@ -69,44 +67,39 @@ void TestStartup::startupOnEmptyFolder()
 void TestStartup::controlsLaidOut_data()
 {
     QTest::addColumn<QSizeF>("screen");
-    QTest::addColumn<QPointF>("previous"); // the row's first button, in twips
-    QTest::addColumn<QPoint>("pixel");     // the same, in pixels, rounded
-    QTest::addColumn<float>("canvasTop");  // shared by the animation
-    QTest::addColumn<float>("canvasHeight");
-
-    QTest::newRow("800 x 600") << QSizeF(12000, 9000) << QPointF(1597, 7775) << QPoint(106, 518)
-                               << 588.0f << 6600.0f;
-    // The title picture does not fit above the row: cut to T3 - 25 from the top.
-    QTest::newRow("640 x 480") << QSizeF(9600, 7200) << QPointF(397, 5975) << QPoint(26, 398)
-                               << 5.0f << 5950.0f;
+    QTest::newRow("800 x 600") << QSizeF(12000, 9000);
+    QTest::newRow("640 x 480: the title picture is cut") << QSizeF(9600, 7200);
 }
 
 void TestStartup::controlsLaidOut()
 {
     QFETCH(QSizeF, screen);
-    QFETCH(QPointF, previous);
-    QFETCH(QPoint, pixel);
-    QFETCH(float, canvasTop);
-    QFETCH(float, canvasHeight);
-
     DataTree tree;
     FormFixture f(tree.root(), float(screen.width()), float(screen.height()));
     const Form1& w = *f.form;
-    QCOMPARE(QPointF(w.Command3->leftTwips(), w.Command3->topTwips()), previous);
-    QCOMPARE(w.Command3->geometry(), QRect(pixel, QSize(75, 75)));
-    // Buttons 1175 twips apart; the category buttons in two rows, the 10th at the end.
-    const float x0 = float(previous.x());
-    QCOMPARE(w.Command4->leftTwips(), x0 + 1175);
-    QCOMPARE(w.Command6[1]->leftTwips(), x0 + 2350);
-    QCOMPARE(w.Command5[0]->leftTwips(), x0 + 3525);
-    QCOMPARE(QPointF(w.Command5[9]->leftTwips(), w.Command5[9]->topTwips()),
-             QPointF(x0 + 5705, previous.y() + 545));
-    QCOMPARE(w.Command6[0]->leftTwips(), x0 + 6250);
-    QCOMPARE(w.Command1->leftTwips(), x0 + 7425);
-    QCOMPARE(w.Command2->leftTwips(), x0 + 8600);
-    QCOMPARE(w.Picture1->topTwips(), canvasTop);
-    QCOMPARE(w.Picture1->heightTwips(), canvasHeight);
-    QCOMPARE(w.Gif89a1->topTwips(), canvasTop);
+    // The layout's rectangles are the controls' own; the title picture is fitted above them.
+    DesignGeometry design;
+    design.canvasWidth = w.Picture1->widthTwips();
+    const ScreenLayout l = layoutScreen(float(screen.width()), float(screen.height()), design);
+    const auto placed = [](const GraphicalButton* b) {
+        return TwipsRect{b->leftTwips(), b->topTwips(), b->widthTwips(), b->heightTwips()};
+    };
+    QCOMPARE(placed(w.Command3), l.command3);
+    QCOMPARE(placed(w.Command4), l.command4);
+    QCOMPARE(placed(w.Command1), l.command1);
+    QCOMPARE(placed(w.Command2), l.command2);
+    for (std::size_t k = 0; k < w.Command5.size(); ++k) {
+        QCOMPARE(placed(w.Command5[k]), l.command5[k]);
+    }
+    for (std::size_t k = 0; k < w.Command6.size(); ++k) {
+        QCOMPARE(placed(w.Command6[k]), l.command6[k]);
+    }
+    QCOMPARE(w.Picture1->leftTwips(), l.canvasLeft);
+    const float title = float(w.Picture1->picture().height()) * 15.0f;
+    const CanvasFit fit = fitCanvas(w.Command3->topTwips(), title);
+    QCOMPARE(w.Picture1->topTwips(), fit.top);
+    QCOMPARE(w.Picture1->heightTwips(), fit.height.value_or(title));
+    QCOMPARE(w.Gif89a1->topTwips(), fit.top);
 }
 
 void TestStartup::quitEndsEventLoop()

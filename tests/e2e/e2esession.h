@@ -4,6 +4,7 @@
 // session starts ends with it, whichever check failed first.
 
 #include "datatree.h"
+#include "layout/screenlayout.h"
 #include "skip.h"
 
 #include <QColor>
@@ -27,7 +28,6 @@ constexpr int screenWidth = 800;
 constexpr int screenHeight = 600;
 constexpr double twipsPerPixel = 15.0;
 constexpr double screenWidthTwips = screenWidth * twipsPerPixel;
-constexpr double rowTop = screenHeight * twipsPerPixel - 1125 - 100;
 const QColor background(37, 91, 163); // fondo.gif, written into every session's tree
 
 int pixels(double twips);
@@ -36,7 +36,8 @@ struct RowButton {
     QString name; // anterior, siguiente, imprimir, cat1 ... cat10, puntero, pincel, salir
     QRect rect;
 };
-// The button row: offset floor((W - 8805) / 2), top H - 1225.
+// The layout for that screen, which the program applies and the tests click by.
+const ScreenLayout& screenLayout();
 QList<RowButton> buttonRow();
 QPoint buttonCentre(const QString& name);
 // A canvas of a picture's size centred above the row, and the animation's centre beside it.

