@@ -5,7 +5,6 @@
 #include "datatree.h"
 #include "platform/pictures.h"
 
-#include <QElapsedTimer>
 #include <QTest>
 
 using namespace cuaderno;
@@ -21,7 +20,6 @@ class TestDrawingLibrary : public QObject {
 private Q_SLOTS:
     void library_data();
     void library();
-    void largeCategoryScansFast();
 };
 
 void TestDrawingLibrary::library_data()
@@ -77,21 +75,6 @@ void TestDrawingLibrary::library()
     // The path in capitals opens the file whatever its letters.
     QCOMPARE(Pictures::load(library.ColouredDrawingPath(1, 1, extension)).ok(),
              !extension.isEmpty());
-}
-
-void TestDrawingLibrary::largeCategoryScansFast()
-{
-    // Names in neither plain case make each lookup list the folder; 5000 of them must not
-    // cost a listing per number.
-    DataTree tree;
-    for (int n = 1; n <= 5000; ++n) {
-        tree.text(coloured + QString::number(n) + u".Gif"_s, QByteArray());
-    }
-    const DrawingLibrary library(tree.root());
-    QElapsedTimer timer;
-    timer.start();
-    QCOMPARE(int(library.LastDrawingNumber(1)), 5000);
-    QVERIFY2(timer.elapsed() < 500, qPrintable(QString::number(timer.elapsed()) + u" ms"));
 }
 
 QTEST_GUILESS_MAIN(TestDrawingLibrary)
