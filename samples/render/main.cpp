@@ -6,6 +6,7 @@
 #include "gifwriter/gifwriter.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageWriter>
 #include <QMap>
@@ -14,6 +15,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <functional>
 
 using namespace cuaderno;
 using namespace cuaderno::samples;
@@ -74,22 +76,6 @@ QString makeFolder(const QString& path)
     return path;
 }
 
-// Numbered pictures left over from an earlier run (a drawing removed, or one
-// that changed between JPG and GIF) would confuse the program, so they go.
-void removeStale(const QString& folder, const QSet<QString>& written)
-{
-    const QDir dir(folder);
-    for (const QFileInfo& info : dir.entryInfoList(QDir::Files)) {
-        bool numbered = false;
-        info.completeBaseName().toInt(&numbered);
-        const QString suffix = info.suffix().toLower();
-        const bool ours =
-            suffix == u"gif" || suffix == u"jpg" || suffix == u"jpeg" || suffix == u"ico";
-        if (numbered && ours && !written.contains(info.fileName()))
-            QFile::remove(info.filePath());
-    }
-}
-
 void writeBytes(const QString& path, const QByteArray& bytes)
 {
     QSaveFile file(path);
@@ -97,87 +83,177 @@ void writeBytes(const QString& path, const QByteArray& bytes)
         fail(path, file.errorString());
 }
 
-int renderDrawings(const QString& samples, const QString& out)
+// Everything the renderer writes goes through here. It keeps a manifest of the files it
+// wrote in the output folder and never overwrites or deletes any other file: a drawing or a
+// switch a parent added to a hand-built book survives every rebuild.
+class Output {
+public:
+    explicit Output(QString root) : root_(std::move(root))
+    {
+        QFile manifest(manifestPath());
+        if (manifest.open(QIODevice::ReadOnly)) {
+            for (const QByteArray& line : manifest.readAll().split('\n')) {
+                if (!line.isEmpty())
+                    before_.insert(QString::fromUtf8(line));
+            }
+        }
+    }
+
+    const QString& root() const { return root_; }
+
+    // Writes the files `relatives` together through `produce`, which gets one hidden temporary
+    // path per file in the same folder. Where one of them, or one of `blockers`, is a file this
+    // tool did not write, none is placed (unless it already holds exactly these bytes).
+    void write(const QStringList& relatives, const std::function<void(const QStringList&)>& produce,
+               const QStringList& blockers = {})
+    {
+        QStringList temps;
+        for (const QString& relative : relatives) {
+            const QFileInfo target(root_ + u'/' + relative);
+            makeFolder(target.path());
+            temps.append(target.path() + u"/.render-" + target.fileName());
+        }
+        produce(temps);
+        bool placeable = true;
+        for (const QString& blocker : blockers)
+            placeable = placeable && !isForeign(blocker);
+        for (qsizetype i = 0; i < relatives.size() && placeable; ++i)
+            placeable = !isForeign(relatives[i]) || sameBytes(temps[i], relatives[i]);
+        for (qsizetype i = 0; i < relatives.size(); ++i) {
+            const QString target = root_ + u'/' + relatives[i];
+            if (!placeable) {
+                QFile::remove(temps[i]);
+                continue;
+            }
+            if (std::rename(QFile::encodeName(temps[i]).constData(),
+                            QFile::encodeName(target).constData()) != 0)
+                fail(target, QStringLiteral("no se puede escribir"));
+            written_.insert(relatives[i]);
+        }
+        if (!placeable)
+            say(relatives.join(u", ") +
+                u": se conserva lo que hay, no lo escribió esta herramienta");
+    }
+
+    // A file written once only, when there is none: the printing switch is the parent's.
+    void writeOnce(const QString& relative, const QByteArray& bytes)
+    {
+        if (!QFileInfo::exists(root_ + u'/' + relative))
+            writeBytes(root_ + u'/' + relative, bytes);
+    }
+
+    // Deletes what an earlier run wrote and this one did not, then records this run.
+    void finish()
+    {
+        for (const QString& relative : std::as_const(before_)) {
+            if (!written_.contains(relative))
+                QFile::remove(root_ + u'/' + relative);
+        }
+        QStringList names(written_.cbegin(), written_.cend());
+        names.sort();
+        writeBytes(manifestPath(), (names.join(u'\n') + u'\n').toUtf8());
+    }
+
+private:
+    QString manifestPath() const { return root_ + u"/.cuaderno_render_samples.manifest"; }
+
+    bool isForeign(const QString& relative) const
+    {
+        return !before_.contains(relative) && QFileInfo::exists(root_ + u'/' + relative);
+    }
+
+    bool sameBytes(const QString& temp, const QString& relative) const
+    {
+        QFile a(temp);
+        QFile b(root_ + u'/' + relative);
+        return a.size() == b.size() && a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) &&
+               a.readAll() == b.readAll();
+    }
+
+    QString root_;
+    QSet<QString> before_;
+    QSet<QString> written_;
+};
+
+int renderDrawings(const QString& samples, Output& out)
 {
     int total = 0;
     const QStringList categories =
         numberedSeries(samples + u"/drawings", QString(), /*folders=*/true);
     for (qsizetype c = 0; c < categories.size(); ++c) {
-        const QString base = out + u"/dibujos/" + QString::number(c + 1);
-        const QString coloured = makeFolder(base + u"/si coloreado");
-        const QString uncoloured = makeFolder(base + u"/no coloreado");
-        QSet<QString> colouredNames, uncolouredNames;
+        const QString base = u"dibujos/" + QString::number(c + 1);
         const QStringList sources = numberedSeries(categories[c], QStringLiteral("svg"), false);
         for (qsizetype i = 0; i < sources.size(); ++i) {
             const int n = int(i) + 1;
             // Every drawing numbered 2, 5, 8 ... is stored as GIF, the rest as
             // JPEG, so the program meets both kinds in every category.
-            const QString name =
-                QString::number(n) + (n % 3 == 2 ? QStringLiteral(".GIF") : QStringLiteral(".JPG"));
-            const QString plain = QString::number(n) + u".GIF";
-            QString error;
-            if (!renderDrawing(sources[i], coloured + u'/' + name, uncoloured + u'/' + plain,
-                               &error))
-                fail(sources[i], error);
-            colouredNames.insert(name);
-            uncolouredNames.insert(plain);
+            const bool gif = n % 3 == 2;
+            const QString number = QString::number(n);
+            const QString coloured = base + u"/si coloreado/" + number + (gif ? u".GIF" : u".JPG");
+            const QString other = base + u"/si coloreado/" + number + (gif ? u".JPG" : u".GIF");
+            const QString uncoloured = base + u"/no coloreado/" + number + u".GIF";
+            out.write({coloured, uncoloured},
+                      [&](const QStringList& paths) {
+                          QString error;
+                          if (!renderDrawing(sources[i], paths[0], paths[1], &error))
+                              fail(sources[i], error);
+                      },
+                      {other});
             ++total;
         }
-        removeStale(coloured, colouredNames);
-        removeStale(uncoloured, uncolouredNames);
     }
     return total;
 }
 
-void renderExtras(const QString& samples, const QString& out)
+void writeGifFile(Output& out, const QString& relative, const QImage& image)
 {
-    QString error;
-    const QString animated = makeFolder(out + u"/animados");
-    QSet<QString> names;
+    out.write({relative}, [&](const QStringList& paths) {
+        QString error;
+        if (!writeGif(paths[0], image, &error))
+            fail(relative, error);
+    });
+}
+
+void renderExtras(const QString& samples, Output& out)
+{
     for (int i = 0; i < animationCount(); ++i) {
-        const QString name = QString::number(i + 1) + u".gif";
-        if (!writeAnimatedGif(animated + u'/' + name, animationFrames(i), kAnimationDelay, &error))
-            fail(animated + u'/' + name, error);
-        names.insert(name);
+        const QString name = u"animados/" + QString::number(i + 1) + u".gif";
+        out.write({name}, [&](const QStringList& paths) {
+            QString error;
+            if (!writeAnimatedGif(paths[0], animationFrames(i), kAnimationDelay, &error))
+                fail(name, error);
+        });
     }
-    removeStale(animated, names);
 
-    const QString brushes = makeFolder(out + u"/medida");
-    names.clear();
     const QList<int> sides = brushSides();
-    for (qsizetype i = 0; i < sides.size(); ++i) {
-        const QString name = QString::number(i + 1) + u".gif";
-        if (!writeGif(brushes + u'/' + name, brushPicture(sides[i]), &error))
-            fail(brushes + u'/' + name, error);
-        names.insert(name);
-    }
-    removeStale(brushes, names);
+    for (qsizetype i = 0; i < sides.size(); ++i)
+        writeGifFile(out, u"medida/" + QString::number(i + 1) + u".gif", brushPicture(sides[i]));
 
-    const QString pointers = makeFolder(out + u"/punteros");
-    names.clear();
     const QStringList pointerSources =
         numberedSeries(samples + u"/pointers", QStringLiteral("svg"), false);
     for (qsizetype i = 0; i < pointerSources.size(); ++i) {
         QFile source(pointerSources[i]);
         if (!source.open(QIODevice::ReadOnly) || source.size() > kMaxSvgBytes)
             fail(pointerSources[i], QStringLiteral("no se puede leer"));
+        QString error;
         const QImage image = renderSvgTransparent(source.readAll(), QSize(32, 32), &error);
         if (image.isNull())
             fail(pointerSources[i], error);
-        const QString name = QString::number(i + 1) + u".ico";
-        QImageWriter writer(pointers + u'/' + name, "ico");
-        if (!writer.write(image))
-            fail(pointers + u'/' + name, writer.errorString());
-        names.insert(name);
+        const QString name = u"punteros/" + QString::number(i + 1) + u".ico";
+        out.write({name}, [&](const QStringList& paths) {
+            QImageWriter writer(paths[0], "ico");
+            if (!writer.write(image))
+                fail(name, writer.errorString());
+        });
     }
-    removeStale(pointers, names);
 
-    if (!writeGif(out + u"/fondo.gif", backgroundTile(), &error))
-        fail(out + u"/fondo.gif", error);
-    writeBytes(out + u"/sonido1.wav", pageForwardSound());
-    writeBytes(out + u"/sonido2.wav", pageBackSound());
+    writeGifFile(out, QStringLiteral("fondo.gif"), backgroundTile());
+    out.write({QStringLiteral("sonido1.wav")},
+              [](const QStringList& paths) { writeBytes(paths[0], pageForwardSound()); });
+    out.write({QStringLiteral("sonido2.wav")},
+              [](const QStringList& paths) { writeBytes(paths[0], pageBackSound()); });
     // Printing starts switched off; a parent turns it on by writing SI.
-    writeBytes(out + u"/impresora.txt", QByteArrayLiteral("NO\n"));
+    out.writeOnce(QStringLiteral("impresora.txt"), QByteArrayLiteral("NO\n"));
 }
 
 } // namespace
@@ -195,11 +271,12 @@ int main(int argc, char** argv)
     }
     try {
         const QString samples = QDir(args[1]).absolutePath();
-        const QString out = makeFolder(QDir(args[2]).absolutePath());
+        Output out(makeFolder(QDir(args[2]).absolutePath()));
         const int drawings = renderDrawings(samples, out);
         renderExtras(samples, out);
+        out.finish();
         std::printf("cuaderno_render_samples: %d dibujos escritos en %s\n", drawings,
-                    qPrintable(QDir::toNativeSeparators(out)));
+                    qPrintable(QDir::toNativeSeparators(out.root())));
         return 0;
     } catch (const Failure& failure) {
         say(failure.what);

@@ -24,6 +24,7 @@ execute_process(COMMAND "${DPKG_DEB}" -c ${debs} OUTPUT_VARIABLE listing COMMAND
 set(missing "")
 foreach(path
     "usr/bin/cuaderno"
+    "usr/bin/cuaderno-biblioteca"
     "usr/lib/cuaderno/cuaderno"
     "usr/lib/cuaderno/dibujos/1/si coloreado/1.JPG"
     "usr/lib/cuaderno/dibujos/10/no coloreado/1.GIF"
@@ -33,7 +34,7 @@ foreach(path
     "usr/lib/cuaderno/fondo.gif"
     "usr/lib/cuaderno/sonido1.wav"
     "usr/lib/cuaderno/sonido2.wav"
-    "usr/lib/cuaderno/impresora.txt"
+    "etc/cuaderno/impresora.txt"
     "usr/share/applications/cuaderno.desktop"
     "usr/share/icons/hicolor/scalable/apps/cuaderno.svg"
     "usr/share/metainfo/io.github.cuaderno.metainfo.xml")
@@ -45,7 +46,14 @@ endforeach()
 if(missing)
   message(FATAL_ERROR "missing from the package: ${missing}\n${listing}")
 endif()
-foreach(program "usr/bin/cuaderno" "usr/lib/cuaderno/cuaderno")
+if(NOT listing MATCHES "\n[^\n]* \\./usr/lib/cuaderno/impresora\\.txt -> /etc/cuaderno/impresora\\.txt\n")
+  message(FATAL_ERROR "the book's printing switch is not a link to the conffile:\n${listing}")
+endif()
+execute_process(COMMAND "${DPKG_DEB}" --info ${debs} conffiles OUTPUT_VARIABLE conffiles)
+if(NOT conffiles STREQUAL "/etc/cuaderno/impresora.txt\n")
+  message(FATAL_ERROR "the printing switch is not the package's only conffile: ${conffiles}")
+endif()
+foreach(program "usr/bin/cuaderno" "usr/bin/cuaderno-biblioteca" "usr/lib/cuaderno/cuaderno")
   if(NOT listing MATCHES "\n-rwxr-xr-x [^\n]* \\./${program}\n")
     message(FATAL_ERROR "${program} is not executable in the package")
   endif()
