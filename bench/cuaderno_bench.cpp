@@ -5,6 +5,7 @@
 #include "app/form1.h"
 #include "benchdata.h"
 #include "browser/drawinglibrary.h"
+#include "librarybench.h"
 #include "platform/messagebox.h"
 #include "platform/pictures.h"
 #include "platform/printer.h"
@@ -514,6 +515,8 @@ void printTable(const std::map<std::string, Result>& results)
     row("Background repaint, 1920 × 1080, 64 px tile", "background_repaint", "floor/tiled_pixmap",
         1.5);
     row("Start-up to first frame", "startup/cuaderno", "floor/startup/minimal_qt", 1.3);
+    row("Check a library, 10 × 1,000 drawings", "library/check", "floor/header/20000", 2.0);
+    row("Remove drawing 1 of 1,000", "library/remove_first", "floor/rename/1998", 2.0);
 
     // Linear: the cost per drawing grows from 1,000 to 10,000 drawings no faster than the
     // listing it must make (the file system's own cost per name grows with the folder too).
@@ -615,6 +618,7 @@ int main(int argc, char* argv[])
     }
     benchmark::RegisterBenchmark("background_repaint", backgroundRepaint)->Unit(kMicrosecond);
     benchmark::RegisterBenchmark("floor/tiled_pixmap", tileFloor)->Unit(kMicrosecond);
+    registerLibraryBenchmarks();
     const std::string tree = QFile::encodeName(w.data.root()).toStdString();
     const std::string picture =
         QFile::encodeName(w.data.colouredPath(smallPageCategory, 1, QStringLiteral(".GIF")))

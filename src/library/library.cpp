@@ -14,8 +14,10 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QImageWriter>
 #include <QLockFile>
+#include <QSet>
 #include <QUuid>
 
 #include <cerrno>
@@ -114,17 +116,24 @@ Failure notAFile(const QString& folder, const FolderEntry& entry)
                        .arg(native(folder + u'/' + entry.name))};
 }
 
-// The moves that give the drawings from..to of one folder the numbers from-shift..to-shift.
+// The moves that give drawings of one folder new numbers (old number, new number), in the
+// order of `renumbering`, so that each name is free when its turn comes.
 Outcome<QList<Move>> shiftMoves(const QString& folder, const QList<FolderEntry>& entries,
                                 bool coloured, const QList<std::pair<int, int>>& renumbering)
 {
+    QHash<int, QList<const FolderEntry*>> byNumber;
+    for (const FolderEntry& entry : entries) {
+        if (const int n = numberOfEntry(entry, coloured); n > 0) {
+            byNumber[n].append(&entry);
+        }
+    }
     QList<Move> moves;
     for (const auto& [from, to] : renumbering) {
-        for (const FolderEntry& entry : entriesOfNumber(entries, from, coloured)) {
-            if (entry.kind == FolderEntry::Kind::Other) {
-                return notAFile(folder, entry);
+        for (const FolderEntry* entry : byNumber.value(from)) {
+            if (entry->kind == FolderEntry::Kind::Other) {
+                return notAFile(folder, *entry);
             }
-            moves.append({folder + u'/' + entry.name, folder + u'/' + renumbered(entry, to)});
+            moves.append({folder + u'/' + entry->name, folder + u'/' + renumbered(*entry, to)});
         }
     }
     return moves;
@@ -338,6 +347,19 @@ Outcome<void> Library::removeDrawing(int category, int number)
     // move down one by one; only when every rename worked are the set-aside files deleted.
     const QString aside =
         QStringLiteral("/.cuaderno-quitado-") + QUuid::createUuid().toString(QUuid::Id128) + u'-';
+    // The later drawings up to the next gap, from one listing (the book's own test of each
+    // number would cost two lookups apiece).
+    const QList<FolderEntry> colouredEntries = listFolder(colouredFolder);
+    QSet<int> present;
+    for (const FolderEntry& entry : colouredEntries) {
+        if (entry.kind == FolderEntry::Kind::File) {
+            present.insert(numberOfEntry(entry, true));
+        }
+    }
+    QList<std::pair<int, int>> renumbering;
+    for (int later = number + 1; present.contains(later); ++later) {
+        renumbering.append({later, later - 1});
+    }
     QList<Move> moves;
     QStringList setAside;
     for (const QString& folder : {colouredFolder, uncolouredFolder}) {
@@ -345,19 +367,13 @@ Outcome<void> Library::removeDrawing(int category, int number)
             continue;
         }
         const bool coloured = folder == colouredFolder;
-        const QList<FolderEntry> entries = listFolder(folder);
+        const QList<FolderEntry> entries = coloured ? colouredEntries : listFolder(folder);
         for (const FolderEntry& entry : entriesOfNumber(entries, number, coloured)) {
             if (entry.kind == FolderEntry::Kind::Other) {
                 return notAFile(folder, entry);
             }
             moves.append({folder + u'/' + entry.name, folder + aside + entry.name});
             setAside.append(moves.last().to);
-        }
-        QList<std::pair<int, int>> renumbering;
-        for (int later = number + 1;
-             later <= 32767 && drawings.DrawingExists(std::uint8_t(category), std::int16_t(later));
-             ++later) {
-            renumbering.append({later, later - 1});
         }
         const Outcome<QList<Move>> shifted = shiftMoves(folder, entries, coloured, renumbering);
         if (!shifted) {
