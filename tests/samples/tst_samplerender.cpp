@@ -281,10 +281,13 @@ void TestSampleRender::toolBuildsTree()
                           drawing("<circle cx=\"100\" cy=\"60\" r=\"30\" fill=\"#ff8800\" "
                                   "stroke=\"#000000\" stroke-width=\"6\"/>")));
     }
-    // Left over from an earlier run: a drawing that was JPEG, one that is gone.
+    // Left over from an earlier run, as its manifest says: a drawing that was JPEG, one that
+    // is gone.
     const QString coloured = dir.filePath(u"out/dibujos/1/si coloreado/"_s);
     QVERIFY(writeFile(coloured + u"2.JPG", "old"));
     QVERIFY(writeFile(coloured + u"7.JPG", "old"));
+    QVERIFY(writeFile(dir.filePath(u"out/.cuaderno_render_samples.manifest"_s),
+                      "dibujos/1/si coloreado/2.JPG\ndibujos/1/si coloreado/7.JPG\n"));
 
     QString errors;
     QVERIFY2(runTool(dir, &errors) == 0, qPrintable(errors));
