@@ -44,15 +44,16 @@ if ((${#missing[@]})); then
 fi
 
 jobs="$(nproc 2>/dev/null || echo 2)"
-# An existing build folder is configured again only when asked to (extra arguments); the
-# build itself configures again when a CMakeLists.txt has changed.
-if [[ ! -f "$build/CMakeCache.txt" ]]; then
+# A build folder is configured again only when it is asked for with other arguments than
+# last time; the build itself configures again when a CMakeLists.txt has changed.
+configured="$build/cuaderno-setup-arguments"
+if [[ ! -f "$build/CMakeCache.txt" || "$(cat "$configured" 2>/dev/null)" != "$*" ]]; then
     echo "==> Configurando la compilación en $build"
-    cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null ||
+    defaults=()
+    [[ -f "$build/CMakeCache.txt" ]] || defaults=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+    cmake -S "$here" -B "$build" "${defaults[@]}" "$@" >/dev/null ||
         stop "No se pudo configurar la compilación (el motivo está arriba); si falta algo, vuelva a ejecutar esta orden para instalarlo."
-elif (($#)); then
-    cmake -S "$here" -B "$build" "$@" >/dev/null ||
-        stop "No se pudo configurar la compilación (el motivo está arriba)."
+    echo "$*" >"$configured"
 fi
 target=()
 what="todo"
