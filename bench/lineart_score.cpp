@@ -6,6 +6,7 @@
 #include "drawing.h"
 #include "lineart.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -205,7 +206,8 @@ int main(int argc, char** argv)
         files.append(it.next());
     files.sort();
 
-    std::vector<Row> svgRows, bitmapRows, pageRows;
+    std::vector<Row> svgRows, bitmapRows, jpegRows, pageRows;
+    QStringList misjudged;
     quint32 seed = 1;
     for (const QString& file : files) {
         QFile source(file);
@@ -225,7 +227,23 @@ int main(int argc, char** argv)
         const lineart::ColouringPage fromBitmap = lineart::fromColoured(coloured, truth.size());
         bitmapRows.push_back(
             {name, score(fromBitmap.uncoloured, truth), 1, 1, fromBitmap.uncoloured, coloured});
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        coloured.save(&buffer, "JPEG", 80);
+        const QImage decoded = QImage::fromData(jpeg);
+        const lineart::ColouringPage fromJpeg = lineart::fromColoured(decoded, truth.size());
+        jpegRows.push_back(
+            {name, score(fromJpeg.uncoloured, truth), 1, 1, fromJpeg.uncoloured, decoded});
         const QImage page = scanned(truth, seed++);
+        for (const auto& [picture, kind] :
+             {std::pair{coloured, lineart::Kind::Coloured},
+              std::pair{decoded, lineart::Kind::Coloured}, std::pair{page, lineart::Kind::Outlines},
+              std::pair{truth, lineart::Kind::Outlines}}) {
+            const lineart::Classification judged = lineart::classify(picture);
+            if (judged.kind != kind || judged.photo)
+                misjudged.append(name);
+        }
         const lineart::ColouringPage fromPage = lineart::fromOutlines(page, truth.size());
         const auto [fill, darkLines] = filled(fromPage.coloured, truth);
         pageRows.push_back({name, score(fromPage.uncoloured, truth), fill, darkLines,
@@ -233,6 +251,9 @@ int main(int argc, char** argv)
     }
     report("svg->outlines", svgRows, worstDir);
     report("bitmap->outlines", bitmapRows, worstDir);
+    report("jpeg->outlines", jpegRows, worstDir);
     report("scanned-page->uncoloured", pageRows, worstDir);
+    std::printf("classification: %d of %d pictures misjudged %s\n", int(misjudged.size()),
+                int(files.size()) * 4, qPrintable(misjudged.join(u' ')));
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "raster.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 namespace cuaderno::lineart {
@@ -51,12 +52,22 @@ Classification classify(const QImage& picture)
     Classification result;
     result.kind =
         colourful < 0.03f * pixels && light > 0.55f * pixels ? Kind::Outlines : Kind::Coloured;
-    // Flat art keeps most pixels in a few shades; a photograph spreads them out.
+    // Flat art keeps most pixels in a few shades, and most neighbours alike; a photograph
+    // spreads its pixels over many shades and shades every neighbour a little differently.
     int inCommonShades = 0;
     for (int count : shades)
         if (count >= int(0.004f * pixels))
             inCommonShades += count;
-    result.photo = result.kind == Kind::Coloured && float(inCommonShades) < 0.6f * pixels;
+    int alike = 0;
+    for (int y = 0; y < h; ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(sample.constScanLine(y));
+        for (int x = 1; x < w; ++x)
+            alike += std::max({std::abs(qRed(line[x]) - qRed(line[x - 1])),
+                               std::abs(qGreen(line[x]) - qGreen(line[x - 1])),
+                               std::abs(qBlue(line[x]) - qBlue(line[x - 1]))}) <= 2;
+    }
+    result.photo = result.kind == Kind::Coloured && (float(inCommonShades) < 0.6f * pixels ||
+                                                     float(alike) < 0.5f * float((w - 1) * h));
     return result;
 }
 

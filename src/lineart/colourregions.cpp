@@ -321,6 +321,10 @@ ColouringPage fromColoured(const QImage& picture, QSize bounds, const Options& o
             if (y + 1 < h)
                 compare(x, y, 0, 1);
         }
+    // Next to ink a boundary only doubles the line (JPEG fringes around black strokes).
+    const Mask nearInk = dilate(lines, 2);
+    for (size_t i = 0; i < boundary.size(); ++i)
+        boundary[i] = boundary[i] && !nearInk[i];
     const Mask thick = dilate(boundary, std::max(1, strokeWidth(w) / 2));
     for (size_t i = 0; i < lines.size(); ++i)
         lines[i] = lines[i] | thick[i];

@@ -49,5 +49,6 @@ Outcome<QString> libraryToChange(const Arguments& arguments);
 int comprobar(const QStringList& arguments);
 int quitar(const QStringList& arguments);
 int imprimir(const QStringList& arguments);
+int importar(const QStringList& arguments);
 
 } // namespace cuaderno::biblioteca

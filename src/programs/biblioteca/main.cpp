@@ -6,9 +6,12 @@
 #include "platform/startup.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <cstdio>
+#include <cstring>
 #include <iterator>
+#include <memory>
 
 using namespace cuaderno::biblioteca;
 
@@ -20,6 +23,12 @@ const SubCommand subCommands[] = {
     {"quitar", "[--carpeta DIR] --categoria N NUMERO",
      "quita un dibujo y renumera los siguientes para que no quede hueco", quitar},
     {"imprimir", "si|no [--carpeta DIR]", "activa o desactiva el botón de imprimir", imprimir},
+    {"importar",
+     "[--carpeta DIR] --categoria N [--tamano ANCHOxALTO] [--tipo auto|color|contornos] "
+     "FICHERO...",
+     "convierte cada imagen en el siguiente dibujo de la categoría, con su versión para "
+     "colorear",
+     importar},
 };
 
 void help()
@@ -42,8 +51,17 @@ void help()
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
-    cuaderno::prepareApplication(app);
+    // Importing draws pictures (SVG text needs fonts), which takes a GUI application; with no
+    // display it draws offscreen.
+    const bool drawing = argc > 1 && std::strcmp(argv[1], "importar") == 0;
+    if (drawing && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> app =
+        drawing ? std::make_unique<QGuiApplication>(argc, argv)
+                : std::make_unique<QCoreApplication>(argc, argv);
+    cuaderno::prepareApplication(*app);
     QCoreApplication::setApplicationName(QStringLiteral("cuaderno-biblioteca"));
     QStringList arguments = QCoreApplication::arguments().mid(1);
     if (arguments.isEmpty()) {

@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "importer.h"
+
+#include "layout/screenlayout.h"
+#include "library/library.h"
+#include "loading.h"
+
+#include <QFileInfo>
+#include <QtConcurrent/QtConcurrentMap>
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+
+namespace cuaderno::importer {
+namespace {
+
+// Flat colours (clip art, filled pages) keep nearly every pixel in a few colours; there GIF
+// is smaller than JPEG and keeps edges crisp.
+bool flatColours(const QImage& picture)
+{
+    std::unordered_map<QRgb, int> counts;
+    const int step = std::max(1, picture.width() * picture.height() / 40000);
+    int sampled = 0;
+    for (int i = 0; i < picture.width() * picture.height(); i += step) {
+        ++counts[picture.pixel(i % picture.width(), i / picture.width())];
+        ++sampled;
+        if (counts.size() > 4096)
+            return false;
+    }
+    std::vector<int> sorted;
+    for (const auto& entry : counts)
+        sorted.push_back(entry.second);
+    std::sort(sorted.rbegin(), sorted.rend());
+    int top = 0;
+    for (size_t i = 0; i < std::min<size_t>(32, sorted.size()); ++i)
+        top += sorted[i];
+    return top >= sampled * 85 / 100;
+}
+
+} // namespace
+
+QSize canvasBounds(QSize screenPixels, float twipsPerPixel)
+{
+    if (screenPixels.isEmpty() || twipsPerPixel <= 0)
+        return defaultBounds;
+    const float rowTop =
+        float(screenPixels.height()) * twipsPerPixel - largeButtonSide - bottomMargin;
+    // The book centres the canvas above the row and cuts it when less than a twip is left.
+    const int height = int(std::floor((rowTop - 2.0f) / twipsPerPixel));
+    if (height <= 0)
+        return defaultBounds;
+    return {screenPixels.width(), height};
+}
+
+Outcome<Prepared> prepare(const QString& file, const PrepareOptions& options)
+{
+    const Outcome<Source> loaded = load(file, options.bounds);
+    if (!loaded)
+        return Failure{loaded.error()};
+    const Source& source = loaded.value();
+    const QString name = u"«" + QFileInfo(file).fileName() + u"»";
+
+    Prepared prepared;
+    prepared.warnings = source.warnings;
+    const bool svg = !source.svg.isEmpty();
+    if (svg)
+        prepared.classification.kind = lineart::classifySvg(source.svg);
+    else
+        prepared.classification = lineart::classify(source.image);
+    if (options.kind != ForcedKind::Automatic)
+        prepared.classification.kind = options.kind == ForcedKind::Outlines
+                                           ? lineart::Kind::Outlines
+                                           : lineart::Kind::Coloured;
+    if (prepared.classification.photo && prepared.classification.kind == lineart::Kind::Coloured)
+        prepared.warnings.append(QStringLiteral("La imagen %1 parece una fotografía: no saldrá "
+                                                "una buena página para colorear.")
+                                     .arg(name));
+
+    const lineart::Options processing{options.detail, options.cancel};
+    const bool outlines = prepared.classification.kind == lineart::Kind::Outlines;
+    if (svg)
+        prepared.page = outlines ? lineart::fromOutlinesSvg(source.svg, options.bounds, processing)
+                                 : lineart::fromColouredSvg(source.svg, options.bounds, processing);
+    else
+        prepared.page = outlines ? lineart::fromOutlines(source.image, options.bounds, processing)
+                                 : lineart::fromColoured(source.image, options.bounds, processing);
+    if (options.cancel && options.cancel->load())
+        return Failure{QStringLiteral("Se canceló la importación de %1.").arg(name)};
+    if (prepared.page.isNull())
+        return Failure{QStringLiteral("No se puede convertir %1 en un dibujo.").arg(name)};
+    prepared.gifColoured = outlines || (!prepared.classification.photo && !source.jpeg &&
+                                        flatColours(prepared.page.coloured));
+    return prepared;
+}
+
+Outcome<int> addToLibrary(Library& library, int category, const Prepared& prepared)
+{
+    return library.addDrawing(category, prepared.page.coloured,
+                              prepared.gifColoured ? ColouredFormat::Gif : ColouredFormat::Jpeg,
+                              prepared.page.uncoloured);
+}
+
+QList<Outcome<Prepared>> prepareAll(const QStringList& files, const PrepareOptions& options)
+{
+    return QtConcurrent::blockingMapped<QList<Outcome<Prepared>>>(
+        files, [options](const QString& file) { return prepare(file, options); });
+}
+
+} // namespace cuaderno::importer

@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// One picture file becomes a drawing of the library: loaded safely, recognised as a coloured
+// picture or an outline page, turned into its two versions, and added. The parents' window
+// shows what prepare() gives before anything is written.
+
+#include "library/outcome.h"
+#include "lineart.h"
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+
+namespace cuaderno {
+class Library;
+}
+
+namespace cuaderno::importer {
+
+// The canvas size where there is no screen to ask.
+inline constexpr QSize defaultBounds(800, 520);
+
+// As large as a drawing can be on a screen of this size: the whole width, and the height
+// above the book's button row.
+QSize canvasBounds(QSize screenPixels, float twipsPerPixel);
+
+enum class ForcedKind { Automatic, Coloured, Outlines };
+
+struct PrepareOptions {
+    QSize bounds = defaultBounds;
+    ForcedKind kind = ForcedKind::Automatic;
+    int detail = 0; // -2 .. 2
+    const std::atomic_bool* cancel = nullptr;
+};
+
+struct Prepared {
+    lineart::ColouringPage page;
+    lineart::Classification classification;
+    QStringList warnings;     // Spanish sentences naming the file; the parent may still go on
+    bool gifColoured = false; // flat colours: the coloured version is stored as GIF, else JPEG
+};
+
+Outcome<Prepared> prepare(const QString& file, const PrepareOptions& options);
+
+// Adds the prepared drawing after the last one of the category; returns its number.
+Outcome<int> addToLibrary(Library& library, int category, const Prepared& prepared);
+
+// Prepares every file at once on all the processor's cores; results in the files' order.
+QList<Outcome<Prepared>> prepareAll(const QStringList& files, const PrepareOptions& options);
+
+} // namespace cuaderno::importer

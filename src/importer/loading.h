@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// Reads a picture file defensively: a file the parent chose may be anything.
+
+#include "library/outcome.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <QStringList>
+
+namespace cuaderno::importer {
+
+struct Source {
+    QImage image;   // a bitmap, ARGB32 or RGB32, upright; null for an SVG
+    QByteArray svg; // the document, checked to refer to nothing outside itself
+    QSize size;     // the picture's own size
+    bool jpeg = false;
+    QStringList warnings;
+};
+
+inline constexpr qint64 maxFileBytes = 100 * 1024 * 1024;
+inline constexpr qint64 maxSvgBytes = 16 * 1024 * 1024;
+inline constexpr qint64 maxPixels = 40'000'000;
+
+// Loads the file; a bitmap is decoded no larger than needed for bounds (JPEG is decoded
+// scaled down, which keeps large photographs fast and small in memory).
+Outcome<Source> load(const QString& file, QSize bounds);
+
+} // namespace cuaderno::importer

@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// importar: each picture file becomes the next drawing of a category.
+
+#include "commands.h"
+
+#include "importer.h"
+#include "library/library.h"
+
+#include <QGuiApplication>
+#include <QRegularExpression>
+#include <QScreen>
+
+#include <cstdio>
+
+namespace cuaderno::biblioteca {
+namespace {
+
+// The canvas of the screen this runs on; the fixed default where there is none.
+QSize screenBounds()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen || QGuiApplication::platformName() == u"offscreen")
+        return importer::defaultBounds;
+    return importer::canvasBounds(screen->size(), 1440.0f / float(screen->logicalDotsPerInch()));
+}
+
+} // namespace
+
+int importar(const QStringList& argumentList)
+{
+    const Arguments arguments =
+        parseArguments(argumentList, {QStringLiteral("carpeta"), QStringLiteral("categoria"),
+                                      QStringLiteral("tamano"), QStringLiteral("tipo")});
+    if (!arguments.error.isEmpty())
+        return fail(arguments.error, exitUsage);
+    const QString categoryText = arguments.options.value(QStringLiteral("categoria"));
+    const auto category = parseNumber(categoryText, Library::firstCategory, Library::lastCategory);
+    if (!category)
+        return fail(
+            categoryText.isEmpty()
+                ? QStringLiteral("falta --categoria N (de 1 a 10)")
+                : QStringLiteral("la categoría «%1» no existe: van de 1 a 10").arg(categoryText),
+            exitUsage);
+
+    importer::PrepareOptions options;
+    options.bounds = screenBounds();
+    if (arguments.options.contains(QStringLiteral("tamano"))) {
+        const QString text = arguments.options.value(QStringLiteral("tamano"));
+        const QRegularExpressionMatch size =
+            QRegularExpression(QStringLiteral("^(\\d{2,4})[x×X](\\d{2,4})$")).match(text);
+        const auto width = parseNumber(size.captured(1), 16, 8000);
+        const auto height = parseNumber(size.captured(2), 16, 8000);
+        if (!size.hasMatch() || !width || !height)
+            return fail(QStringLiteral("el tamaño «%1» no vale: escriba ANCHOxALTO en píxeles, "
+                                       "por ejemplo 800x520")
+                            .arg(text),
+                        exitUsage);
+        options.bounds = QSize(*width, *height);
+    }
+    const QString kind = arguments.options.value(QStringLiteral("tipo"), QStringLiteral("auto"));
+    if (kind == u"color")
+        options.kind = importer::ForcedKind::Coloured;
+    else if (kind == u"contornos")
+        options.kind = importer::ForcedKind::Outlines;
+    else if (kind != u"auto")
+        return fail(QStringLiteral("el tipo «%1» no existe: use auto, color o contornos").arg(kind),
+                    exitUsage);
+    if (arguments.positional.isEmpty())
+        return fail(QStringLiteral("diga qué imágenes importar, por ejemplo: cuaderno-biblioteca "
+                                   "importar --categoria 3 gato.png"),
+                    exitUsage);
+
+    const Outcome<QString> folder = libraryToChange(arguments);
+    if (!folder)
+        return fail(folder.error());
+    Library library(folder.value());
+    // Every picture is prepared at once on all cores; they are added one by one, in order.
+    const QList<Outcome<importer::Prepared>> prepared =
+        importer::prepareAll(arguments.positional, options);
+    int failures = 0;
+    for (qsizetype i = 0; i < prepared.size(); ++i) {
+        if (!prepared[i]) {
+            say(prepared[i].error());
+            ++failures;
+            continue;
+        }
+        for (const QString& warning : prepared[i].value().warnings)
+            say(warning);
+        const Outcome<int> added = importer::addToLibrary(library, *category, prepared[i].value());
+        if (!added) {
+            say(added.error());
+            ++failures;
+            continue;
+        }
+        std::printf("%s: dibujo %d de la categoría %d\n", qPrintable(arguments.positional[i]),
+                    added.value(), *category);
+    }
+    return failures > 0 ? exitProblem : 0;
+}
+
+} // namespace cuaderno::biblioteca

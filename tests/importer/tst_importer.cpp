@@ -1,0 +1,176 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "datatree.h"
+#include "importer.h"
+
+#include <QBuffer>
+#include <QDirIterator>
+#include <QProcess>
+#include <QTest>
+
+using namespace cuaderno;
+using cuaderno::test::DataTree;
+
+namespace {
+
+// A JPEG whose EXIF tag says it must be turned a quarter clockwise to stand upright.
+QByteArray turnedJpeg(const QImage& image)
+{
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG", 95);
+    const QByteArray tiff = QByteArray::fromHex("4d4d002a00000008"         // big-endian, IFD at 8
+                                                "0001"                     // one entry
+                                                "011200030000000100060000" // orientation 6
+                                                "00000000");
+    const QByteArray exif = "Exif" + QByteArray(2, '\0') + tiff;
+    const QByteArray segment = QByteArray::fromHex("ffe1") + char((exif.size() + 2) >> 8) +
+                               char((exif.size() + 2) & 0xff) + exif;
+    return jpeg.insert(2, segment);
+}
+
+QStringList filesUnder(const QString& folder)
+{
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files.append(it.next().mid(folder.size() + 1));
+    files.sort();
+    return files;
+}
+
+} // namespace
+
+class TestImporter : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void oddPicturesAreRead_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QPoint>("redAt");
+        QTest::addColumn<QPoint>("whiteAt"); // transparency composited on white
+        QTest::addColumn<bool>("warned");
+        QTest::newRow("animated GIF: first frame")
+            << "animado.gif" << QSize(800, 400) << QPoint(400, 200) << QPoint() << false;
+        QTest::newRow("16-bit PNG on transparency")
+            << "hondo.png" << QSize(800, 400) << QPoint(400, 200) << QPoint(5, 5) << false;
+        QTest::newRow("JPEG turned by EXIF")
+            << "girado.jpg" << QSize(260, 520) << QPoint(130, 100) << QPoint() << false;
+        QTest::newRow("CMYK JPEG, tiny")
+            << "cmyk.jpg" << QSize(520, 520) << QPoint(260, 260) << QPoint() << true;
+    }
+    void oddPicturesAreRead()
+    {
+        QFETCH(QString, name);
+        QFETCH(QSize, size);
+        QFETCH(QPoint, redAt);
+        QFETCH(QPoint, whiteAt);
+        QFETCH(bool, warned);
+        DataTree tree;
+        tree.animation(u"animado.gif"_qs, {Qt::red, Qt::blue}, QSize(200, 100));
+        QImage deep(200, 100, QImage::Format_RGBA64);
+        deep.fill(Qt::transparent);
+        for (int y = 20; y < 80; ++y)
+            for (int x = 60; x < 140; ++x)
+                deep.setPixelColor(x, y, Qt::red);
+        tree.image(u"hondo.png"_qs, deep);
+        tree.text(u"girado.jpg"_qs,
+                  turnedJpeg(test::twoToneImage(QSize(160, 80), Qt::red, Qt::blue)));
+        tree.text(u"cmyk.jpg"_qs,
+                  QByteArray::fromHex(
+                      "ffd8ffee000e41646f626500640000000002ffdb0043000a07070807060a0808080b0a0a0b0e"
+                      "18100e0d0d"
+                      "0e1d15161118231f2524221f2221262b372f26293429212230413134393b3e3e3e252e444943"
+                      "3c48373d3e"
+                      "3bffdb0043010a0b0b0e0d0e1c10101c3b2822283b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b"
+                      "3b3b3b3b3b"
+                      "3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3bffc0001408001000100401"
+                      "2200021101"
+                      "031101042200ffc400160001010100000000000000000000000000000607ffc4001410010000"
+                      "0000000000"
+                      "000000000000000000ffc4001501010100000000000000000000000000000607ffc400141101"
+                      "0000000000"
+                      "0000000000000000000000ffda000e040100021103110400003f00a90089196cc03fffd9"));
+        const Outcome<importer::Prepared> prepared =
+            importer::prepare(tree.path(name), {QSize(800, 520), importer::ForcedKind::Coloured});
+        QVERIFY2(prepared.ok(), qPrintable(prepared.error()));
+        const lineart::ColouringPage& page = prepared.value().page;
+        QCOMPARE(page.coloured.size(), size);
+        QCOMPARE(page.uncoloured.size(), size);
+        const QColor centre = page.coloured.pixelColor(redAt);
+        QVERIFY2(centre.red() > 200 && centre.green() < 70 && centre.blue() < 70,
+                 qPrintable(centre.name()));
+        if (!whiteAt.isNull())
+            QCOMPARE(page.coloured.pixel(whiteAt), qRgb(255, 255, 255));
+        QCOMPARE(prepared.value().warnings.size(), warned ? 1 : 0);
+        if (warned)
+            QVERIFY(prepared.value().warnings.first().contains(name));
+    }
+
+    // Through the command teachers' scripts call: every bad file gets a Spanish message naming
+    // it, nothing of it is written, and the good file among them is still imported.
+    void badFilesAreRefusedOthersImported()
+    {
+        DataTree tree;
+        tree.folder(u"biblioteca"_qs);
+        tree.picture(u"bueno.png"_qs, QSize(200, 130), QColor(250, 120, 40));
+        QFile good(tree.path(u"bueno.png"_qs));
+        QVERIFY(good.open(QIODevice::ReadOnly));
+        const QByteArray png = good.readAll();
+        tree.text(u"texto.png"_qs, "esto no es una imagen");
+        tree.text(u"vacio.png"_qs, "");
+        tree.text(u"cortado.png"_qs, png.left(png.size() / 2));
+        tree.text(u"enorme.png"_qs,
+                  QByteArray::fromHex("89504e470d0a1a0a0000000d494844520000ea600000ea6008020000000f"
+                                      "b0e2150000000c49444154789c"
+                                      "6360a03d00000064000186643c350000000049454e44ae426082"));
+        tree.text(u"entidades.svg"_qs,
+                  "<?xml version='1.0'?><!DOCTYPE svg [<!ENTITY a 'aaaaaaaaaa'>"
+                  "<!ENTITY b '&a;&a;&a;&a;&a;&a;&a;&a;'>]><svg xmlns='http://www.w3.org/2000/svg'"
+                  " width='10' height='10'><text>&b;</text></svg>");
+        tree.text(u"externo.svg"_qs, "<svg xmlns='http://www.w3.org/2000/svg' width='10' "
+                                     "height='10'><image href='file:///etc/hostname'/></svg>");
+        tree.folder(u"carpeta.png"_qs);
+        const QStringList bad = {u"texto.png"_qs,   u"vacio.png"_qs,     u"cortado.png"_qs,
+                                 u"enorme.png"_qs,  u"entidades.svg"_qs, u"externo.svg"_qs,
+                                 u"carpeta.png"_qs, u"falta.png"_qs};
+        QProcess program;
+        program.setWorkingDirectory(tree.root());
+        program.start(QStringLiteral(CUADERNO_BIBLIOTECA),
+                      QStringList{u"importar"_qs, u"--carpeta"_qs, u"biblioteca"_qs,
+                                  u"--categoria"_qs, u"4"_qs} +
+                          bad + QStringList{u"bueno.png"_qs});
+        QVERIFY(program.waitForFinished(120000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 1);
+        const QStringList errors =
+            QString::fromUtf8(program.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
+        for (const QString& file : bad)
+            QVERIFY2(errors.filter(u"«" + file + u"»").size() == 1, qPrintable(file));
+        QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()),
+                 u"bueno.png: dibujo 1 de la categoría 4\n"_qs);
+        QCOMPARE(
+            filesUnder(tree.path(u"biblioteca"_qs)),
+            QStringList({u"dibujos/4/no coloreado/1.GIF"_qs, u"dibujos/4/si coloreado/1.GIF"_qs}));
+    }
+
+    void canvasBoundsLeaveTheButtonRow_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<QSize>("bounds");
+        // 1125 + 100 twips of buttons at 15 twips a pixel leave 81.7 pixels.
+        QTest::newRow("1920 x 1080") << QSize(1920, 1080) << QSize(1920, 998);
+        QTest::newRow("800 x 600") << QSize(800, 600) << QSize(800, 518);
+        QTest::newRow("no screen") << QSize() << importer::defaultBounds;
+    }
+    void canvasBoundsLeaveTheButtonRow()
+    {
+        QFETCH(QSize, screen);
+        QFETCH(QSize, bounds);
+        QCOMPARE(importer::canvasBounds(screen, 15.0f), bounds);
+    }
+};
+
+QTEST_MAIN(TestImporter)
+#include "tst_importer.moc"
