@@ -1,0 +1,150 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// One picture imported end to end (decode, both versions, both files written into a library),
+// for the three kinds of picture parents bring, and a batch on every core. Peak memory is
+// the process's VmHWM, reset before each figure.
+//   import_bench [Google Benchmark flags]
+
+#include "drawing.h"
+#include "importer.h"
+#include "library/library.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QSvgRenderer>
+#include <QTemporaryDir>
+
+#include <fstream>
+#include <string>
+
+using namespace cuaderno;
+
+namespace {
+
+QTemporaryDir* folder = nullptr;
+
+QString path(const QString& name)
+{
+    return folder->path() + u'/' + name;
+}
+
+QByteArray sample(const char* relative)
+{
+    QFile file(QStringLiteral(CUADERNO_SAMPLES "/") + QString::fromLatin1(relative));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QImage render(const QByteArray& svg, QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QSvgRenderer(svg).render(&painter);
+    return image;
+}
+
+// A printed outline page as a scanner gives it: tinted paper, uneven light, grain.
+QImage scanned(const QImage& page)
+{
+    QImage out(page.size(), QImage::Format_RGB32);
+    QRandomGenerator random(1);
+    for (int y = 0; y < out.height(); ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(page.constScanLine(y));
+        auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x) {
+            const double light = 0.8 + 0.2 * double(x) / out.width();
+            const int v = int((25 + qGray(in[x]) * 0.88) * light) + random.bounded(-10, 11);
+            line[x] =
+                qRgb(std::clamp(v, 0, 255), std::clamp(v - 8, 0, 255), std::clamp(v - 30, 0, 255));
+        }
+    }
+    return out;
+}
+
+void writeInputs()
+{
+    const QByteArray train = sample("7/1.svg");
+    render(train, QSize(800, 520)).save(path(u"clipart.png"_qs));
+    render(sample("3/1.svg"), QSize(4000, 3000)).save(path(u"grande.jpg"_qs), "JPEG", 90);
+    QString error;
+    const QByteArray outlines = samples::uncolouredSvg(sample("4/3.svg"), &error);
+    scanned(render(outlines, QSize(1240, 1754))).save(path(u"escaneada.png"_qs));
+}
+
+long peakKilobytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stol(line.substr(6));
+    return 0;
+}
+
+void resetPeak()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// category 0: prepared only, nothing written (the processing without the disk's share).
+void importOne(benchmark::State& state, const QString& name, int category)
+{
+    Library library(path(u"biblioteca"_qs));
+    resetPeak();
+    for (auto _ : state) {
+        const Outcome<importer::Prepared> prepared = importer::prepare(path(name), {});
+        if (!prepared ||
+            (category > 0 && !importer::addToLibrary(library, category, prepared.value()))) {
+            state.SkipWithError(qPrintable(prepared ? u"no se añadió"_qs : prepared.error()));
+            return;
+        }
+    }
+    state.counters["peak_MB"] = double(peakKilobytes()) / 1024.0;
+}
+
+void batch(benchmark::State& state)
+{
+    const QStringList files(int(state.range(0)), path(u"clipart.png"_qs));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(importer::prepareAll(files, {}));
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QTemporaryDir dir;
+    folder = &dir;
+    QDir().mkpath(path(u"biblioteca"_qs));
+    writeInputs();
+    const std::pair<const char*, QString> pictures[] = {
+        {"clipart_png_800x520", u"clipart.png"_qs},
+        {"photo_jpeg_4000x3000", u"grande.jpg"_qs},
+        {"scanned_page_a4_150dpi", u"escaneada.png"_qs}};
+    int category = 0;
+    for (const auto& [label, file] : pictures) {
+        ++category;
+        for (const bool write : {true, false})
+            benchmark::RegisterBenchmark(
+                ((write ? "import/" : "prepare/") + std::string(label)).c_str(), importOne, file,
+                write ? category : 0)
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
+    }
+    benchmark::RegisterBenchmark("prepare_batch/clipart_png", batch)
+        ->Arg(1)
+        ->Arg(4)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
