@@ -121,17 +121,18 @@ Outcome<Source> loadBitmap(const QByteArray& data, const QString& file, QSize bo
     const QSize stored = reader.size();
     if (format.isEmpty() || !stored.isValid() || stored.isEmpty())
         return unreadable(file);
-    if (qint64(stored.width()) * stored.height() > maxPixels)
+    const bool jpeg = format == "jpeg";
+    if (qint64(stored.width()) * stored.height() > maxPixels(jpeg))
         return Failure{QStringLiteral("La imagen %1 mide %2 × %3 píxeles: es demasiado grande "
                                       "(como mucho, %4 millones de píxeles).")
                            .arg(quoted(file))
                            .arg(stored.width())
                            .arg(stored.height())
-                           .arg(maxPixels / 1'000'000)};
+                           .arg(maxPixels(jpeg) / 1'000'000)};
     if (!looksComplete(data, format))
         return unreadable(file);
     Source source;
-    source.jpeg = format == "jpeg";
+    source.jpeg = jpeg;
     if (source.jpeg) {
         // Decoded at twice the size it will have: enough detail, a fraction of the work.
         const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
@@ -149,6 +150,12 @@ Outcome<Source> loadBitmap(const QByteArray& data, const QString& file, QSize bo
 }
 
 } // namespace
+
+qint64 maxPixels(bool jpeg)
+{
+    const qint64 limitMb = QImageReader::allocationLimit(); // 0: no limit set
+    return jpeg ? 100'000'000 : limitMb > 0 ? limitMb * 1024 * 1024 / 4 : 40'000'000;
+}
 
 Outcome<Source> load(const QString& file, QSize bounds)
 {

@@ -21,7 +21,9 @@ struct Source {
 
 inline constexpr qint64 maxFileBytes = 100 * 1024 * 1024;
 inline constexpr qint64 maxSvgBytes = 16 * 1024 * 1024;
-inline constexpr qint64 maxPixels = 40'000'000;
+// Decoded pixels allowed: what the process's image allocation limit lets Qt decode (4 bytes a
+// pixel); a JPEG is decoded scaled down, so it may claim more.
+qint64 maxPixels(bool jpeg);
 
 // Loads the file; a bitmap is decoded no larger than needed for bounds (JPEG is decoded
 // scaled down, which keeps large photographs fast and small in memory).
