@@ -1,0 +1,122 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "parents/parentswindow.h"
+
+#include "artwork/artwork.h"
+#include "parents/checkpage.h"
+#include "parents/drawingspage.h"
+#include "parents/familylibrary.h"
+#include "parents/importpage.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMimeData>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace cuaderno {
+
+namespace {
+
+QStringList localFiles(const QMimeData* data)
+{
+    QStringList files;
+    if (data == nullptr) {
+        return files;
+    }
+    const QList<QUrl> urls = data->urls();
+    for (const QUrl& url : urls) {
+        if (url.isLocalFile()) {
+            files.append(url.toLocalFile());
+        }
+    }
+    return files;
+}
+
+} // namespace
+
+ParentsWindow::ParentsWindow(FamilyLibrary* library, QWidget* parent)
+    : QWidget(parent), library_(library), folder_(new QLabel(this)),
+      printing_(new QCheckBox(QStringLiteral("El cuaderno puede imprimir"), this)),
+      printingProblem_(new QLabel(this)), tabs_(new QTabWidget(this)),
+      import_(new ImportPage(*library, this)), drawings_(new DrawingsPage(*library, this)),
+      check_(new CheckPage(*library, this))
+{
+    library_->setParent(this);
+    setWindowTitle(QStringLiteral("Cuaderno para colorear: padres y docentes"));
+    setWindowIcon(beachBallIcon());
+    setAcceptDrops(true);
+    folder_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    folder_->setWordWrap(true);
+    printing_->setToolTip(QStringLiteral("Con esto marcado, el botón de la impresora del "
+                                         "cuaderno imprime el dibujo coloreado."));
+    printingProblem_->setWordWrap(true);
+    printingProblem_->hide();
+
+    tabs_->addTab(import_, QStringLiteral("Añadir dibujos"));
+    tabs_->addTab(drawings_, QStringLiteral("Dibujos"));
+    tabs_->addTab(check_, QStringLiteral("Comprobar"));
+
+    auto* header = new QHBoxLayout;
+    header->addWidget(folder_, 1);
+    header->addWidget(printing_);
+    auto* window = new QVBoxLayout(this);
+    window->addLayout(header);
+    window->addWidget(printingProblem_);
+    window->addWidget(tabs_, 1);
+
+    connect(printing_, &QCheckBox::clicked, this, &ParentsWindow::setPrinting);
+    connect(library_, &FamilyLibrary::changed, this, &ParentsWindow::showLibrary);
+    connect(import_, &ImportPage::drawingsAdded, drawings_, &DrawingsPage::showCategory);
+    showLibrary();
+    resize(1000, 700);
+}
+
+void ParentsWindow::addPage(QWidget* page, const QString& title)
+{
+    tabs_->addTab(page, title);
+}
+
+void ParentsWindow::showLibrary()
+{
+    const Library library = library_->current();
+    const QString folder = QDir::toNativeSeparators(library.folder());
+    folder_->setText(
+        library_->isOwn()
+            ? QStringLiteral("Los dibujos del cuaderno están en su biblioteca: %1").arg(folder)
+            : QStringLiteral("El cuaderno usa la biblioteca del sistema (%1). Con el primer "
+                             "cambio se hará la suya, con los mismos dibujos, en %2.")
+                  .arg(folder, QDir::toNativeSeparators(library_->userFolder())));
+    printing_->setChecked(library.printingEnabled());
+}
+
+void ParentsWindow::setPrinting(bool on)
+{
+    const Outcome<void> done =
+        library_->change([on](Library& library) { return library.setPrinting(on); });
+    printingProblem_->setText(done ? QString() : done.error());
+    printingProblem_->setVisible(!done);
+}
+
+void ParentsWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!localFiles(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void ParentsWindow::dropEvent(QDropEvent* event)
+{
+    const QStringList files = localFiles(event->mimeData());
+    if (files.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    tabs_->setCurrentWidget(import_);
+    import_->openFiles(files);
+}
+
+} // namespace cuaderno

@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The parents' and teachers' window: the library the family's book uses, its printing
+// switch, and one page per task (adding pictures, the drawings, the check).
+
+#include <QWidget>
+
+class QCheckBox;
+class QLabel;
+class QTabWidget;
+
+namespace cuaderno {
+
+class CheckPage;
+class DrawingsPage;
+class FamilyLibrary;
+class ImportPage;
+
+class ParentsWindow final : public QWidget {
+    Q_OBJECT
+public:
+    explicit ParentsWindow(FamilyLibrary* library, QWidget* parent = nullptr);
+
+    // Adds a page of another module as a tab.
+    void addPage(QWidget* page, const QString& title);
+
+    ImportPage* importPage() const { return import_; }
+    DrawingsPage* drawingsPage() const { return drawings_; }
+    CheckPage* checkPage() const { return check_; }
+    QCheckBox* printingSwitch() const { return printing_; }
+    QTabWidget* tabs() const { return tabs_; }
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void showLibrary();
+    void setPrinting(bool on);
+
+    FamilyLibrary* library_;
+    QLabel* folder_;
+    QCheckBox* printing_;
+    QLabel* printingProblem_;
+    QTabWidget* tabs_;
+    ImportPage* import_;
+    DrawingsPage* drawings_;
+    CheckPage* check_;
+};
+
+} // namespace cuaderno

@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The parents' and teachers' window on the library the family's book uses. Pictures named on
+// the command line are opened for adding, as a file manager's "Open with" does.
+
+#include "parents/familylibrary.h"
+#include "parents/importpage.h"
+#include "parents/parentswindow.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char* argv[])
+{
+    if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr &&
+        std::getenv("QT_QPA_PLATFORM") == nullptr) {
+        std::fputs("cuaderno-padres necesita una pantalla gráfica y no encuentra ninguna.\n"
+                   "Para los cambios sin pantalla use «cuaderno-biblioteca --help».\n",
+                   stderr);
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("cuaderno-padres"));
+
+    cuaderno::ParentsWindow window(cuaderno::FamilyLibrary::forThisUser());
+    window.show();
+    const QStringList files = QApplication::arguments().mid(1);
+    if (!files.isEmpty()) {
+        window.importPage()->openFiles(files);
+    }
+    return QApplication::exec();
+}

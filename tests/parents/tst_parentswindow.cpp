@@ -1,0 +1,254 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The parents' window driven as a parent would: add a picture, remove a drawing, switch
+// printing, stop a batch; judged by the files in the library and what the window lists.
+
+#include "datatree.h"
+#include "library/library.h"
+#include "parents/drawingspage.h"
+#include "parents/familylibrary.h"
+#include "parents/importpage.h"
+#include "parents/parentswindow.h"
+#include "parents/progressrow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSemaphore>
+#include <QTest>
+
+#include <optional>
+
+using namespace cuaderno;
+using test::DataTree;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QList<QColor> drawingColours = {Qt::red, Qt::green, Qt::blue, Qt::yellow};
+
+// A system library, the user's own (a folder not made yet unless `own`) and the window on them.
+struct Fixture {
+    explicit Fixture(bool own) : own(own), userFolder(own ? user.root() : user.path(u"propia"_s)) {}
+    DataTree& library() { return own ? user : system; }
+    ParentsWindow& open()
+    {
+        window.emplace(new FamilyLibrary(userFolder, system.root()));
+        window->show();
+        return *window;
+    }
+
+    void addDrawings(int category, int count)
+    {
+        for (int number = 1; number <= count; ++number) {
+            const QString name = QStringLiteral("dibujos/%1/%2/%3.GIF").arg(category);
+            library().picture(name.arg(u"si coloreado"_s).arg(number), {80, 52},
+                              drawingColours.at(number - 1));
+            library().picture(name.arg(u"no coloreado"_s).arg(number), {80, 52}, Qt::white);
+        }
+    }
+    // Flat colours with black outlines, or the outline page of the same shapes.
+    QString picture(const QString& name, bool coloured)
+    {
+        QImage image(240, 160, QImage::Format_RGB32);
+        image.fill(coloured ? QColor(120, 190, 240) : QColor(Qt::white));
+        QPainter painter(&image);
+        painter.setPen(QPen(Qt::black, 3));
+        painter.setBrush(coloured ? QBrush(Qt::yellow) : QBrush(Qt::NoBrush));
+        painter.drawEllipse(30, 30, 90, 90);
+        painter.setBrush(coloured ? QBrush(Qt::red) : QBrush(Qt::NoBrush));
+        painter.drawRect(140, 50, 70, 70);
+        painter.end();
+        files.image(name, image);
+        return files.path(name);
+    }
+
+    bool own;
+    DataTree user;
+    DataTree system;
+    DataTree files;
+    QString userFolder;
+    std::optional<ParentsWindow> window;
+};
+
+QByteArray firstLine(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readLine().trimmed() : QByteArray("(ninguno)");
+}
+
+} // namespace
+
+class TestParentsWindow : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void importFlow_data();
+    void importFlow();
+    void removalRenumbers_data();
+    void removalRenumbers();
+    void printingSwitch_data();
+    void printingSwitch();
+    void cancelStopsBatch();
+};
+
+void TestParentsWindow::importFlow_data()
+{
+    QTest::addColumn<QString>("picture");
+    QTest::addColumn<bool>("own");
+    QTest::addColumn<int>("category");
+    QTest::addColumn<int>("existing");
+    QTest::addColumn<bool>("outlines");
+    QTest::newRow("coloured picture, user's library") << "color.png" << true << 3 << 2 << false;
+    QTest::newRow("outline page; first change makes the user's library")
+        << "pagina.png" << false << 1 << 1 << true;
+    QTest::newRow("not a picture: nothing written") << "nota.png" << true << 2 << 1 << false;
+}
+
+void TestParentsWindow::importFlow()
+{
+    QFETCH(QString, picture);
+    QFETCH(bool, own);
+    QFETCH(int, category);
+    QFETCH(int, existing);
+    QFETCH(bool, outlines);
+    Fixture f(own);
+    f.addDrawings(category, existing);
+    const bool isPicture = picture != u"nota.png"_s;
+    if (!isPicture) {
+        f.files.text(picture, "esto no es un dibujo");
+    }
+    const QString file = isPicture ? f.picture(picture, !outlines) : f.files.path(picture);
+    ParentsWindow& window = f.open();
+    ImportPage* page = window.importPage();
+    page->setFileChooser([&](QWidget*) { return QStringList{file}; });
+    window.drawingsPage()->showCategory(category);
+    QCOMPARE(window.drawingsPage()->drawingList()->count(), existing);
+
+    QTest::mouseClick(page->chooseButton(), Qt::LeftButton);
+    if (!isPicture) {
+        QTRY_VERIFY(page->statusLabel()->text().contains(picture));
+        QVERIFY(!page->hasPreview());
+        QVERIFY(!page->addButton()->isEnabled());
+        QCOMPARE(Library(f.userFolder).lastDrawingNumber(category), existing);
+        return;
+    }
+    QTRY_VERIFY(page->hasPreview());
+    QCOMPARE(page->outlinesButton()->isChecked(), outlines);
+    QCOMPARE(page->colouredButton()->isChecked(), !outlines);
+    page->categoryBox()->setCurrentIndex(category - 1);
+    QTest::mouseClick(page->addButton(), Qt::LeftButton);
+
+    const Library written(f.userFolder);
+    QTRY_COMPARE(written.lastDrawingNumber(category), existing + 1);
+    const QImage coloured(written.drawingFiles(category, existing + 1).coloured);
+    QVERIFY(!coloured.isNull());
+    QCOMPARE(QImage(written.drawingFiles(category, existing + 1).uncoloured).size(),
+             coloured.size());
+    QCOMPARE(Library(f.system.root()).lastDrawingNumber(category), own ? 0 : existing);
+    QTRY_COMPARE(window.drawingsPage()->drawingList()->count(), existing + 1);
+    QCOMPARE(window.drawingsPage()->category(), category);
+}
+
+void TestParentsWindow::removalRenumbers_data()
+{
+    QTest::addColumn<int>("removed");
+    QTest::addColumn<bool>("confirmed");
+    QTest::newRow("first of four") << 1 << true;
+    QTest::newRow("third of four") << 3 << true;
+    QTest::newRow("last of four") << 4 << true;
+    QTest::newRow("the parent says no") << 2 << false;
+}
+
+void TestParentsWindow::removalRenumbers()
+{
+    QFETCH(int, removed);
+    QFETCH(bool, confirmed);
+    Fixture f(true);
+    f.addDrawings(4, 4);
+    DrawingsPage* page = f.open().drawingsPage();
+    QString question;
+    page->setConfirm([&](QWidget*, const QString& text) {
+        question = text;
+        return confirmed;
+    });
+    page->showCategory(4);
+    QTRY_VERIFY(page->thumbnailsReady());
+    page->drawingList()->setCurrentRow(removed - 1);
+    QTest::mouseClick(page->removeButton(), Qt::LeftButton);
+
+    QVERIFY(question.contains(QString::number(removed)));
+    const Library library(f.user.root());
+    const int left = confirmed ? 3 : 4;
+    QCOMPARE(library.lastDrawingNumber(4), left);
+    QCOMPARE(page->drawingList()->count(), left);
+    for (int number = 1; number <= left; ++number) {
+        const int was = confirmed && number >= removed ? number + 1 : number;
+        QCOMPARE(QImage(library.drawingFiles(4, number).coloured).pixelColor(10, 10),
+                 drawingColours.at(was - 1));
+    }
+}
+
+void TestParentsWindow::printingSwitch_data()
+{
+    QTest::addColumn<bool>("own");
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    QTest::newRow("off to on") << true << QByteArray("NO") << QByteArray("SI");
+    QTest::newRow("on to off") << true << QByteArray("si") << QByteArray("NO");
+    QTest::newRow("system's off, the user's on") << false << QByteArray("NO") << QByteArray("SI");
+}
+
+void TestParentsWindow::printingSwitch()
+{
+    QFETCH(bool, own);
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    Fixture f(own);
+    f.library().text(u"impresora.txt"_s, before + '\n');
+    QCheckBox* printing = f.open().printingSwitch();
+    QCOMPARE(printing->isChecked(), after == "NO");
+
+    QTest::mouseClick(printing, Qt::LeftButton);
+    QCOMPARE(firstLine(f.userFolder + u"/impresora.txt"_s), after);
+    QCOMPARE(printing->isChecked(), after == "SI");
+    QCOMPARE(firstLine(f.system.path(u"impresora.txt"_s)), own ? "(ninguno)" : before);
+}
+
+void TestParentsWindow::cancelStopsBatch()
+{
+    Fixture f(true);
+    f.addDrawings(5, 1);
+    QStringList pictures;
+    for (const QString& name : {u"a.png"_s, u"b.png"_s, u"c.png"_s}) {
+        pictures.append(f.picture(name, true));
+    }
+    ParentsWindow& window = f.open();
+    ImportPage* page = window.importPage();
+    page->setFileChooser([&](QWidget*) { return pictures; });
+    QTest::mouseClick(page->chooseButton(), Qt::LeftButton);
+    QTRY_VERIFY(page->hasPreview());
+
+    // One worker: the second picture's job waits behind the gate until the parent has cancelled.
+    QSemaphore gate;
+    page->workPool()->setMaxThreadCount(1);
+    page->categoryBox()->setCurrentIndex(4);
+    QTest::mouseClick(page->addAllButton(), Qt::LeftButton);
+    page->workPool()->start([&gate] { gate.acquire(); });
+    QTRY_COMPARE(Library(f.user.root()).lastDrawingNumber(5), 2);
+    QVERIFY(page->progressRow()->isVisibleTo(&window));
+    QTest::mouseClick(page->progressRow()->cancelButton(), Qt::LeftButton);
+    gate.release();
+
+    QTRY_VERIFY(!page->progressRow()->isVisibleTo(&window));
+    QVERIFY(page->statusLabel()->text().contains(u"1 de 3"_s));
+    QVERIFY(page->statusLabel()->text().contains(u"Se paró"_s));
+    QCOMPARE(Library(f.user.root()).lastDrawingNumber(5), 2);
+    QCOMPARE(page->queuedCount(), 0);
+}
+
+QTEST_MAIN(TestParentsWindow)
+#include "tst_parentswindow.moc"
