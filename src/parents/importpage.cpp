@@ -17,6 +17,7 @@
 #include <QPromise>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSlider>
 #include <QVBoxLayout>
 #include <QtConcurrent>
@@ -234,10 +235,17 @@ void ImportPage::showNext()
     prepareCurrent(std::nullopt);
 }
 
-importer::Options ImportPage::options(std::optional<lineart::Kind> kind) const
+importer::PrepareOptions ImportPage::options(std::optional<lineart::Kind> kind) const
 {
-    importer::Options options;
-    options.kind = kind;
+    importer::PrepareOptions options;
+    // As large as the book can show it on this screen.
+    if (const QScreen* screen = this->screen(); screen != nullptr) {
+        options.bounds =
+            importer::canvasBounds(screen->size(), float(1440.0 / screen->logicalDotsPerInch()));
+    }
+    options.kind = !kind                             ? importer::ForcedKind::Automatic
+                   : kind == lineart::Kind::Outlines ? importer::ForcedKind::Outlines
+                                                     : importer::ForcedKind::Coloured;
     options.detail = detail_->value();
     options.cancel = cancel_.get();
     return options;

@@ -78,7 +78,7 @@ private:
     void cancelWork();
     void updateButtons();
     int chosenCategory() const;
-    importer::Options options(std::optional<lineart::Kind> kind) const;
+    importer::PrepareOptions options(std::optional<lineart::Kind> kind) const;
 
     FamilyLibrary& library_;
     FileChooser chooseFiles_;

@@ -5,6 +5,7 @@
 #include "parents/familylibrary.h"
 #include "parents/importpage.h"
 #include "parents/parentswindow.h"
+#include "platform/startup.h"
 
 #include <QApplication>
 
@@ -21,6 +22,7 @@ int main(int argc, char* argv[])
         return 1;
     }
     QApplication app(argc, argv);
+    cuaderno::prepareApplication(app);
     QApplication::setApplicationName(QStringLiteral("cuaderno-padres"));
 
     cuaderno::ParentsWindow window(cuaderno::FamilyLibrary::forThisUser());
