@@ -358,6 +358,9 @@ void ImportPage::addBatch()
     cancel_ = std::make_shared<std::atomic_bool>(false);
     progress_->start(QString(), int(batch_->files.size()));
     showNext();
+    showPictures(
+        {}, {},
+        QStringLiteral("Añadiendo los dibujos a «%1»…").arg(categoryName(batch_->category - 1)));
     nextInBatch();
 }
 
