@@ -28,6 +28,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// How long to wait for the worker: long enough for a sanitizer build, not a measure of speed.
+constexpr int workMs = 120'000;
 const QList<QColor> drawingColours = {Qt::red, Qt::green, Qt::blue, Qt::yellow};
 
 // A system library, the user's own (a folder not made yet unless `own`) and the window on them.
@@ -121,25 +123,25 @@ void TestParentsWindow::importFlow()
 
     QTest::mouseClick(page->chooseButton(), Qt::LeftButton);
     if (!isPicture) {
-        QTRY_VERIFY(page->statusLabel()->text().contains(picture));
+        QTRY_VERIFY_WITH_TIMEOUT(page->statusLabel()->text().contains(picture), workMs);
         QVERIFY(!page->hasPreview());
         QVERIFY(!page->addButton()->isEnabled());
         QCOMPARE(Library(f.userFolder).lastDrawingNumber(category), existing);
         return;
     }
-    QTRY_VERIFY(page->hasPreview());
+    QTRY_VERIFY_WITH_TIMEOUT(page->hasPreview(), workMs);
     QCOMPARE(page->outlinesButton()->isChecked(), outlines);
     page->categoryBox()->setCurrentIndex(category - 1);
     QTest::mouseClick(page->addButton(), Qt::LeftButton);
 
     const Library written(f.userFolder);
-    QTRY_COMPARE(written.lastDrawingNumber(category), existing + 1);
+    QTRY_COMPARE_WITH_TIMEOUT(written.lastDrawingNumber(category), existing + 1, workMs);
     const QImage coloured(written.drawingFiles(category, existing + 1).coloured);
     QVERIFY(!coloured.isNull());
     QCOMPARE(QImage(written.drawingFiles(category, existing + 1).uncoloured).size(),
              coloured.size());
     QCOMPARE(Library(f.system.root()).lastDrawingNumber(category), own ? 0 : existing);
-    QTRY_COMPARE(window.drawingsPage()->drawingList()->count(), existing + 1);
+    QTRY_COMPARE_WITH_TIMEOUT(window.drawingsPage()->drawingList()->count(), existing + 1, workMs);
     QCOMPARE(window.drawingsPage()->category(), category);
 }
 
@@ -166,7 +168,7 @@ void TestParentsWindow::removalRenumbers()
         return confirmed;
     });
     page->showCategory(4);
-    QTRY_VERIFY(page->thumbnailsReady());
+    QTRY_VERIFY_WITH_TIMEOUT(page->thumbnailsReady(), workMs);
     page->drawingList()->setCurrentRow(removed - 1);
     QTest::mouseClick(page->removeButton(), Qt::LeftButton);
 
@@ -219,7 +221,7 @@ void TestParentsWindow::cancelStopsBatch()
     ImportPage* page = window.importPage();
     page->setFileChooser([&](QWidget*) { return pictures; });
     QTest::mouseClick(page->chooseButton(), Qt::LeftButton);
-    QTRY_VERIFY(page->hasPreview());
+    QTRY_VERIFY_WITH_TIMEOUT(page->hasPreview(), workMs);
 
     // One worker: the second picture's job waits behind the gate until the parent has cancelled.
     QSemaphore gate;
@@ -227,11 +229,11 @@ void TestParentsWindow::cancelStopsBatch()
     page->categoryBox()->setCurrentIndex(4);
     QTest::mouseClick(page->addAllButton(), Qt::LeftButton);
     page->workPool()->start([&gate] { gate.acquire(); });
-    QTRY_COMPARE(Library(f.user.root()).lastDrawingNumber(5), 2);
+    QTRY_COMPARE_WITH_TIMEOUT(Library(f.user.root()).lastDrawingNumber(5), 2, workMs);
     QTest::mouseClick(page->progressRow()->cancelButton(), Qt::LeftButton);
     gate.release();
 
-    QTRY_VERIFY(!page->progressRow()->isVisibleTo(&window));
+    QTRY_VERIFY_WITH_TIMEOUT(!page->progressRow()->isVisibleTo(&window), workMs);
     QVERIFY(page->statusLabel()->text().contains(u"1 de 3"_s));
     QVERIFY(page->statusLabel()->text().contains(u"Se paró"_s));
     QCOMPARE(Library(f.user.root()).lastDrawingNumber(5), 2);
