@@ -44,6 +44,7 @@ void Form1::createControls()
     connect(Picture1, &PictureBox::mouseMoved, this, [this](Qt::MouseButtons buttons, QPointF at) {
         Picture1_Mousemove(buttons, float(at.x()), float(at.y()));
     });
+    connect(Picture1, &PictureBox::pointsMoved, this, &Form1::Picture1_PointsMoved);
 
     Picture2 = new PictureBox(this);
     Picture2->setObjectName(QStringLiteral("Picture2"));

@@ -47,6 +47,8 @@ public:
     void Command5_Click(std::int16_t Index);
     void Command6_Click(std::int16_t Index);
     void Picture1_Mousemove(Qt::MouseButtons Button, float X, float Y);
+    // Fingers and a pen's tip moved on the canvas (twips).
+    void Picture1_PointsMoved(const QList<QPointF>& points);
 
     // Run state.
     std::uint8_t currentCategory = 0;

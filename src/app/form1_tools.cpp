@@ -51,6 +51,11 @@ void Form1::Picture1_Mousemove(Qt::MouseButtons Button, float X, float Y)
     }
 }
 
+void Form1::Picture1_PointsMoved(const QList<QPointF>& points)
+{
+    stampBrushes(Image1, *Picture1, points);
+}
+
 void Form1::Form_Paint(QPainter& painter)
 {
     // Where the background cannot be tiled the window keeps its black back colour.

@@ -1,7 +1,9 @@
 #include "graphicalbutton.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
+#include <QTouchEvent>
 
 namespace cuaderno {
 
@@ -12,12 +14,66 @@ GraphicalButton::GraphicalButton(const QString& accessibleName, QColor backgroun
     setToolTip(accessibleName);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
+    // Qt turns only a lone finger into mouse events: with another finger on the canvas, a
+    // button that waited for the mouse would never hear the tap.
+    setAttribute(Qt::WA_AcceptTouchEvents);
 }
 
 void GraphicalButton::setFace(const QPixmap& face)
 {
     face_ = face;
     update();
+}
+
+bool GraphicalButton::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TouchCancel:
+        followFinger(static_cast<const QTouchEvent&>(*event));
+        event->accept();
+        return true;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+        // The mouse a touch screen makes of the tap it has already reported would click again.
+        if (const QPointingDevice* device = static_cast<QMouseEvent*>(event)->pointingDevice();
+            device != nullptr && device->type() == QInputDevice::DeviceType::TouchScreen) {
+            event->ignore();
+            return true;
+        }
+        return QAbstractButton::event(event);
+    default:
+        return QAbstractButton::event(event);
+    }
+}
+
+void GraphicalButton::followFinger(const QTouchEvent& event)
+{
+    // As with the mouse: down while the finger is on the button, a click when it lifts there.
+    if (event.type() == QEvent::TouchCancel) {
+        finger_ = -1;
+        setDown(false);
+        return;
+    }
+    for (const QEventPoint& point : event.points()) {
+        const bool inside = hitButton(point.position().toPoint());
+        if (finger_ < 0 && point.state() == QEventPoint::State::Pressed && inside && isEnabled()) {
+            finger_ = point.id();
+            setDown(true);
+        } else if (point.id() == finger_ && point.state() == QEventPoint::State::Updated) {
+            setDown(inside);
+        } else if (point.id() == finger_ && point.state() == QEventPoint::State::Released) {
+            finger_ = -1;
+            setDown(false);
+            if (inside) {
+                click();
+            }
+        }
+    }
 }
 
 QSize GraphicalButton::sizeHint() const

@@ -6,10 +6,29 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QTabletEvent>
+#include <QTouchEvent>
 
+#include <algorithm>
 #include <cmath>
 
 namespace cuaderno {
+
+namespace {
+
+// Fingers and pens the box follows itself; the mouse events made from them would colour twice.
+bool followedItself(const QPointingDevice* device)
+{
+    if (device == nullptr) {
+        return false;
+    }
+    const QPointingDevice::PointerType pointer = device->pointerType();
+    return device->type() == QInputDevice::DeviceType::TouchScreen ||
+           pointer == QPointingDevice::PointerType::Pen ||
+           pointer == QPointingDevice::PointerType::Eraser;
+}
+
+} // namespace
 
 PictureBox::PictureBox(QWidget* parent)
     : QWidget(parent), TwipsGeometry(static_cast<QWidget&>(*this))
@@ -17,6 +36,7 @@ PictureBox::PictureBox(QWidget* parent)
     setAttribute(Qt::WA_StaticContents);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
+    setAttribute(Qt::WA_AcceptTouchEvents);
 }
 
 void PictureBox::setBorderWidth(int pixels)
@@ -32,6 +52,7 @@ void PictureBox::setPicture(const QImage& picture)
     picture_ = picture.convertToFormat(
         picture.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     shown_ = picture_;
+    forgetStrokes();
     takePixelSize(picture_.width(), picture_.height(), 2.0f * float(borderPx_) * twipsPerPixel());
     update();
 }
@@ -40,6 +61,7 @@ void PictureBox::clearPicture()
 {
     picture_ = QImage();
     shown_ = QImage();
+    forgetStrokes();
     update();
 }
 
@@ -91,7 +113,16 @@ void PictureBox::uncover(const QRectF& rectangle)
         painter.setCompositionMode(QPainter::CompositionMode_Source);
         painter.drawImage(area.topLeft(), picture_, area);
     }
+    ++uncovered_;
     update(area);
+}
+
+void PictureBox::forgetStrokes()
+{
+    // A new page starts uncoloured, and fingers still down from the last one do not go on
+    // colouring it.
+    uncovered_ = 0;
+    fingers_.clear();
 }
 
 void PictureBox::paintEvent(QPaintEvent* event)
@@ -115,9 +146,87 @@ void PictureBox::paintEvent(QPaintEvent* event)
 
 void PictureBox::mouseMoveEvent(QMouseEvent* event)
 {
+    if (followedItself(event->pointingDevice())) {
+        return;
+    }
     const double perPixel = twipsPerPixel();
     const QPointF position = event->position() * perPixel;
     Q_EMIT mouseMoved(event->buttons(), position);
+}
+
+bool PictureBox::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+        followFingers(static_cast<const QTouchEvent&>(*event));
+        event->accept();
+        return true;
+    case QEvent::TouchCancel:
+        fingers_.clear();
+        event->accept();
+        return true;
+    default:
+        return QWidget::event(event);
+    }
+}
+
+void PictureBox::followFingers(const QTouchEvent& event)
+{
+    // Each finger is a mouse with a button held: landing colours nothing, each move colours
+    // where it has moved to, lifting ends its stroke.
+    moved_.clear();
+    for (const QEventPoint& point : event.points()) {
+        const auto finger = std::find_if(fingers_.begin(), fingers_.end(),
+                                         [&point](const Finger& f) { return f.id == point.id(); });
+        const QPointF at = point.position();
+        switch (point.state()) {
+        case QEventPoint::State::Pressed:
+            // Only a finger that lands on the box colours, as only a press on it lets the
+            // mouse colour; Qt may hand it a finger that landed beside it, near another.
+            if (finger != fingers_.end()) {
+                finger->at = at;
+            } else if (rect().contains(at.toPoint())) {
+                fingers_.push_back({point.id(), at});
+            }
+            break;
+        case QEventPoint::State::Updated:
+            if (finger != fingers_.end() && finger->at != at) {
+                finger->at = at;
+                moved_.append(at * twipsPerPixel());
+            }
+            break;
+        case QEventPoint::State::Released:
+            if (finger != fingers_.end()) {
+                fingers_.erase(finger);
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    if (!moved_.isEmpty()) {
+        Q_EMIT pointsMoved(moved_);
+    }
+}
+
+void PictureBox::tabletEvent(QTabletEvent* event)
+{
+    // A puck drives the pointer as a mouse does; the pen colours while its tip presses, and
+    // its eraser end never does.
+    const QPointingDevice::PointerType pointer = event->pointerType();
+    if (pointer != QPointingDevice::PointerType::Pen &&
+        pointer != QPointingDevice::PointerType::Eraser) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    if (event->type() == QEvent::TabletMove && pointer == QPointingDevice::PointerType::Pen &&
+        event->pressure() > 0.0) {
+        moved_ = {event->position() * twipsPerPixel()};
+        Q_EMIT pointsMoved(moved_);
+    }
 }
 
 } // namespace cuaderno

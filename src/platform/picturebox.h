@@ -3,12 +3,19 @@
 // Setting the picture shows it; a painted layer goes into the image on show only, and
 // uncovering a rectangle copies the own picture back into it. Repaints draw the image on
 // show, so the windowing system never spoils what has been painted or uncovered.
+// Fingers and pens reach the box as themselves, never through the mouse events made from them.
 
 #include "twipsgeometry.h"
 
 #include <QImage>
+#include <QList>
+#include <QPointF>
 #include <QRectF>
 #include <QWidget>
+
+#include <vector>
+
+class QTouchEvent;
 
 namespace cuaderno {
 
@@ -32,21 +39,39 @@ public:
     void paintLayer(const QImage& layer, const QRectF& source, const QRectF& destination);
     // Copies the rectangle (twips, in this box) of the own picture into the image on show.
     void uncover(const QRectF& rectangle);
+    // Uncoverings that changed the image on show since the picture was last set, whichever
+    // pointer made them: above 0, the child has coloured this page.
+    int uncoveredSinceSet() const { return uncovered_; }
 
 Q_SIGNALS:
     // Every pointer move over the box, with the buttons held and the position in twips.
     void mouseMoved(Qt::MouseButtons buttons, QPointF positionTwips);
+    // The points one event moved while pressed on the box, in twips: fingers that landed on
+    // it since the picture was set, or a pen's tip.
+    void pointsMoved(const QList<QPointF>& positionsTwips);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void tabletEvent(QTabletEvent* event) override;
 
 private:
+    struct Finger {
+        int id;
+        QPointF at; // pixels
+    };
+
     QRect toPixels(const QRectF& twips) const;
+    void forgetStrokes();
+    void followFingers(const QTouchEvent& event);
 
     QImage picture_;
     QImage shown_;
     int borderPx_ = 0;
+    int uncovered_ = 0;
+    std::vector<Finger> fingers_;
+    QList<QPointF> moved_;
 };
 
 } // namespace cuaderno

@@ -35,4 +35,11 @@ void stampBrush(ImageControl& brush, PictureBox& canvas, float x, float y)
     canvas.uncover(area);
 }
 
+void stampBrushes(ImageControl& brush, PictureBox& canvas, const QList<QPointF>& points)
+{
+    for (const QPointF& at : points) {
+        stampBrush(brush, canvas, float(at.x()), float(at.y()));
+    }
+}
+
 } // namespace cuaderno

@@ -2,6 +2,8 @@
 // The colouring brush: at each move with a button held, the rectangle of the brush's size
 // centred on the pointer shows the canvas's own picture, the coloured drawing.
 
+#include <QList>
+#include <QPointF>
 #include <QRectF>
 
 namespace cuaderno {
@@ -16,5 +18,8 @@ QRectF brushRectangle(float x, float y, float width, float height);
 // Moves the brush to the pointer and uncovers its rectangle on the canvas; only the part
 // inside the canvas changes, and only that part is repainted.
 void stampBrush(ImageControl& brush, PictureBox& canvas, float x, float y);
+// A stamp at each point (twips), as the mouse with a button held makes at each move: every
+// finger is a brush of its own. The canvas repaints all their rectangles in one pass.
+void stampBrushes(ImageControl& brush, PictureBox& canvas, const QList<QPointF>& points);
 
 } // namespace cuaderno

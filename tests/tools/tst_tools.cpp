@@ -4,7 +4,9 @@
 #include "fixture.h"
 
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPointingDevice>
+#include <QTabletEvent>
 #include <QTest>
 
 using namespace cuaderno;
@@ -31,6 +33,24 @@ std::unique_ptr<FormFixture> colouringPage(DataTree& tree, const QList<QSize>& b
     return f;
 }
 
+// A window on the tree, shown and exposed, as fingers need it.
+bool shown(FormFixture& f)
+{
+    f.form->resize(800, 600);
+    f.form->show();
+    return QTest::qWaitForWindowExposed(f.form.get());
+}
+
+// Canvas pixels: a landing at start, then moves of 20 px to the right.
+QPolygon stroke(QPoint start, int moves)
+{
+    QPolygon path;
+    for (int i = 0; i <= moves; ++i) {
+        path << start + QPoint(20 * i, 0);
+    }
+    return path;
+}
+
 } // namespace
 
 class TestTools : public QObject {
@@ -41,7 +61,10 @@ private Q_SLOTS:
     void unreadableBrushKeepsSize();
     void colouring_data();
     void colouring();
-    void touchColours();
+    void fingersAndPens_data();
+    void fingersAndPens();
+    void buttonTaps_data();
+    void buttonTaps();
     void emptyPointerFolder();
     void otherIndices_data();
     void otherIndices();
@@ -178,20 +201,157 @@ void TestTools::colouring()
     QCOMPARE(areaOf(f->form->Picture1->imageOnShow(), coloured), expected);
 }
 
-void TestTools::touchColours()
+void TestTools::fingersAndPens_data()
 {
-    // A finger dragged over the canvas reaches it as mouse moves with the left button held.
+    QTest::addColumn<QString>("device"); // "+mouse": the mouse made from it reaches the canvas too
+    QTest::addColumn<QList<QPolygon>>("paths"); // each point's positions, one per event
+    QTest::addColumn<QList<QRect>>("bands");    // all that ends coloured, in canvas pixels
+    QTest::addColumn<int>("stamps");
+
+    // A 40 x 30 brush at (x, y) colours (x - 20, y - 15) to (x + 19, y + 14).
+    const QList<QRect> band{{20, 85, 200, 30}}, none;
+    const QList<QPolygon> one{stroke({20, 100}, 9)};
+    QTest::newRow("one finger") << u"finger"_s << one << band << 9;
+    QList<QPolygon> ten;
+    QList<QRect> tenBands;
+    for (int i = 0; i < 10; ++i) {
+        const QPoint start(20 + 200 * (i / 5), 20 + 60 * (i % 5));
+        ten << stroke(start, 4);
+        tenBands << QRect(start - QPoint(0, 15), QSize(100, 30));
+    }
+    QTest::newRow("ten fingers at once, ten bands") << u"finger"_s << ten << tenBands << 40;
+    const QPolygon resting(10, QList<int>(20, 100).constData());
+    QTest::newRow("finger down, no move") << u"finger"_s << QList<QPolygon>{resting} << none << 0;
+    QTest::newRow("finger leaving the canvas")
+        << u"finger"_s << QList<QPolygon>{stroke({340, 100}, 5)} << QList<QRect>{{340, 85, 60, 30}}
+        << 3;
+    // Beside it, with another finger on it, as the mouse pressed beside it.
+    QTest::newRow("finger landing beside the canvas")
+        << u"finger"_s << QList<QPolygon>{resting, stroke({-20, 200}, 9)} << none << 0;
+    QTest::newRow("finger and its mouse") << u"finger+mouse"_s << one << band << 9;
+    QTest::newRow("pen") << u"pen"_s << one << band << 9;
+    QTest::newRow("pen and its mouse") << u"pen+mouse"_s << one << band << 9;
+    QTest::newRow("pen hovering") << u"hover"_s << one << none << 0;
+    QTest::newRow("eraser") << u"eraser"_s << one << none << 0;
+}
+
+void TestTools::fingersAndPens()
+{
+    QFETCH(QString, device);
+    QFETCH(QList<QPolygon>, paths);
+    QFETCH(QList<QRect>, bands);
+    QFETCH(int, stamps);
+
     DataTree tree;
     const auto f = colouringPage(tree, {{40, 30}});
-    f->form->resize(800, 600);
-    f->form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(f->form.get()));
+    QVERIFY(shown(*f));
+    PictureBox* canvas = f->form->Picture1;
+    const bool finger = device.startsWith(u"finger"), mouseToo = device.endsWith(u"+mouse");
+    using Capability = QInputDevice::Capability;
+    const std::unique_ptr<QPointingDevice> input(
+        finger
+            ? QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen,
+                                       mouseToo ? Capability::Position | Capability::MouseEmulation
+                                                : Capability::Position)
+            : new QPointingDevice(device, 7, QInputDevice::DeviceType::Stylus,
+                                  device == u"eraser" ? QPointingDevice::PointerType::Eraser
+                                                      : QPointingDevice::PointerType::Pen,
+                                  Capability::Pressure, 1, 2));
+    auto fingers = QTest::touchEvent(f->form.get(), input.get(), false);
+    for (qsizetype step = 0; step < paths[0].size(); ++step) {
+        for (qsizetype i = 0; i < paths.size(); ++i) {
+            const QPoint at = paths[i][step], global = canvas->mapToGlobal(at);
+            QTabletEvent pen(step == 0 ? QEvent::TabletPress : QEvent::TabletMove, input.get(), at,
+                             global, device == u"hover" ? 0.0 : 0.5, 0, 0, 0, 0, 0, Qt::NoModifier,
+                             Qt::NoButton, Qt::LeftButton);
+            QMouseEvent mouse(QEvent::MouseMove, at, global, Qt::NoButton, Qt::LeftButton,
+                              Qt::NoModifier, input.get());
+            if (finger) {
+                step == 0 ? fingers.press(int(i), at, canvas) : fingers.move(int(i), at, canvas);
+            } else {
+                QCoreApplication::sendEvent(canvas, &pen);
+            }
+            if (mouseToo && step > 0) {
+                QCoreApplication::sendEvent(canvas, &mouse);
+            }
+        }
+        fingers.commit();
+    }
+    for (qsizetype i = 0; finger && i < paths.size(); ++i) {
+        fingers.release(int(i), paths[i].last(), canvas);
+    }
+    fingers.commit();
+
+    QImage expected = canvas->imageOnShow();
+    expected.fill(Qt::white);
+    QPainter painter(&expected);
+    for (const QRect& b : bands) {
+        painter.fillRect(b, coloured);
+    }
+    painter.end();
+    QCOMPARE(canvas->imageOnShow(), expected);
+    QCOMPARE(canvas->uncoveredSinceSet(), stamps);
+}
+
+void TestTools::buttonTaps_data()
+{
+    QTest::addColumn<bool>("resting");  // a finger rests on the canvas throughout
+    QTest::addColumn<QPoint>("lift");   // where the tapping finger lifts, from the button's centre
+    QTest::addColumn<bool>("mouseToo"); // the touch screen also reports the tap as the mouse
+    QTest::addColumn<int>("turns");
+
+    QTest::newRow("tap") << false << QPoint() << false << 1;
+    QTest::newRow("tap, a finger on the canvas") << true << QPoint() << false << 1;
+    QTest::newRow("tap and its mouse") << false << QPoint() << true << 1;
+    QTest::newRow("slide off") << false << QPoint(0, -120) << false << 0;
+    QTest::newRow("slide off, a finger on the canvas") << true << QPoint(90, 0) << false << 0;
+}
+
+void TestTools::buttonTaps()
+{
+    QFETCH(bool, resting);
+    QFETCH(QPoint, lift);
+    QFETCH(bool, mouseToo);
+    QFETCH(int, turns);
+
+    DataTree tree;
+    for (int n = 1; n <= 2; ++n) {
+        tree.picture(u"dibujos/1/si coloreado/%1.gif"_s.arg(n), {400, 300}, coloured);
+        tree.picture(u"dibujos/1/no coloreado/%1.gif"_s.arg(n), {400, 300}, Qt::white);
+    }
+    FormFixture f(tree.root());
+    QVERIFY(shown(f));
+    PictureBox* canvas = f.form->Picture1;
+    GraphicalButton* next = f.form->Command4;
     const std::unique_ptr<QPointingDevice> screen(QTest::createTouchDevice());
-    QWidget* canvas = f->form->Picture1;
-    QTest::touchEvent(canvas, screen.get()).press(0, QPoint(20, 20), canvas);
-    QTest::touchEvent(canvas, screen.get()).move(0, QPoint(200, 150), canvas);
-    QTest::touchEvent(canvas, screen.get()).release(0, QPoint(200, 150), canvas);
-    QTRY_COMPARE(areaOf(f->form->Picture1->imageOnShow(), coloured), QRect(180, 135, 40, 30));
+    auto fingers = QTest::touchEvent(f.form.get(), screen.get(), false);
+    const QPoint rest(100, 100), centre = next->rect().center();
+    // A resting finger is moved to where it is at every event, so that its position is sure.
+    const auto withRest = [&]() -> auto&
+    {
+        return resting ? fingers.move(0, rest, canvas) : fingers;
+    };
+    if (resting) {
+        fingers.press(0, rest, canvas).commit();
+    }
+    withRest().press(1, centre, next).commit();
+    withRest().move(1, centre + lift, next).commit();
+    // A touch screen that makes its own mouse may report the whole tap before lifting.
+    for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent mouse(type, centre, next->mapToGlobal(centre), Qt::LeftButton,
+                          Qt::MouseButtons(type == QEvent::MouseButtonPress), Qt::NoModifier,
+                          screen.get());
+        if (mouseToo) {
+            QCoreApplication::sendEvent(next, &mouse);
+        }
+    }
+    withRest().release(1, centre + lift, next).commit();
+    QCOMPARE(f.form->drawingNumber[1], std::int16_t(turns));
+    // The resting finger goes on colouring, unless the page turned under it.
+    if (resting) {
+        fingers.move(0, rest + QPoint(40, 0), canvas).commit();
+        QCOMPARE(canvas->uncoveredSinceSet(), turns > 0 ? 0 : 1);
+    }
 }
 
 void TestTools::emptyPointerFolder()
