@@ -81,10 +81,16 @@ QString matchChild(const QString& folder, const QString& name, Kind kind)
 
 QString DirectoryLookup::resolve(const QString& path)
 {
-    if (path.isEmpty() || path.contains(u'*') || path.contains(u'?')) {
+    if (path.isEmpty()) {
         return {};
     }
     const QString clean = QDir::cleanPath(QDir::fromNativeSeparators(path));
+    // A wildcard is refused only in the file name, the part the program builds; the
+    // folders above may be named anything a family chose, "¿Qué pinto?" included.
+    const QString fileName = clean.section(u'/', -1);
+    if (fileName.contains(u'*') || fileName.contains(u'?')) {
+        return {};
+    }
     // The common case costs one stat: the path is right as written.
     if (isKind(QFileInfo(clean), Kind::File)) {
         return clean;

@@ -12,6 +12,7 @@ class DirectoryLookup {
 public:
     // The last component's name as stored on disk, or empty when no ordinary,
     // non-hidden file matches (folders, hidden files and missing folders give empty).
+    // A file name with a wildcard (* or ?) matches nothing; folder names are taken as names.
     static QString find(const QString& path);
     // The full path of that file on disk, or empty.
     static QString resolve(const QString& path);

@@ -87,13 +87,15 @@ void PictureBox::paintLayer(const QImage& layer, const QRectF& source, const QRe
     if (target.isEmpty() || sourcePx.isEmpty()) {
         return;
     }
-    // A layer with see-through parts must leave them see-through, as on a transparent picture.
-    if (layer.hasAlphaChannel() && !shown_.hasAlphaChannel()) {
-        shown_.convertTo(QImage::Format_ARGB32_Premultiplied);
-    }
     {
+        // The layer is laid on white paper: where it is transparent the page shows white,
+        // never the colours under it, which only the brush uncovers.
         QPainter painter(&shown_);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
+        if (layer.hasAlphaChannel()) {
+            painter.fillRect(target, Qt::white);
+            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        }
         painter.drawImage(QRectF(target), layer, sourcePx);
     }
     update(target);

@@ -35,7 +35,8 @@ public:
     const QImage& imageOnShow() const { return shown_; }
 
     // Paints source (twips, in layer's pixels × twips per pixel) of layer onto destination
-    // (twips, in this box) of the image on show, stretching as needed.
+    // (twips, in this box) of the image on show, stretching as needed; the layer's
+    // transparent parts show white.
     void paintLayer(const QImage& layer, const QRectF& source, const QRectF& destination);
     // Copies the rectangle (twips, in this box) of the own picture into the image on show.
     void uncover(const QRectF& rectangle);

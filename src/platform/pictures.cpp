@@ -4,6 +4,10 @@
 
 #include <QImageReader>
 
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+
 namespace cuaderno {
 
 namespace {
@@ -18,10 +22,33 @@ bool tooBig(QSize size)
            (limitBytes > 0 && qint64(size.width()) * size.height() * 4 > limitBytes);
 }
 
-PictureLoad read(const QString& onDisk, const QString& path, bool byContent)
+// Moves the reader to its picture whose size is closest to preferred (the first of equals).
+void jumpToClosest(QImageReader& reader, QSize preferred)
+{
+    constexpr int mostEntries = 64; // a corrupt icon may claim thousands
+    const int count = std::min(reader.imageCount(), mostEntries);
+    if (!preferred.isValid() || count < 2) {
+        return;
+    }
+    int best = 0;
+    int bestDistance = std::numeric_limits<int>::max();
+    for (int i = 0; i < count && reader.jumpToImage(i); ++i) {
+        const QSize size = reader.size();
+        const int distance = std::abs(size.width() - preferred.width()) +
+                             std::abs(size.height() - preferred.height());
+        if (size.isValid() && distance < bestDistance) {
+            best = i;
+            bestDistance = distance;
+        }
+    }
+    reader.jumpToImage(best);
+}
+
+PictureLoad read(const QString& onDisk, const QString& path, bool byContent, QSize preferred)
 {
     QImageReader reader(onDisk);
     reader.setDecideFormatFromContent(byContent);
+    jumpToClosest(reader, preferred);
     const QSize size = reader.size();
     if (size.isValid() && tooBig(size)) {
         return {QImage(), QStringLiteral("La imagen «%1» es demasiado grande (%2 × %3 píxeles).")
@@ -39,7 +66,7 @@ PictureLoad read(const QString& onDisk, const QString& path, bool byContent)
 
 } // namespace
 
-PictureLoad Pictures::load(const QString& path)
+PictureLoad Pictures::load(const QString& path, QSize preferred)
 {
     const QString onDisk = DirectoryLookup::resolve(path);
     if (onDisk.isEmpty()) {
@@ -47,9 +74,9 @@ PictureLoad Pictures::load(const QString& path)
     }
     // The extension is trusted first: that needs no probing of every image plugin. A file
     // whose content is another format (a JPEG saved as .GIF) is then read by its content.
-    PictureLoad load = read(onDisk, path, false);
+    PictureLoad load = read(onDisk, path, false, preferred);
     if (!load.ok()) {
-        load = read(onDisk, path, true);
+        load = read(onDisk, path, true, preferred);
     }
     return load;
 }

@@ -14,8 +14,9 @@ struct PictureLoad {
 
 class Pictures {
 public:
-    // The first frame of the picture at path, or a failure that names the file.
-    static PictureLoad load(const QString& path);
+    // The first frame of the picture at path, or a failure that names the file. Of a file
+    // that holds several sizes (an icon), the one closest to preferred when that is given.
+    static PictureLoad load(const QString& path, QSize preferred = QSize());
 };
 
 } // namespace cuaderno

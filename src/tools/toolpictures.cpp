@@ -12,9 +12,9 @@ namespace cuaderno {
 
 namespace {
 
-bool load(const QString& path, QImage& image, QString& error)
+bool load(const QString& path, QImage& image, QString& error, QSize preferred = QSize())
 {
-    PictureLoad loaded = Pictures::load(path);
+    PictureLoad loaded = Pictures::load(path, preferred);
     if (!loaded.ok()) {
         error = loaded.error;
         return false;
@@ -47,8 +47,10 @@ bool takeBrushSize(ImageControl& brush, const QString& path, QString& error)
 
 bool setCanvasPointer(QWidget& canvas, const QString& path, QString& error)
 {
+    // The usual pointer size, where an icon offers several.
+    const QSize pointerSize(32, 32);
     QImage icon;
-    if (!load(path, icon, error)) {
+    if (!load(path, icon, error, pointerSize)) {
         return false;
     }
     const QPixmap pointer = QPixmap::fromImage(icon);

@@ -84,6 +84,17 @@ void TestControls::canvasLayers()
     // A new picture shows plainly: the layer is gone.
     canvas.setPicture(coloured);
     QCOMPARE(canvas.imageOnShow().pixelColor(30, 15), QColor(Qt::blue));
+
+    // A layer's transparent parts show white, on show and when repainted, never the colours.
+    QImage seeThrough(40, 20, QImage::Format_ARGB32);
+    seeThrough.fill(Qt::transparent);
+    seeThrough.setPixelColor(30, 5, Qt::black);
+    canvas.paintLayer(seeThrough, QRectF(0, 0, 600, 300), QRectF(0, 0, 600, 300));
+    for (const QImage& page : {canvas.imageOnShow(), canvas.grab().toImage()}) {
+        QCOMPARE(page.pixelColor(30, 15), QColor(Qt::white));
+        QCOMPARE(page.pixelColor(3, 3), QColor(Qt::white));
+        QCOMPARE(page.pixelColor(30, 5), QColor(Qt::black));
+    }
 }
 
 void TestControls::canvasMouseMovesInTwips()

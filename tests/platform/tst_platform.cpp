@@ -76,6 +76,8 @@ void TestPlatform::lookup_data()
     row("missing folder", u"punteros/1.ico"_s, {});
     row("leading zero is another name", u"dibujos/1/si coloreado/7.GIF"_s, {});
     row("wildcard", u"medida/*.gif"_s, {});
+    row("folder named with ? and upper-cased", u"¿QUÉ PINTO?/MEDIDA/1.GIF"_s, u"1.gif"_s);
+    row("wildcard under that folder", u"¿Qué pinto?/medida/?.gif"_s, {});
     row("folder asked as file", u"medida"_s, {});
 }
 
@@ -87,7 +89,7 @@ void TestPlatform::lookup()
     DataTree tree;
     for (const QString& name :
          {u"medida/1.gif"_s, u"medida/2.gif"_s, u"medida/3.GIF"_s, u"medida/4.Gif"_s,
-          u"medida/.5.gif"_s, u"dibujos/1/si coloreado/07.GIF"_s}) {
+          u"medida/.5.gif"_s, u"dibujos/1/si coloreado/07.GIF"_s, u"¿Qué pinto?/medida/1.gif"_s}) {
         tree.picture(name, {4, 4});
     }
     tree.folder(u"medida/6.gif"_s);

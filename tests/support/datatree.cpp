@@ -2,6 +2,7 @@
 
 #include "gifwriter/gifwriter.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -60,6 +61,32 @@ void DataTree::picture(const QString& relative, QSize size, QColor colour)
     QImage picture(size, QImage::Format_RGB32);
     picture.fill(colour);
     image(relative, picture);
+}
+
+void DataTree::icon(const QString& relative, const QList<int>& sides)
+{
+    const auto le = [](quint32 value, int bytes) {
+        QByteArray out(bytes, '\0');
+        for (int i = 0; i < bytes; ++i) {
+            out[i] = char(value >> (8 * i));
+        }
+        return out;
+    };
+    QByteArray entries = le(0, 2) + le(1, 2) + le(quint32(sides.size()), 2);
+    QByteArray pixels;
+    for (int side : sides) {
+        QImage picture(side, side, QImage::Format_ARGB32);
+        picture.fill(Qt::blue);
+        QBuffer png;
+        png.open(QIODevice::WriteOnly);
+        QVERIFY(picture.save(&png, "PNG"));
+        const quint32 offset = 6 + 16 * quint32(sides.size()) + quint32(pixels.size());
+        // Width and height 0 stand for 256; no palette; one plane of 32 bits.
+        entries += le(side & 0xff, 1) + le(side & 0xff, 1) + le(0, 2) + le(1, 2) + le(32, 2) +
+                   le(quint32(png.size()), 4) + le(offset, 4);
+        pixels += png.data();
+    }
+    text(relative, entries + pixels);
 }
 
 void DataTree::text(const QString& relative, const QByteArray& content)

@@ -23,6 +23,8 @@ public:
     void image(const QString& relative, const QImage& image);
     // A looping animated GIF with one plain frame per colour.
     void animation(const QString& relative, const QList<QColor>& frames, QSize size = {65, 57});
+    // An icon holding one square picture per side, in that order (PNG entries).
+    void icon(const QString& relative, const QList<int>& sides);
     void text(const QString& relative, const QByteArray& content);
     // A mono sine tone at half of full scale, written by libsndfile in one of its formats
     // (SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM and the like).

@@ -66,6 +66,8 @@ private Q_SLOTS:
     void buttonTaps_data();
     void buttonTaps();
     void emptyPointerFolder();
+    void pointerSizeClosestTo32_data();
+    void pointerSizeClosestTo32();
     void otherIndices_data();
     void otherIndices();
 };
@@ -93,6 +95,7 @@ void TestTools::cycle_data()
     // Letters that upper-case to two, or to one that folds back to another.
     row("brush under weiß", brush, u"1.gif 2.gif 3.gif"_s, {2, 3, 1}, u"Straße weiß"_s);
     row("pointer under ılık ﬁn", pointer, u"1.ico 2.ico"_s, {2, 1}, u"ılık ﬁn"_s);
+    row("brush under ¿Qué pinto?", brush, u"1.gif 2.gif"_s, {2, 1}, u"¿Qué pinto?"_s);
 }
 
 void TestTools::cycle()
@@ -133,6 +136,29 @@ void TestTools::cycle()
             QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
         }
     }
+    QVERIFY(f.messages.shown.isEmpty());
+}
+
+void TestTools::pointerSizeClosestTo32_data()
+{
+    QTest::addColumn<QList<int>>("sides"); // the icon's square pictures, in file order
+    QTest::addColumn<int>("shown");
+
+    QTest::newRow("16 32 48 256") << QList<int>{16, 32, 48, 256} << 32;
+    QTest::newRow("256 48 32 16") << QList<int>{256, 48, 32, 16} << 32;
+    QTest::newRow("256 48") << QList<int>{256, 48} << 48;
+    QTest::newRow("64 24") << QList<int>{64, 24} << 24;
+}
+
+void TestTools::pointerSizeClosestTo32()
+{
+    QFETCH(QList<int>, sides);
+    QFETCH(int, shown);
+
+    DataTree tree;
+    tree.icon(u"punteros/1.ico"_s, sides);
+    FormFixture f(tree.root());
+    QCOMPARE(f.form->Picture1->cursor().pixmap().size(), QSize(shown, shown));
     QVERIFY(f.messages.shown.isEmpty());
 }
 
