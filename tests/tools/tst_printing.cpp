@@ -1,15 +1,12 @@
 // Printing: the switch, one page per press, the trap's message, and the real printer path
-// into a PDF file.
+// into a one-page PDF file.
 
 #include "datatree.h"
 #include "fixture.h"
 #include "platform/qtprinter.h"
-#include "skip.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -135,37 +132,7 @@ void TestPrinting::printsWholeDrawingIntoPdf()
     static const QRegularExpression page(QStringLiteral("/Type\\s*/Page[^s]"));
     QCOMPARE(QString::fromLatin1(bytes).count(page), 1);
     QVERIFY(bytes.contains("/Subtype /Image"));
-
-    const QString render = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
-    if (render.isEmpty()) {
-        CUADERNO_SKIP("pdftoppm (poppler-utils) is not installed: the page was not rendered");
-    }
-    const QString prefix = tree.path(u"page"_s);
-    QCOMPARE(
-        QProcess::execute(render, {u"-r"_s, u"72"_s, u"-png"_s, u"-singlefile"_s, pdf, prefix}), 0);
-    const QImage rendered(prefix + u".png"_s);
-    QVERIFY(!rendered.isNull());
-    // 6000 x 3000 twips at 72 dots per inch: 300 x 150 dots, red on the left, blue on the
-    // right, nothing of the white layer the screen showed.
-    QRect inked;
-    for (int y = 0; y < rendered.height(); ++y) {
-        for (int x = 0; x < rendered.width(); ++x) {
-            if (rendered.pixelColor(x, y) != QColor(Qt::white)) {
-                inked |= QRect(x, y, 1, 1);
-            }
-        }
-    }
-    QVERIFY2(
-        qAbs(inked.width() - 300) <= 1 && qAbs(inked.height() - 150) <= 1,
-        qPrintable(QStringLiteral("printed area %1 x %2").arg(inked.width()).arg(inked.height())));
-    const QPoint centre = inked.center();
-    // The renderer may shift a colour by a step or two.
-    const auto near = [](QColor a, QColor b) {
-        return qAbs(a.red() - b.red()) + qAbs(a.green() - b.green()) + qAbs(a.blue() - b.blue()) <
-               8;
-    };
-    QVERIFY(near(rendered.pixelColor(inked.left() + 75, centre.y()), Qt::red));
-    QVERIFY(near(rendered.pixelColor(inked.right() - 75, centre.y()), Qt::blue));
+    // What reaches the page is the end-to-end printing test's to judge.
 }
 
 QTEST_MAIN(TestPrinting)
