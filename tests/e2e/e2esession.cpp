@@ -238,18 +238,24 @@ bool E2eSession::start(const QProcessEnvironment& extra, QString& why)
     return false;
 }
 
-QProcess* E2eSession::startHelper(const QString& program, const QStringList& arguments,
-                                  const QProcessEnvironment& environment, QString& why)
+bool E2eSession::startHelper(const QString& program, const QStringList& arguments,
+                             const QProcessEnvironment& environment,
+                             const std::function<bool()>& ready, QString& why)
 {
-    auto process = ownedProcess();
-    process->setProcessEnvironment(environment);
-    process->start(program, arguments);
-    if (!process->waitForStarted(5000)) {
-        why = program + u" no arranca: "_s + process->errorString();
-        return nullptr;
+    QProcess& process = *helpers_.emplace_back(ownedProcess());
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    const QDeadlineTimer deadline(15000);
+    while (process.waitForStarted(5000) && process.state() == QProcess::Running && !ready() &&
+           !deadline.hasExpired()) {
+        QTest::qWait(100);
     }
-    helpers_.push_back(std::move(process));
-    return helpers_.back().get();
+    if (!ready()) {
+        why = program + u" no arranca: "_s + process.errorString() + u' ' +
+              QString::fromLocal8Bit(process.readAllStandardError().right(500));
+        return false;
+    }
+    return true;
 }
 
 std::optional<QByteArray> E2eSession::run(const QString& program, const QStringList& arguments,

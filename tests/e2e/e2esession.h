@@ -70,9 +70,11 @@ public:
     bool start(const QProcessEnvironment& extra, QString& why);
     QProcess& program() { return *program_; }
 
-    // A process that must not outlive the session (a sound or print server).
-    QProcess* startHelper(const QString& program, const QStringList& arguments,
-                          const QProcessEnvironment& environment, QString& why);
+    // A server that must not outlive the session (sound, printing), started and waited for
+    // until ready() holds; false with the reason when it does not get there in 15 seconds.
+    bool startHelper(const QString& program, const QStringList& arguments,
+                     const QProcessEnvironment& environment, const std::function<bool()>& ready,
+                     QString& why);
     // Runs to completion, with a deadline; its standard output, or nothing on failure.
     static std::optional<QByteArray> run(const QString& program, const QStringList& arguments,
                                          int timeoutMs = 10000,
