@@ -15,20 +15,34 @@ using namespace Qt::StringLiterals;
 class TestStartup : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void runStateAfterStartup();
-    void startupOnEmptyFolder();
+    void runState_data();
+    void runState();
     void controlsLaidOut_data();
     void controlsLaidOut();
     void quitEndsEventLoop();
 };
 
-void TestStartup::runStateAfterStartup()
+void TestStartup::runState_data()
 {
+    QTest::addColumn<bool>("files"); // brush 1, pointer 1 and the switch are there
+    QTest::addColumn<QSizeF>("brush");
+    QTest::newRow("data tree") << true << QSizeF(600, 450);
+    // Nothing there at all: start-up still completes silently, with the design sizes.
+    QTest::newRow("nothing there") << false << QSizeF(615, 495);
+}
+
+void TestStartup::runState()
+{
+    QFETCH(bool, files);
+    QFETCH(QSizeF, brush);
     DataTree tree;
-    tree.picture(u"medida/1.gif"_s, {40, 30});
-    tree.picture(u"punteros/1.ico"_s, {32, 32});
-    tree.text(u"impresora.txt"_s, "SI\r\n");
-    FormFixture f(tree.root());
+    if (files) {
+        tree.picture(u"medida/1.gif"_s, {40, 30});
+        tree.picture(u"punteros/1.ico"_s, {32, 32});
+        tree.text(u"impresora.txt"_s, "SI\r\n");
+    }
+    const QString folder = files ? tree.root() : u"/nonexistent/cuaderno"_s;
+    FormFixture f(folder);
     const Form1& w = *f.form;
 
     QCOMPARE(int(w.currentCategory), 1);
@@ -38,29 +52,17 @@ void TestStartup::runStateAfterStartup()
     QCOMPARE(w.brushNumber, std::int16_t(1));
     QCOMPARE(w.pointerNumber, std::int16_t(1));
     QCOMPARE(w.animationNumber, std::int16_t(0));
-    QCOMPARE(w.appFolder, tree.root());
-    QCOMPARE(w.printerSwitch, u"SI"_s);
+    QCOMPARE(w.appFolder, folder);
+    QCOMPARE(w.printerSwitch, files ? u"SI"_s : QString());
     // Brush picture 1 gives the brush its size and the button its face.
-    QCOMPARE(QSizeF(w.Image1.widthTwips(), w.Image1.heightTwips()), QSizeF(600, 450));
-    QCOMPARE(w.Command1->face().size(), QSize(40, 30));
-    QCOMPARE(w.Picture1->cursor().shape(), Qt::BitmapCursor);
+    QCOMPARE(QSizeF(w.Image1.widthTwips(), w.Image1.heightTwips()), brush);
+    QCOMPARE(w.Command1->face().size(), files ? QSize(40, 30) : QSize(0, 0));
+    QCOMPARE(w.Picture1->cursor().shape(), files ? Qt::BitmapCursor : Qt::ArrowCursor);
     // The animation waits hidden with the first animation preset; the canvas keeps the title.
     QVERIFY(w.Gif89a1->isHidden());
-    QCOMPARE(w.Gif89a1->file(), tree.root() + u"/animados/1.gif"_s);
+    QCOMPARE(w.Gif89a1->file(), folder + u"/animados/1.gif"_s);
     QCOMPARE(w.Picture1->picture().size(), QSize(679, 440));
     QVERIFY(f.sound.played.isEmpty());
-    QVERIFY(f.messages.shown.isEmpty());
-}
-
-void TestStartup::startupOnEmptyFolder()
-{
-    // Nothing there at all: start-up still completes silently with design sizes.
-    FormFixture f(u"/nonexistent/cuaderno"_s);
-    QCOMPARE(f.form->brushNumber, std::int16_t(1));
-    QCOMPARE(QSizeF(f.form->Image1.widthTwips(), f.form->Image1.heightTwips()), QSizeF(615, 495));
-    QVERIFY(f.form->Command1->face().isNull());
-    QVERIFY(f.form->printerSwitch.isEmpty());
-    QCOMPARE(f.form->Picture1->cursor().shape(), Qt::ArrowCursor);
     QVERIFY(f.messages.shown.isEmpty());
 }
 
