@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QDomDocument>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QSvgRenderer>
 
 #include <algorithm>
@@ -75,9 +76,8 @@ Fill fillKind(const QString& fill)
     const QColor colour(fill == u"currentColor" ? u"black"_qs : fill);
     if (!colour.isValid())
         return Fill::Colour;
-    const double luminance =
-        0.2126 * colour.redF() + 0.7152 * colour.greenF() + 0.0722 * colour.blueF();
-    if (luminance < 0.2)
+    // Only near-black is the drawing's ink; a deep red or navy is a part to colour.
+    if (colour.valueF() < 0.3)
         return Fill::Dark;
     if (colour.red() > 245 && colour.green() > 245 && colour.blue() > 245)
         return Fill::Light;
@@ -185,11 +185,63 @@ bool hasColour(const QDomElement& element, const Paint& parent)
     return false;
 }
 
+// Whether a simple CSS selector (tag, .class, #id, tag.class) picks the element.
+bool selects(QStringView selector, const QDomElement& element)
+{
+    const qsizetype mark = selector.indexOf(QRegularExpression(u"[.#]"_qs));
+    const QStringView tag = mark < 0 ? selector : selector.left(mark);
+    if (!tag.isEmpty() && tag != u"*" && tag != element.tagName())
+        return false;
+    if (mark < 0)
+        return true;
+    const QStringView name = selector.mid(mark + 1);
+    if (selector[mark] == u'#')
+        return element.attribute(u"id"_qs) == name;
+    return element.attribute(u"class"_qs).split(u' ', Qt::SkipEmptyParts).contains(name);
+}
+
+void applyRule(QDomElement element, const QStringList& selectors, const QString& declarations)
+{
+    for (; !element.isNull(); element = element.nextSiblingElement()) {
+        if (std::any_of(selectors.begin(), selectors.end(),
+                        [&](const QString& s) { return selects(s, element); }))
+            // Before the element's own style, which wins over the sheet.
+            element.setAttribute(u"style"_qs, declarations + u';' + element.attribute(u"style"_qs));
+        applyRule(element.firstChildElement(), selectors, declarations);
+    }
+}
+
+// Rules of <style> sheets become style attributes (exported clip art keeps its colours in
+// classes), so the rewrite sees every fill; the sheets are then dropped.
+void inlineStyleSheets(QDomDocument& document)
+{
+    const QDomNodeList sheets = document.elementsByTagName(u"style"_qs);
+    QList<QDomNode> dropped;
+    for (int i = 0; i < sheets.size(); ++i) {
+        QString css = sheets.at(i).toElement().text();
+        css.remove(
+            QRegularExpression(u"/\\*.*?\\*/"_qs, QRegularExpression::DotMatchesEverythingOption));
+        for (const QString& rule : css.split(u'}', Qt::SkipEmptyParts)) {
+            const qsizetype brace = rule.indexOf(u'{');
+            if (brace < 0)
+                continue;
+            QStringList selectors = rule.left(brace).split(u',', Qt::SkipEmptyParts);
+            for (QString& selector : selectors)
+                selector = selector.trimmed();
+            applyRule(document.documentElement(), selectors, rule.mid(brace + 1).trimmed());
+        }
+        dropped.append(sheets.at(i));
+    }
+    for (QDomNode& sheet : dropped)
+        sheet.parentNode().removeChild(sheet);
+}
+
 std::optional<QDomDocument> parse(const QByteArray& svg)
 {
     QDomDocument document;
     if (!document.setContent(svg) || document.documentElement().tagName() != u"svg")
         return std::nullopt;
+    inlineStyleSheets(document);
     return document;
 }
 

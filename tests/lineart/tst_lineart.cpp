@@ -242,6 +242,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("kind");
         QTest::newRow("coloured fill")
             << QByteArray("<rect width='50' height='50' fill='#f80'/>") << int(Kind::Coloured);
+        QTest::newRow("coloured by a style sheet")
+            << QByteArray(
+                   "<style>/* a */ rect, .b { fill: #e22 }</style><circle class='a b' r='9'/>")
+            << int(Kind::Coloured);
         QTest::newRow("strokes only")
             << QByteArray("<g fill='none' stroke='#000'><circle r='9' cx='20' cy='20'/></g>")
             << int(Kind::Outlines);
