@@ -206,7 +206,7 @@ int main(int argc, char** argv)
         files.append(it.next());
     files.sort();
 
-    std::vector<Row> svgRows, bitmapRows, jpegRows, pageRows;
+    std::vector<Row> svgRows, bitmapRows, jpegRows, bareRows, pageRows;
     QStringList misjudged;
     quint32 seed = 1;
     for (const QString& file : files) {
@@ -235,6 +235,15 @@ int main(int argc, char** argv)
         const lineart::ColouringPage fromJpeg = lineart::fromColoured(decoded, truth.size());
         jpegRows.push_back(
             {name, score(fromJpeg.uncoloured, truth), 1, 1, fromJpeg.uncoloured, decoded});
+        // Art without outlines: the same drawing with its strokes taken away, scored against
+        // the outlines of its shapes (as the SVG rewrite draws them).
+        QByteArray bare = svg;
+        bare.replace("stroke=\"#000000\"", "stroke=\"none\"");
+        const QImage bareColoured = samples::renderSvg(bare, &error);
+        const QImage bareTruth = lineart::fromColouredSvg(bare, truth.size()).uncoloured;
+        const lineart::ColouringPage fromBare = lineart::fromColoured(bareColoured, truth.size());
+        bareRows.push_back(
+            {name, score(fromBare.uncoloured, bareTruth), 1, 1, fromBare.uncoloured, bareColoured});
         const QImage page = scanned(truth, seed++);
         for (const auto& [picture, kind] :
              {std::pair{coloured, lineart::Kind::Coloured},
@@ -252,6 +261,7 @@ int main(int argc, char** argv)
     report("svg->outlines", svgRows, worstDir);
     report("bitmap->outlines", bitmapRows, worstDir);
     report("jpeg->outlines", jpegRows, worstDir);
+    report("no-outline-bitmap->outlines", bareRows, worstDir);
     report("scanned-page->uncoloured", pageRows, worstDir);
     std::printf("classification: %d of %d pictures misjudged %s\n", int(misjudged.size()),
                 int(files.size()) * 4, qPrintable(misjudged.join(u' ')));
