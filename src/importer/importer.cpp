@@ -53,8 +53,13 @@ QSize canvasBounds(QSize screenPixels, float twipsPerPixel)
     return {screenPixels.width(), height};
 }
 
-Outcome<Prepared> prepare(const QString& file, const PrepareOptions& options)
+Outcome<Prepared> prepare(const QString& file, const PrepareOptions& givenOptions)
 {
+    // Processing memory grows with the pixels of the result: at most a 4K screen's worth.
+    PrepareOptions options = givenOptions;
+    const double area = double(options.bounds.width()) * options.bounds.height();
+    if (area > maxDrawingPixels)
+        options.bounds = (QSizeF(options.bounds) * std::sqrt(maxDrawingPixels / area)).toSize();
     const Outcome<Source> loaded = load(file, options.bounds);
     if (!loaded)
         return Failure{loaded.error()};

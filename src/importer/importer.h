@@ -26,6 +26,9 @@ inline constexpr QSize defaultBounds(800, 520);
 // above the book's button row.
 QSize canvasBounds(QSize screenPixels, float twipsPerPixel);
 
+// Larger bounds are reduced to this many pixels (a 3840 × 2160 screen).
+inline constexpr double maxDrawingPixels = 3840.0 * 2160.0;
+
 enum class ForcedKind { Automatic, Coloured, Outlines };
 
 struct PrepareOptions {

@@ -58,25 +58,6 @@ QImage scannedPage(const QImage& page)
 class TestLineart : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void fitSizeKeepsAspect_data()
-    {
-        QTest::addColumn<QSize>("picture");
-        QTest::addColumn<QSize>("bounds");
-        QTest::addColumn<QSize>("expected");
-        QTest::newRow("reduce, wide") << QSize(4000, 3000) << QSize(800, 520) << QSize(693, 520);
-        QTest::newRow("reduce, tall") << QSize(1000, 4000) << QSize(800, 520) << QSize(130, 520);
-        QTest::newRow("enlarge") << QSize(32, 32) << QSize(800, 520) << QSize(520, 520);
-        QTest::newRow("width limits") << QSize(200, 50) << QSize(800, 520) << QSize(800, 200);
-        QTest::newRow("empty picture") << QSize(0, 10) << QSize(800, 520) << QSize();
-    }
-    void fitSizeKeepsAspect()
-    {
-        QFETCH(QSize, picture);
-        QFETCH(QSize, bounds);
-        QFETCH(QSize, expected);
-        QCOMPARE(fitSize(picture, bounds), expected);
-    }
-
     // Two flat regions meet along x = 100: one line, child-sized, no other marks.
     void twoRegionsGiveOneLine_data()
     {
