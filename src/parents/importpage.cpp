@@ -113,6 +113,13 @@ ImportPage::ImportPage(FamilyLibrary& library, QWidget* parent)
     queueLabel_->setText(QStringLiteral("Elija dibujos o arrástrelos a esta ventana."));
     queueLabel_->setWordWrap(true);
     warnings_->setWordWrap(true);
+    // What the parent should know before adding (a photograph, a tiny picture) must not be missed.
+    QFont strong = warnings_->font();
+    strong.setBold(true);
+    warnings_->setFont(strong);
+    QPalette warningColour = warnings_->palette();
+    warningColour.setColor(QPalette::WindowText, QColor(160, 64, 0));
+    warnings_->setPalette(warningColour);
     status_->setWordWrap(true);
 
     for (int index = 0; index < Library::lastCategory; ++index) {

@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMimeData>
+#include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -72,7 +73,12 @@ ParentsWindow::ParentsWindow(FamilyLibrary* library, QWidget* parent)
     connect(library_, &FamilyLibrary::changed, this, &ParentsWindow::showLibrary);
     connect(import_, &ImportPage::drawingsAdded, drawings_, &DrawingsPage::showCategory);
     showLibrary();
-    resize(1000, 700);
+    // Roomy on a large screen, and whole on a small one (1024 × 768 less the desktop's panels).
+    QSize size(1000, 700);
+    if (const QScreen* screen = this->screen(); screen != nullptr) {
+        size = size.boundedTo(screen->availableGeometry().size() - QSize(24, 48));
+    }
+    resize(size);
 }
 
 void ParentsWindow::addPage(QWidget* page, const QString& title)
