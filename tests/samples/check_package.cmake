@@ -25,6 +25,7 @@ set(missing "")
 foreach(path
     "usr/bin/cuaderno"
     "usr/bin/cuaderno-biblioteca"
+    "usr/bin/cuaderno-padres"
     "usr/lib/cuaderno/cuaderno"
     "usr/lib/cuaderno/dibujos/1/si coloreado/1.JPG"
     "usr/lib/cuaderno/dibujos/10/no coloreado/1.GIF"
@@ -36,6 +37,7 @@ foreach(path
     "usr/lib/cuaderno/sonido2.wav"
     "etc/cuaderno/impresora.txt"
     "usr/share/applications/cuaderno.desktop"
+    "usr/share/applications/cuaderno-padres.desktop"
     "usr/share/icons/hicolor/scalable/apps/cuaderno.svg"
     "usr/share/metainfo/io.github.cuaderno.metainfo.xml")
   string(FIND "${listing}" " ./${path}\n" at)
@@ -53,7 +55,8 @@ execute_process(COMMAND "${DPKG_DEB}" --info ${debs} conffiles OUTPUT_VARIABLE c
 if(NOT conffiles STREQUAL "/etc/cuaderno/impresora.txt\n")
   message(FATAL_ERROR "the printing switch is not the package's only conffile: ${conffiles}")
 endif()
-foreach(program "usr/bin/cuaderno" "usr/bin/cuaderno-biblioteca" "usr/lib/cuaderno/cuaderno")
+foreach(program "usr/bin/cuaderno" "usr/bin/cuaderno-biblioteca" "usr/bin/cuaderno-padres"
+    "usr/lib/cuaderno/cuaderno")
   if(NOT listing MATCHES "\n-rwxr-xr-x [^\n]* \\./${program}\n")
     message(FATAL_ERROR "${program} is not executable in the package")
   endif()
