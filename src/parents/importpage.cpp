@@ -223,6 +223,10 @@ void ImportPage::showPictures(const QImage& coloured, const QImage& uncoloured, 
 
 void ImportPage::showNext()
 {
+    // The picture on show, if still being prepared, is no longer wanted.
+    if (preparingCancel_) {
+        preparingCancel_->store(true);
+    }
     prepared_.reset();
     warnings_->clear();
     current_ = queue_.isEmpty() ? QString() : queue_.takeFirst();
@@ -319,8 +323,9 @@ void ImportPage::addCurrent()
         return;
     }
     progress_->start(QStringLiteral("Añadiendo «%1»…").arg(fileName(current_)));
+    addingCategory_ = chosenCategory();
     adding_.setFuture(
-        QtConcurrent::run(&pool_, [library = target.value(), category = chosenCategory(),
+        QtConcurrent::run(&pool_, [library = target.value(), category = addingCategory_,
                                    picture = *prepared_]() mutable {
             return importer::addToLibrary(library, category, picture);
         }));
@@ -331,7 +336,7 @@ void ImportPage::added()
 {
     progress_->finish();
     const Outcome<int> result = adding_.result();
-    const int category = chosenCategory();
+    const int category = addingCategory_;
     if (!result) {
         status_->setText(result.error());
         updateButtons();

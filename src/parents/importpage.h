@@ -93,6 +93,7 @@ private:
     QThreadPool pool_;
     QFutureWatcher<Outcome<importer::Prepared>> preparing_;
     QFutureWatcher<Outcome<int>> adding_;
+    int addingCategory_ = 0;
     // A batch adds its pictures one job after the other, so a stop takes effect between two.
     struct Batch {
         Library library;
