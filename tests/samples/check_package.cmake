@@ -39,7 +39,8 @@ foreach(path
     "usr/share/applications/cuaderno.desktop"
     "usr/share/applications/cuaderno-padres.desktop"
     "usr/share/icons/hicolor/scalable/apps/cuaderno.svg"
-    "usr/share/metainfo/io.github.cuaderno.metainfo.xml")
+    "usr/share/metainfo/io.github.cuaderno.metainfo.xml"
+    "usr/share/doc/cuaderno/copyright")
   string(FIND "${listing}" " ./${path}\n" at)
   if(at EQUAL -1)
     list(APPEND missing "${path}")
@@ -68,5 +69,19 @@ endif()
 execute_process(COMMAND "${DPKG_DEB}" -f ${debs} Depends OUTPUT_VARIABLE depends)
 if(NOT depends MATCHES "libqt6")
   message(FATAL_ERROR "the Qt libraries are not among the dependencies: ${depends}")
+endif()
+
+# Without a clean AppStream record no distribution's software centre lists the book.
+find_program(APPSTREAMCLI appstreamcli)
+if(NOT APPSTREAMCLI)
+  message("SKIP: appstreamcli is missing (install appstream)")
+  return()
+endif()
+execute_process(COMMAND "${DPKG_DEB}" -x ${debs} "${SCRATCH}/root" COMMAND_ERROR_IS_FATAL ANY)
+execute_process(COMMAND "${APPSTREAMCLI}" validate --no-net --pedantic
+    "${SCRATCH}/root/usr/share/metainfo/io.github.cuaderno.metainfo.xml"
+  RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+if(NOT result EQUAL 0 OR output MATCHES "\n[EW]: ")
+  message(FATAL_ERROR "the metainfo does not validate:\n${output}")
 endif()
 message(STATUS "package ${debs} looks complete")
