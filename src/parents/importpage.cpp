@@ -205,6 +205,10 @@ ImportPage::~ImportPage()
 
 void ImportPage::openFiles(const QStringList& files)
 {
+    if (files.isEmpty()) {
+        return;
+    }
+    status_->clear();
     queue_.append(files);
     if (current_.isEmpty() && !inBatch()) {
         showNext();
