@@ -128,7 +128,7 @@ std::pair<double, double> filled(const QImage& coloured, const QImage& truth)
 
 // A printed page as a scanner or a phone camera sees it: tinted paper, uneven light,
 // slightly soft lines, grain.
-QImage scanned(const QImage& page, quint32 seed)
+QImage scanned(const QImage& page, quint32 seed, bool harsh)
 {
     QRandomGenerator random(seed);
     const QImage soft =
@@ -144,7 +144,8 @@ QImage scanned(const QImage& page, quint32 seed)
             int c[3] = {qRed(p), qGreen(p), qBlue(p)};
             for (int k = 0; k < 3; ++k) {
                 const double ink = c[k] / 255.0;
-                const double v = (30 + 225 * ink * tint[k]) * light + random.bounded(-12, 13);
+                const double v = (30 + 225 * ink * tint[k]) * light +
+                                 (harsh ? random.bounded(-25, 26) : random.bounded(-12, 13));
                 c[k] = std::clamp(int(v), 0, 255);
             }
             out.setPixel(x, y, qRgb(c[0], c[1], c[2]));
@@ -206,7 +207,7 @@ int main(int argc, char** argv)
         files.append(it.next());
     files.sort();
 
-    std::vector<Row> svgRows, bitmapRows, jpegRows, bareRows, pageRows;
+    std::vector<Row> svgRows, bitmapRows, jpegRows, bareRows, pageRows, photoRows;
     QStringList misjudged;
     quint32 seed = 1;
     for (const QString& file : files) {
@@ -244,7 +245,17 @@ int main(int argc, char** argv)
         const lineart::ColouringPage fromBare = lineart::fromColoured(bareColoured, truth.size());
         bareRows.push_back(
             {name, score(fromBare.uncoloured, bareTruth), 1, 1, fromBare.uncoloured, bareColoured});
-        const QImage page = scanned(truth, seed++);
+        const QImage page = scanned(truth, seed++, false);
+        // A phone photograph of the printed page: dim corners, soft lines, grain, JPEG.
+        QByteArray photoBytes;
+        QBuffer photoBuffer(&photoBytes);
+        photoBuffer.open(QIODevice::WriteOnly);
+        scanned(truth, seed++, true).save(&photoBuffer, "JPEG", 70);
+        const lineart::ColouringPage fromPhoto =
+            lineart::fromOutlines(QImage::fromData(photoBytes), truth.size());
+        const auto [photoFill, photoDark] = filled(fromPhoto.coloured, truth);
+        photoRows.push_back({name, score(fromPhoto.uncoloured, truth), photoFill, photoDark,
+                             fromPhoto.uncoloured, fromPhoto.coloured});
         for (const auto& [picture, kind] :
              {std::pair{coloured, lineart::Kind::Coloured},
               std::pair{decoded, lineart::Kind::Coloured}, std::pair{page, lineart::Kind::Outlines},
@@ -263,6 +274,7 @@ int main(int argc, char** argv)
     report("jpeg->outlines", jpegRows, worstDir);
     report("no-outline-bitmap->outlines", bareRows, worstDir);
     report("scanned-page->uncoloured", pageRows, worstDir);
+    report("photographed-page->uncoloured", photoRows, worstDir);
     std::printf("classification: %d of %d pictures misjudged %s\n", int(misjudged.size()),
                 int(files.size()) * 4, qPrintable(misjudged.join(u' ')));
     return 0;
