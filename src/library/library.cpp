@@ -406,6 +406,9 @@ Outcome<void> Library::setPrinting(bool on)
     if (const Outcome<void> locked = lock.acquire(folder_); !locked) {
         return locked;
     }
+    if (const Outcome<int> repaired = repairUnlocked(folder_); !repaired) {
+        return Failure{repaired.error()};
+    }
     // An installed library's switch is a link to the administrator's configuration file:
     // the file it names is the one to change, and the link stays.
     QString target = folder_ + u'/' + switchName;
