@@ -39,12 +39,12 @@ void help()
         std::printf("  cuaderno-biblioteca %s %s\n      %s\n", command.name, command.usage,
                     command.summary);
     }
-    std::printf("\nSin --carpeta se usa la biblioteca propia del usuario (%s), que se crea\n"
+    std::printf("\nSin --carpeta se usa la biblioteca propia del usuario,\n"
+                "$XDG_DATA_HOME/cuaderno (normalmente ~/.local/share/cuaderno), que se crea\n"
                 "con el primer cambio a partir de la del sistema.\n"
                 "Estado de salida: 0 si todo va bien, %d si hay un problema, %d si la orden\n"
                 "está mal escrita.\n",
-                "$XDG_DATA_HOME/cuaderno, normalmente ~/.local/share/cuaderno", exitProblem,
-                exitUsage);
+                exitProblem, exitUsage);
 }
 
 } // namespace
