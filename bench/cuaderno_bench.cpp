@@ -5,6 +5,7 @@
 #include "app/form1.h"
 #include "benchdata.h"
 #include "browser/drawinglibrary.h"
+#include "gallery/gallerykeeper.h"
 #include "librarybench.h"
 #include "platform/messagebox.h"
 #include "platform/pictures.h"
@@ -16,6 +17,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QImageReader>
 #include <QMouseEvent>
@@ -23,6 +25,7 @@
 #include <QPainter>
 #include <QPointingDevice>
 #include <QtGui/qtestsupport_gui.h>
+#include <QSettings>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -98,6 +101,8 @@ struct World {
     SilentSound sound;
     SilentMessages messages;
     NoPrinter printer;
+    // The real keeper, writing into the benchmark's own folder.
+    std::unique_ptr<GalleryKeeper> keeper;
     std::unique_ptr<Form1> form;
     QString benchFolder;
 };
@@ -108,7 +113,7 @@ Form1& shownForm()
 {
     if (!world->form) {
         world->form = std::make_unique<Form1>(
-            Services{world->screen, world->messages, world->sound, world->printer},
+            Services{world->screen, world->messages, world->sound, world->printer, *world->keeper},
             world->data.root());
         world->form->setWindowFlag(Qt::FramelessWindowHint);
         world->form->Form_Load();
@@ -141,6 +146,33 @@ void pageTurn(benchmark::State& state, int category)
     if (form.Picture1->picture().size() != pageSize(category) ||
         form.Picture2->picture().isNull()) {
         state.SkipWithError("the page did not turn");
+    }
+}
+
+// The same page turn when the child has coloured the page it leaves: the page is handed to
+// the keeper, whose worker encodes and writes it while the new page is presented.
+void colouredPageTurn(benchmark::State& state, int category)
+{
+    Form1& form = shownForm();
+    form.currentCategory = std::uint8_t(category);
+    const Profiled profiled;
+    for (auto _ : state) {
+        state.PauseTiming();
+        world->keeper->waitForPages();
+        form.drawingNumber[category] = 0;
+        form.command4_Click();
+        form.Picture1_Mousemove(Qt::LeftButton, 3000.0f, 3000.0f);
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+        form.command4_Click();
+        state.PauseTiming();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+    world->keeper->waitForPages();
+    const QDir gallery(world->data.root() + QStringLiteral("/galeria"));
+    if (gallery.entryList(QDir::Files).isEmpty()) {
+        state.SkipWithError("no page was kept");
     }
 }
 
@@ -564,6 +596,8 @@ void printTable(const std::map<std::string, Result>& results)
     };
     row("Page turn, 800 × 520", "page_turn/800x520", "floor/decode/800x520", 1.3);
     row("Page turn, 1920 × 1080", "page_turn/1920x1080", "floor/decode/1920x1080", 1.3);
+    row("Page turn leaving a coloured page, 1920 × 1080", "page_turn_coloured/1920x1080",
+        "floor/decode/1920x1080", 1.3);
     row("Previous from 1, 1,000 drawings (n.gif)", "scan/1000/lower", "floor/list/1000/lower", 2.0);
     row("Previous from 1, 10,000 drawings (n.gif)", "scan/10000/lower", "floor/list/10000/lower",
         2.0);
@@ -653,6 +687,9 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "cannot build the data trees: %s\n", qPrintable(error));
         return 1;
     }
+    // The keeping switch is read from settings of the benchmark's own, never the user's.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, w.data.root());
+    w.keeper = std::make_unique<GalleryKeeper>(w.data.root() + QStringLiteral("/galeria"));
 
     using benchmark::kMicrosecond;
     using benchmark::kMillisecond;
@@ -663,6 +700,9 @@ int main(int argc, char* argv[])
     benchmark::RegisterBenchmark("page_turn/1920x1080", pageTurn, largePageCategory)
         ->Unit(kMillisecond);
     benchmark::RegisterBenchmark("floor/decode/1920x1080", decodeFloor, largePageCategory)
+        ->Unit(kMillisecond);
+    benchmark::RegisterBenchmark("page_turn_coloured/1920x1080", colouredPageTurn,
+                                 largePageCategory)
         ->Unit(kMillisecond);
     for (const int n : {1000, 10000}) {
         for (const bool upper : {false, true}) {

@@ -3,6 +3,8 @@
 
 #include "app/form1.h"
 #include "firstframe.h"
+#include "gallery/gallery.h"
+#include "gallery/gallerykeeper.h"
 #include "platform/messagebox.h"
 #include "platform/qtprinter.h"
 #include "platform/qtsound.h"
@@ -25,7 +27,8 @@ int main(int argc, char* argv[])
     cuaderno::QtSound sound;
     cuaderno::QtPrinter printer;
     cuaderno::QtMessageBox messages(nullptr, QStringLiteral("Cuaderno para colorear"));
-    cuaderno::Form1 window({screen, messages, sound, printer}, folder);
+    cuaderno::GalleryKeeper keeper(cuaderno::galleryFolder());
+    cuaderno::Form1 window({screen, messages, sound, printer, keeper}, folder);
     messages.setParent(&window);
 
     window.setWindowFlag(Qt::FramelessWindowHint);

@@ -5,6 +5,7 @@
 #include "platform/directorylookup.h"
 #include "platform/screen.h"
 #include "platform/textfile.h"
+#include "tools/keeping.h"
 #include "tools/numberedfiles.h"
 #include "tools/toolpictures.h"
 
@@ -184,7 +185,9 @@ void Form1::LayoutControls()
 
 void Form1::Command2_Click()
 {
-    // Ends the run at once: nothing is asked or saved, no further handler runs.
+    // Ends the run at once: nothing is asked, no further handler runs. A coloured page is
+    // handed to the keeper, which finishes writing it as the program ends.
+    keepColouredPage(*Picture1, services_.keeper, currentCategory, drawingNumber);
     hide();
     QCoreApplication::exit(0);
 }

@@ -17,6 +17,7 @@
 
 namespace cuaderno {
 
+class Keeper;
 class MessageBox;
 class Printer;
 class Screen;
@@ -28,6 +29,7 @@ struct Services {
     MessageBox& messages;
     Sound& sound;
     Printer& printer;
+    Keeper& keeper;
 };
 
 class Form1 final : public QWidget {

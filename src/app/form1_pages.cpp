@@ -3,6 +3,7 @@
 #include "browser/drawinglibrary.h"
 #include "browser/pageturn.h"
 #include "platform/units.h"
+#include "tools/keeping.h"
 
 namespace cuaderno {
 
@@ -18,10 +19,12 @@ PageTurn pageTurnOf(Form1& window, const Services& services)
 } // namespace
 
 // The three page turns run skip and continue: a step that fails is passed over silently
-// and the next one runs. d is the current category's entry, read afresh at each step.
+// and the next one runs. d is the current category's entry, read afresh at each step. Each
+// first keeps the page being left, if the child coloured it.
 
 void Form1::Command3_Click()
 {
+    keepColouredPage(*Picture1, services_.keeper, currentCategory, drawingNumber);
     PageTurn turn = pageTurnOf(*this, services_);
     const DrawingLibrary library(appFolder);
     turn.stopAnimation();
@@ -42,6 +45,7 @@ void Form1::Command3_Click()
 
 void Form1::command4_Click()
 {
+    keepColouredPage(*Picture1, services_.keeper, currentCategory, drawingNumber);
     PageTurn turn = pageTurnOf(*this, services_);
     const DrawingLibrary library(appFolder);
     turn.BeginPageTurn();
@@ -60,6 +64,7 @@ void Form1::command4_Click()
 
 void Form1::Command5_Click(std::int16_t Index)
 {
+    keepColouredPage(*Picture1, services_.keeper, currentCategory, drawingNumber);
     PageTurn turn = pageTurnOf(*this, services_);
     const DrawingLibrary library(appFolder);
     if (const auto category = categoryForButton(Index)) {

@@ -98,6 +98,7 @@ void PictureBox::paintLayer(const QImage& layer, const QRectF& source, const QRe
         }
         painter.drawImage(QRectF(target), layer, sourcePx);
     }
+    layered_ = true;
     update(target);
 }
 
@@ -124,6 +125,7 @@ void PictureBox::forgetStrokes()
     // A new page starts uncoloured, and fingers still down from the last one do not go on
     // colouring it.
     uncovered_ = 0;
+    layered_ = false;
     fingers_.clear();
 }
 

@@ -39,10 +39,14 @@ public:
     // transparent parts show white.
     void paintLayer(const QImage& layer, const QRectF& source, const QRectF& destination);
     // Copies the rectangle (twips, in this box) of the own picture into the image on show.
+    // Every brush stamp, whatever the pointer, comes through here.
     void uncover(const QRectF& rectangle);
     // Uncoverings that changed the image on show since the picture was last set, whichever
     // pointer made them: above 0, the child has coloured this page.
     int uncoveredSinceSet() const { return uncovered_; }
+    // Whether the child has coloured the drawing on show: uncovered some of it since a page
+    // turn laid the uncoloured layer over it. Uncovering a picture with no layer shows nothing.
+    bool coloured() const { return layered_ && uncovered_ > 0; }
 
 Q_SIGNALS:
     // Every pointer move over the box, with the buttons held and the position in twips.
@@ -73,6 +77,7 @@ private:
     int uncovered_ = 0;
     std::vector<Finger> fingers_;
     QList<QPointF> moved_;
+    bool layered_ = false;
 };
 
 } // namespace cuaderno

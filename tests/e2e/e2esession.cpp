@@ -208,6 +208,10 @@ bool E2eSession::start(const QProcessEnvironment& extra, QString& why)
     environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
     // No sound server unless the test brings its own: nothing outside the session is touched.
     environment.insert(u"PULSE_SERVER"_s, path(u"no-sound-server"_s));
+    environment.insert(u"HOME"_s, home());
+    environment.insert(u"XDG_CONFIG_HOME"_s, home() + u"/.config"_s);
+    environment.insert(u"XDG_DATA_HOME"_s, home() + u"/.local/share"_s);
+    environment.insert(u"XDG_CACHE_HOME"_s, home() + u"/.cache"_s);
     // libxkbcommon-x11 hands strndup names without a terminator: strict string checks would
     // stop a sanitized program in the keyboard set-up, before any of its own code runs.
     if (environment.contains(u"ASAN_OPTIONS"_s)) {

@@ -15,6 +15,7 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <functional>
 #include <memory>
@@ -64,6 +65,9 @@ public:
     // The application folder: the data tree and, once started, the executable.
     test::DataTree tree;
     QString path(const QString& relative) const { return tree.path(relative); }
+    // The program's home folder (HOME, XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_CACHE_HOME below
+    // it): what it keeps for the user stays in the session.
+    QString home() const { return home_.path(); }
 
     // Starts the X server, copies the executable into the application folder, starts it with
     // extra settings and waits until its window is on the screen; false with the reason.
@@ -97,6 +101,7 @@ private:
     QProcessEnvironment displayEnvironment() const;
     bool startX(QString& why);
 
+    QTemporaryDir home_;
     std::unique_ptr<QProcess> xserver_;
     std::unique_ptr<QProcess> program_;
     std::vector<std::unique_ptr<QProcess>> helpers_;

@@ -1,6 +1,8 @@
 #pragma once
-// Test doubles for what cannot be observed headless: screen, sound, printer, message box.
+// Test doubles for what cannot be observed headless: screen, sound, printer, message box,
+// the keeper of coloured pages.
 
+#include "platform/keeper.h"
 #include "platform/messagebox.h"
 #include "platform/printer.h"
 #include "platform/screen.h"
@@ -45,6 +47,20 @@ public:
     bool printPicture(const QImage& picture, QSizeF sizeTwips, QString& error) override;
     QList<Job> jobs;
     QString failWith; // when set, every job fails with this description
+};
+
+class RecordingKeeper final : public Keeper {
+public:
+    struct Page {
+        QImage picture;
+        std::uint8_t category;
+        std::int16_t number;
+    };
+    void keep(const QImage& picture, std::uint8_t category, std::int16_t number) override
+    {
+        pages.append({picture, category, number});
+    }
+    QList<Page> pages;
 };
 
 } // namespace cuaderno::test

@@ -14,6 +14,7 @@ struct FormFixture {
     RecordingMessageBox messages;
     RecordingSound sound;
     RecordingPrinter printer;
+    RecordingKeeper keeper;
     std::unique_ptr<Form1> form;
 
     // realPrinter, when given, takes the jobs instead of the recording printer.
@@ -21,7 +22,8 @@ struct FormFixture {
                          Printer* realPrinter = nullptr)
         : screen(width, height),
           form(std::make_unique<Form1>(
-              Services{screen, messages, sound, realPrinter ? *realPrinter : printer}, folder))
+              Services{screen, messages, sound, realPrinter ? *realPrinter : printer, keeper},
+              folder))
     {
         form->Form_Load();
     }

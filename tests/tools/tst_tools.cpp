@@ -9,6 +9,8 @@
 #include <QTabletEvent>
 #include <QTest>
 
+#include <functional>
+
 using namespace cuaderno;
 using namespace Qt::StringLiterals;
 using namespace cuaderno::test;
@@ -70,6 +72,8 @@ private Q_SLOTS:
     void pointerSizeClosestTo32();
     void otherIndices_data();
     void otherIndices();
+    void leavingKeepsColouredPage_data();
+    void leavingKeepsColouredPage();
 };
 
 void TestTools::cycle_data()
@@ -423,6 +427,56 @@ void TestTools::otherIndices()
     QCOMPARE(f.form->Command6[0]->face().toImage(), face);
     QCOMPARE(f.printer.jobs.size(), jobs);
     QVERIFY(f.messages.shown.isEmpty());
+}
+
+void TestTools::leavingKeepsColouredPage_data()
+{
+    QTest::addColumn<int>("leave");     // next, previous, category, quit
+    QTest::addColumn<QPointF>("stamp"); // twips; (0, 0): no stamp
+    QTest::addColumn<bool>("onTitle");  // the title picture, no page turned yet
+    QTest::addColumn<bool>("kept");
+
+    const QPointF inside(3000, 2000);
+    QTest::newRow("next") << 0 << inside << false << true;
+    QTest::newRow("previous") << 1 << inside << false << true;
+    QTest::newRow("category") << 2 << inside << false << true;
+    QTest::newRow("quit") << 3 << inside << false << true;
+    QTest::newRow("not coloured") << 0 << QPointF() << false << false;
+    QTest::newRow("stamp outside") << 0 << QPointF(-9000, 300) << false << false;
+    QTest::newRow("title picture") << 0 << inside << true << false;
+}
+
+void TestTools::leavingKeepsColouredPage()
+{
+    QFETCH(int, leave);
+    QFETCH(QPointF, stamp);
+    QFETCH(bool, onTitle);
+    QFETCH(bool, kept);
+
+    DataTree tree;
+    for (int n = 1; n <= 2; ++n) {
+        tree.picture(u"dibujos/1/si coloreado/%1.GIF"_s.arg(n), {400, 300}, coloured);
+        tree.picture(u"dibujos/1/no coloreado/%1.GIF"_s.arg(n), {400, 300}, Qt::white);
+    }
+    FormFixture f(tree.root());
+    Form1& w = *f.form;
+    if (!onTitle) {
+        w.command4_Click();
+    }
+    if (!stamp.isNull()) {
+        w.Picture1_Mousemove(Qt::LeftButton, float(stamp.x()), float(stamp.y()));
+    }
+    const QImage shown = w.Picture1->imageOnShow().copy();
+    const std::function<void()> leaving[] = {
+        [&w] { w.command4_Click(); }, [&w] { w.Command3_Click(); }, [&w] { w.Command5_Click(4); },
+        [&w] { w.Command2_Click(); }};
+    leaving[leave]();
+    QCOMPARE(f.keeper.pages.size(), kept ? 1 : 0);
+    if (kept) { // what the canvas showed, named by the page left
+        QCOMPARE(f.keeper.pages[0].picture, shown);
+        QCOMPARE(std::pair(int(f.keeper.pages[0].category), int(f.keeper.pages[0].number)),
+                 std::pair(1, 1));
+    }
 }
 
 QTEST_MAIN(TestTools)

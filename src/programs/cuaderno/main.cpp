@@ -3,6 +3,8 @@
 // one named by --carpeta DIR (the installed launcher passes the user's own library).
 
 #include "app/form1.h"
+#include "gallery/gallery.h"
+#include "gallery/gallerykeeper.h"
 #include "platform/messagebox.h"
 #include "platform/qtprinter.h"
 #include "platform/qtsound.h"
@@ -72,7 +74,10 @@ int main(int argc, char* argv[])
     cuaderno::QtSound sound;
     cuaderno::QtPrinter printer;
     cuaderno::QtMessageBox messages(nullptr, QStringLiteral("Cuaderno para colorear"));
-    cuaderno::Form1 window({screen, messages, sound, printer}, appFolder);
+    // Declared before the window, so that a page handed in at quit is written before the
+    // program ends.
+    cuaderno::GalleryKeeper keeper(cuaderno::galleryFolder());
+    cuaderno::Form1 window({screen, messages, sound, printer, keeper}, appFolder);
     messages.setParent(&window);
 
     window.setWindowFlag(Qt::FramelessWindowHint);
