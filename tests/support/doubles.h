@@ -13,6 +13,8 @@
 #include <QSizeF>
 #include <QStringList>
 
+#include <tuple>
+
 namespace cuaderno::test {
 
 class FixedScreen final : public Screen {
@@ -51,16 +53,11 @@ public:
 
 class RecordingKeeper final : public Keeper {
 public:
-    struct Page {
-        QImage picture;
-        std::uint8_t category;
-        std::int16_t number;
-    };
     void keep(const QImage& picture, std::uint8_t category, std::int16_t number) override
     {
         pages.append({picture, category, number});
     }
-    QList<Page> pages;
+    QList<std::tuple<QImage, int, int>> pages; // picture, category, number
 };
 
 } // namespace cuaderno::test
