@@ -2,6 +2,8 @@
 // The parents' and teachers' window on the library the family's book uses. Pictures named on
 // the command line are opened for adding, as a file manager's "Open with" does.
 
+#include "gallery/gallery.h"
+#include "gallerypage/gallerypage.h"
 #include "parents/familylibrary.h"
 #include "parents/importpage.h"
 #include "parents/parentswindow.h"
@@ -26,6 +28,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("cuaderno-padres"));
 
     cuaderno::ParentsWindow window(cuaderno::FamilyLibrary::forThisUser());
+    window.addPage(new cuaderno::GalleryPage(cuaderno::galleryFolder()), QStringLiteral("Galería"));
     window.show();
     const QStringList files = QApplication::arguments().mid(1);
     if (!files.isEmpty()) {
