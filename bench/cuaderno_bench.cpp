@@ -24,8 +24,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointingDevice>
-#include <QtGui/qtestsupport_gui.h>
 #include <QSettings>
+#include <QtGui/qtestsupport_gui.h>
 
 #include <dirent.h>
 #include <fcntl.h>
