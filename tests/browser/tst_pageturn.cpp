@@ -60,149 +60,143 @@ QImage rgb(const QImage& image)
 class TestPageTurn : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void sequences_data();
-    void sequences();
-    void fitApplied();
-    void brokenFilesNeverMixDrawings_data();
-    void brokenFilesNeverMixDrawings();
-};
+    void sequences_data()
+    {
+        QTest::addColumn<QString>("clicks");
+        QTest::addColumn<int>("start"); // category 1's entry before the first click
+        QTest::addColumn<QList<int>>("entries");
+        QTest::addColumn<QList<int>>("shown"); // picture width: 50 × category + drawing; 0 title
 
-void TestPageTurn::sequences_data()
-{
-    QTest::addColumn<QString>("clicks");
-    QTest::addColumn<int>("start"); // category 1's entry before the first click
-    QTest::addColumn<QList<int>>("entries");
-    QTest::addColumn<QList<int>>("shown"); // picture width: 50 × category + drawing; 0 title
-
-    QTest::newRow("next, previous, previous")
-        << u"npp"_s << 0 << QList{1, 7, 6} << QList{51, 57, 56};
-    QTest::newRow("previous first") << u"p"_s << 0 << QList{7} << QList{57};
-    QTest::newRow("next from 7") << u"pn"_s << 0 << QList{7, 1} << QList{57, 51};
-    // Back in a category its entry shows again, not the next drawing.
-    QTest::newRow("category keeps its entry")
-        << u"2nn02"_s << 0 << QList{1, 2, 3, 1, 3} << QList{151, 152, 153, 51, 153};
-    QTest::newRow("index 9 is category 10") << u"9"_s << 0 << QList{1} << QList{501};
-    QTest::newRow("empty category") << u"4pn4"_s << 0 << QList{1, 0, 1, 1} << QList{0, 0, 0, 0};
-    QTest::newRow("32767 + 1 stays") << u"n"_s << 32767 << QList{32767} << QList{99};
-    QTest::newRow("-32768 - 1 stays") << u"p"_s << -32768 << QList{7} << QList{57};
-}
-
-void TestPageTurn::sequences()
-{
-    QFETCH(QString, clicks);
-    QFETCH(int, start);
-    QFETCH(QList<int>, entries);
-    QFETCH(QList<int>, shown);
-    Book book;
-    for (int n = 1; n <= 7; ++n) {
-        book.drawing(1, n, {50 + n, 30});
+        QTest::newRow("next, previous, previous")
+            << u"npp"_s << 0 << QList{1, 7, 6} << QList{51, 57, 56};
+        QTest::newRow("previous first") << u"p"_s << 0 << QList{7} << QList{57};
+        QTest::newRow("next from 7") << u"pn"_s << 0 << QList{7, 1} << QList{57, 51};
+        // Back in a category its entry shows again, not the next drawing.
+        QTest::newRow("category keeps its entry")
+            << u"2nn02"_s << 0 << QList{1, 2, 3, 1, 3} << QList{151, 152, 153, 51, 153};
+        QTest::newRow("index 9 is category 10") << u"9"_s << 0 << QList{1} << QList{501};
+        QTest::newRow("empty category") << u"4pn4"_s << 0 << QList{1, 0, 1, 1} << QList{0, 0, 0, 0};
+        QTest::newRow("32767 + 1 stays") << u"n"_s << 32767 << QList{32767} << QList{99};
+        QTest::newRow("-32768 - 1 stays") << u"p"_s << -32768 << QList{7} << QList{57};
     }
-    book.drawing(1, 32767, {99, 30});
-    for (int n = 1; n <= 4; ++n) {
-        book.drawing(3, n, {150 + n, 30});
-    }
-    book.drawing(10, 1, {501, 30});
-    book.tree.folder(u"dibujos/5/si coloreado"_s);
-    for (int k = 1; k <= 3; ++k) {
-        book.tree.picture(u"animados/%1.gif"_s.arg(k), {20, 20});
-    }
-    Form1& form = book.open();
-    const int titleWidth = form.Picture1->picture().width();
-    form.drawingNumber[1] = std::int16_t(start);
 
-    for (qsizetype i = 0; i < clicks.size(); ++i) {
-        book.click(clicks[i]);
-        QCOMPARE(int(form.drawingNumber[form.currentCategory]), entries[i]);
-        QCOMPARE(form.Picture1->picture().width(), shown[i] == 0 ? titleWidth : shown[i]);
+    void sequences()
+    {
+        QFETCH(QString, clicks);
+        QFETCH(int, start);
+        QFETCH(QList<int>, entries);
+        QFETCH(QList<int>, shown);
+        Book book;
+        for (int n = 1; n <= 7; ++n) {
+            book.drawing(1, n, {50 + n, 30});
+        }
+        book.drawing(1, 32767, {99, 30});
+        for (int n = 1; n <= 4; ++n) {
+            book.drawing(3, n, {150 + n, 30});
+        }
+        book.drawing(10, 1, {501, 30});
+        book.tree.folder(u"dibujos/5/si coloreado"_s);
+        for (int k = 1; k <= 3; ++k) {
+            book.tree.picture(u"animados/%1.gif"_s.arg(k), {20, 20});
+        }
+        Form1& form = book.open();
+        const int titleWidth = form.Picture1->picture().width();
+        form.drawingNumber[1] = std::int16_t(start);
+
+        for (qsizetype i = 0; i < clicks.size(); ++i) {
+            book.click(clicks[i]);
+            QCOMPARE(int(form.drawingNumber[form.currentCategory]), entries[i]);
+            QCOMPARE(form.Picture1->picture().width(), shown[i] == 0 ? titleWidth : shown[i]);
+            QVERIFY(form.Picture1->isVisibleTo(&form));
+            // The child sees the outlines, lying pixel for pixel on the colours under them.
+            if (shown[i] != 0) {
+                QCOMPARE(rgb(form.Picture1->grab().toImage()), rgb(Book::outlines({shown[i], 30})));
+            }
+            // Previous has its own sound; every page turn plays one, even with nothing to show.
+            const QString sound = clicks[i] == u'p' ? u"/sonido2.wav"_s : u"/sonido1.wav"_s;
+            QCOMPARE(book.f->sound.played.size(), i + 1);
+            QCOMPARE(book.f->sound.played.last(), book.tree.root() + sound);
+            // The animations run 1, 2, 3, 1, 2 ... whatever the command.
+            const int animation = int(i % 3) + 1;
+            QCOMPARE(int(form.animationNumber), animation);
+            QCOMPARE(form.Gif89a1->file(), book.tree.root() + u"/animados/%1.gif"_s.arg(animation));
+            QVERIFY(form.Gif89a1->isVisibleTo(&form));
+        }
+    }
+
+    void fitApplied()
+    {
+        Book book;
+        const QSize size(600, 560); // too tall for the room above the row
+        book.drawing(1, 1, size);
+        Form1& form = book.open();
+        form.command4_Click();
+        // The layout's place for this drawing, centred on the 12000-twip screen.
+        const CanvasFit fit = fitCanvas(form.Command3->topTwips(), float(size.height()) * 15.0f);
+        QVERIFY(fit.height.has_value());
+        QCOMPARE(form.Picture1->leftTwips(), (12000.0f - float(size.width()) * 15.0f) / 2.0f);
+        QCOMPARE(form.Picture1->topTwips(), fit.top);
+        const AnimationPlace place =
+            placeAnimation(form.Picture1->leftTwips(), fit.top, form.Picture1->widthTwips());
+        QCOMPARE(form.Gif89a1->leftTwips(), place.left);
+        QCOMPARE(form.Gif89a1->topTwips(), place.top);
+        // A cut made to fit does not last: the canvas ends as large as the drawing.
+        QCOMPARE(form.Picture1->heightTwips(), float(size.height()) * 15.0f);
+    }
+
+    void brokenFilesNeverMixDrawings_data()
+    {
+        QTest::addColumn<QByteArray>("colours"); // drawing 2's files: "" missing, "ok" a picture
+        QTest::addColumn<QByteArray>("outlines");
+        QTest::addColumn<QChar>("click"); // after drawing 1, which the child has begun colouring
+        QTest::addColumn<bool>("keepsPage");
+
+        QTest::newRow("outlines missing") << "ok"_ba
+                                          << ""_ba << QChar(u'n') << false;
+        QTest::newRow("outlines unreadable") << "ok"_ba
+                                             << "GIF89a, or so it says"_ba << QChar(u'n') << false;
+        QTest::newRow("colours unreadable") << "not a picture"_ba
+                                            << "ok"_ba << QChar(u'n') << true;
+        QTest::newRow("category without drawings") << "ok"_ba
+                                                   << "ok"_ba << QChar(u'4') << true;
+    }
+
+    void brokenFilesNeverMixDrawings()
+    {
+        QFETCH(QByteArray, colours);
+        QFETCH(QByteArray, outlines);
+        QFETCH(QChar, click);
+        QFETCH(bool, keepsPage);
+        Book book;
+        book.drawing(1, 1, {60, 40});
+        for (const auto& [content, path] : {std::pair{colours, book.coloured(1, 2)},
+                                            std::pair{outlines, book.uncoloured(1, 2)}}) {
+            if (content == "ok") {
+                book.tree.picture(path, {60, 40}, Qt::yellow);
+            } else if (!content.isEmpty()) {
+                book.tree.text(path, content);
+            }
+        }
+        book.tree.folder(u"dibujos/5/si coloreado"_s);
+        Form1& form = book.open();
+        form.command4_Click();
+        form.Picture1->uncover(QRectF(0, 0, 300, 300));
+        const QImage page = form.Picture1->imageOnShow();
+
+        book.click(click);
         QVERIFY(form.Picture1->isVisibleTo(&form));
-        // The child sees the outlines, lying pixel for pixel on the colours under them.
-        if (shown[i] != 0) {
-            QCOMPARE(rgb(form.Picture1->grab().toImage()), rgb(Book::outlines({shown[i], 30})));
-        }
-        // Previous has its own sound; every page turn plays one, even with nothing to show.
-        const QString sound = clicks[i] == u'p' ? u"/sonido2.wav"_s : u"/sonido1.wav"_s;
-        QCOMPARE(book.f->sound.played.size(), i + 1);
-        QCOMPARE(book.f->sound.played.last(), book.tree.root() + sound);
-        // The animations run 1, 2, 3, 1, 2 ... whatever the command.
-        const int animation = int(i % 3) + 1;
-        QCOMPARE(int(form.animationNumber), animation);
-        QCOMPARE(form.Gif89a1->file(), book.tree.root() + u"/animados/%1.gif"_s.arg(animation));
-        QVERIFY(form.Gif89a1->isVisibleTo(&form));
-    }
-}
-
-void TestPageTurn::fitApplied()
-{
-    Book book;
-    const QSize size(600, 560); // too tall for the room above the row
-    book.drawing(1, 1, size);
-    Form1& form = book.open();
-    form.command4_Click();
-    // The layout's place for this drawing, centred on the 12000-twip screen.
-    const CanvasFit fit = fitCanvas(form.Command3->topTwips(), float(size.height()) * 15.0f);
-    QVERIFY(fit.height.has_value());
-    QCOMPARE(form.Picture1->leftTwips(), (12000.0f - float(size.width()) * 15.0f) / 2.0f);
-    QCOMPARE(form.Picture1->topTwips(), fit.top);
-    const AnimationPlace place =
-        placeAnimation(form.Picture1->leftTwips(), fit.top, form.Picture1->widthTwips());
-    QCOMPARE(form.Gif89a1->leftTwips(), place.left);
-    QCOMPARE(form.Gif89a1->topTwips(), place.top);
-    // A cut made to fit does not last: the canvas ends as large as the drawing.
-    QCOMPARE(form.Picture1->heightTwips(), float(size.height()) * 15.0f);
-}
-
-void TestPageTurn::brokenFilesNeverMixDrawings_data()
-{
-    QTest::addColumn<QByteArray>("colours"); // drawing 2's files: "" missing, "ok" a picture
-    QTest::addColumn<QByteArray>("outlines");
-    QTest::addColumn<QChar>("click"); // after drawing 1, which the child has begun colouring
-    QTest::addColumn<bool>("keepsPage");
-
-    QTest::newRow("outlines missing") << "ok"_ba
-                                      << ""_ba << QChar(u'n') << false;
-    QTest::newRow("outlines unreadable") << "ok"_ba
-                                         << "GIF89a, or so it says"_ba << QChar(u'n') << false;
-    QTest::newRow("colours unreadable") << "not a picture"_ba
-                                        << "ok"_ba << QChar(u'n') << true;
-    QTest::newRow("category without drawings") << "ok"_ba
-                                               << "ok"_ba << QChar(u'4') << true;
-}
-
-void TestPageTurn::brokenFilesNeverMixDrawings()
-{
-    QFETCH(QByteArray, colours);
-    QFETCH(QByteArray, outlines);
-    QFETCH(QChar, click);
-    QFETCH(bool, keepsPage);
-    Book book;
-    book.drawing(1, 1, {60, 40});
-    for (const auto& [content, path] :
-         {std::pair{colours, book.coloured(1, 2)}, std::pair{outlines, book.uncoloured(1, 2)}}) {
-        if (content == "ok") {
-            book.tree.picture(path, {60, 40}, Qt::yellow);
-        } else if (!content.isEmpty()) {
-            book.tree.text(path, content);
+        if (keepsPage) {
+            // No new outlines over old colours: the page stays as the child left it.
+            QCOMPARE(form.Picture1->imageOnShow(), page);
+            QCOMPARE(rgb(form.Picture2->picture()), rgb(Book::outlines({60, 40})));
+        } else {
+            // New colours show plainly, never under drawing 1's outlines.
+            QCOMPARE(form.Picture1->picture().pixelColor(0, 0), QColor(Qt::yellow));
+            QVERIFY(form.Picture2->picture().isNull());
+            QCOMPARE(rgb(form.Picture1->imageOnShow()), rgb(form.Picture1->picture()));
         }
     }
-    book.tree.folder(u"dibujos/5/si coloreado"_s);
-    Form1& form = book.open();
-    form.command4_Click();
-    form.Picture1->uncover(QRectF(0, 0, 300, 300));
-    const QImage page = form.Picture1->imageOnShow();
-
-    book.click(click);
-    QVERIFY(form.Picture1->isVisibleTo(&form));
-    if (keepsPage) {
-        // No new outlines over old colours: the page stays as the child left it.
-        QCOMPARE(form.Picture1->imageOnShow(), page);
-        QCOMPARE(rgb(form.Picture2->picture()), rgb(Book::outlines({60, 40})));
-    } else {
-        // New colours show plainly, never under drawing 1's outlines.
-        QCOMPARE(form.Picture1->picture().pixelColor(0, 0), QColor(Qt::yellow));
-        QVERIFY(form.Picture2->picture().isNull());
-        QCOMPARE(rgb(form.Picture1->imageOnShow()), rgb(form.Picture1->picture()));
-    }
-}
+};
 
 QTEST_MAIN(TestPageTurn)
 #include "tst_pageturn.moc"

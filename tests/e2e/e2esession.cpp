@@ -21,6 +21,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+constexpr double twipsPerPixel = 15.0;
+constexpr double screenWidthTwips = screenWidth * twipsPerPixel;
+
 // A process the session starts ends with the test even when the test itself is killed.
 std::unique_ptr<QProcess> ownedProcess()
 {
@@ -41,6 +44,19 @@ void stop(const std::unique_ptr<QProcess>& process)
     }
 }
 
+QRect pixelRect(double left, double top, double width, double height)
+{
+    const auto px = [](double twips) { return int(std::nearbyint(twips / twipsPerPixel)); };
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+const ScreenLayout& screenLayout()
+{
+    static const ScreenLayout layout =
+        layoutScreen(float(screenWidthTwips), screenHeight * twipsPerPixel, DesignGeometry{});
+    return layout;
+}
+
 // The layout's place for the canvas holding a picture of this size, after a page turn.
 QRectF canvasTwips(QSize pictureSize)
 {
@@ -51,23 +67,6 @@ QRectF canvasTwips(QSize pictureSize)
 }
 
 } // namespace
-
-int pixels(double twips)
-{
-    return int(std::nearbyint(twips / twipsPerPixel));
-}
-
-QRect pixelRect(double left, double top, double width, double height)
-{
-    return QRect(pixels(left), pixels(top), pixels(width), pixels(height));
-}
-
-const ScreenLayout& screenLayout()
-{
-    static const ScreenLayout layout =
-        layoutScreen(float(screenWidthTwips), screenHeight * twipsPerPixel, DesignGeometry{});
-    return layout;
-}
 
 QList<RowButton> buttonRow()
 {
@@ -140,11 +139,8 @@ E2eSession::E2eSession()
 
 E2eSession::~E2eSession()
 {
-    // The program first, then whatever was changed on helpers' behalf, then the helpers.
+    // The program first, then the servers it used.
     stop(program_);
-    for (; !undo_.empty(); undo_.pop_back()) {
-        undo_.back()();
-    }
     for (; !helpers_.empty(); helpers_.pop_back()) {
         stop(helpers_.back());
     }

@@ -27,18 +27,13 @@ namespace cuaderno::e2e {
 // The screen every session runs on; clicks are placed from the layout rules for it.
 constexpr int screenWidth = 800;
 constexpr int screenHeight = 600;
-constexpr double twipsPerPixel = 15.0;
-constexpr double screenWidthTwips = screenWidth * twipsPerPixel;
 const QColor background(37, 91, 163); // fondo.gif, written into every session's tree
 
-int pixels(double twips);
-QRect pixelRect(double left, double top, double width, double height);
 struct RowButton {
     QString name; // anterior, siguiente, imprimir, cat1 ... cat10, puntero, pincel, salir
     QRect rect;
 };
 // The layout for that screen, which the program applies and the tests click by.
-const ScreenLayout& screenLayout();
 QList<RowButton> buttonRow();
 QPoint buttonCentre(const QString& name);
 // A canvas of a picture's size centred above the row, and the animation's centre beside it.
@@ -83,8 +78,6 @@ public:
     static std::optional<QByteArray> run(const QString& program, const QStringList& arguments,
                                          int timeoutMs = 10000,
                                          const QProcessEnvironment& environment = {});
-    // Undo steps run when the session ends, last registered first, before helpers stop.
-    void atEnd(std::function<void()> undo) { undo_.push_back(std::move(undo)); }
 
     // xdotool on the session's display: a command chain such as mousemove, click, sleep.
     bool xdotool(const QStringList& arguments);
@@ -105,7 +98,6 @@ private:
     std::unique_ptr<QProcess> xserver_;
     std::unique_ptr<QProcess> program_;
     std::vector<std::unique_ptr<QProcess>> helpers_;
-    std::vector<std::function<void()>> undo_;
     QString display_;
 };
 

@@ -133,63 +133,61 @@ QStringList pdfsIn(const QString& folder)
 class TestE2ePrinting : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void printButtonPrintsOnePage();
-};
-
-void TestE2ePrinting::printButtonPrintsOnePage()
-{
-    E2E_REQUIRE(u"Xvfb xdotool import cupsd lpstat pdfinfo pdftoppm"_s);
-    E2eSession session;
-    QString why;
-    const auto printServer = startPrintServer(session, session.path(u"cups"_s), why);
-    if (!printServer) {
-        CUADERNO_SKIP(qPrintable(why));
-    }
-    const QString folder = session.path(u"cups/out"_s);
-
-    session.tree.picture(u"dibujos/1/si coloreado/1.gif"_s, drawingSize, coloured);
-    session.tree.picture(u"dibujos/1/no coloreado/1.gif"_s, drawingSize, uncoloured);
-    session.tree.text(u"impresora.txt"_s, "SI\n");
-    QVERIFY2(session.start(*printServer, why), qPrintable(why));
-
-    // Next shows the drawing uncoloured; the print button prints its coloured version.
-    QVERIFY(session.click(buttonCentre(u"siguiente"_s)));
-    const QPoint middle = canvasRect(drawingSize).center();
-    const QImage shown = session.waitForScreen(
-        [&](const QImage& s) { return near(s.pixelColor(middle), uncoloured); });
-    QVERIFY2(near(shown.pixelColor(middle), uncoloured), qPrintable(session.diagnostics()));
-    QVERIFY(session.click(buttonCentre(u"imprimir"_s)));
-
-    // cups-pdf writes the file, then the page can be read: wait for both.
-    QString printed;
-    const QDeadlineTimer deadline(45000);
-    while (printed.isEmpty() && !deadline.hasExpired()) {
-        for (const QString& name : pdfsIn(folder)) {
-            if (E2eSession::run(u"pdfinfo"_s, {QDir(folder).filePath(name)})) {
-                printed = QDir(folder).filePath(name);
-            }
+    void printButtonPrintsOnePage()
+    {
+        E2E_REQUIRE(u"Xvfb xdotool import cupsd lpstat pdfinfo pdftoppm"_s);
+        E2eSession session;
+        QString why;
+        const auto printServer = startPrintServer(session, session.path(u"cups"_s), why);
+        if (!printServer) {
+            CUADERNO_SKIP(qPrintable(why));
         }
-        QTest::qWait(200);
-    }
-    QVERIFY2(!printed.isEmpty(),
-             qPrintable(u"ningún PDF en "_s + folder + u'\n' + session.diagnostics()));
-    const QByteArray info = *E2eSession::run(u"pdfinfo"_s, {printed});
-    static const QRegularExpression pages(u"Pages:\\s+(\\d+)"_s);
-    QCOMPARE(pages.match(QString::fromLatin1(info)).captured(1), u"1"_s);
+        const QString folder = session.path(u"cups/out"_s);
 
-    // The page holds the whole coloured drawing at the canvas's size: 300 × 200 pixels are
-    // 4500 × 3000 twips, 3.125 × 2.083 inches, so 150 × 100 dots at 48 dpi.
-    const QString png = session.path(u"page"_s);
-    QVERIFY(E2eSession::run(u"pdftoppm"_s,
-                            {u"-r"_s, u"48"_s, u"-png"_s, u"-singlefile"_s, printed, png}));
-    const QImage page = QImage(png + u".png"_s).convertToFormat(QImage::Format_RGB32);
-    QVERIFY(!page.isNull());
-    session.keep(page, u"printed-page"_s);
-    const QRect drawing = boundsOf(page, coloured, page.rect(), 40);
-    QVERIFY2(std::abs(drawing.width() - 150) <= 3 && std::abs(drawing.height() - 100) <= 3,
-             qPrintable(u"%1×%2"_s.arg(drawing.width()).arg(drawing.height())));
-    QVERIFY(boundsOf(page, uncoloured, page.rect(), 12).isEmpty());
-}
+        session.tree.picture(u"dibujos/1/si coloreado/1.gif"_s, drawingSize, coloured);
+        session.tree.picture(u"dibujos/1/no coloreado/1.gif"_s, drawingSize, uncoloured);
+        session.tree.text(u"impresora.txt"_s, "SI\n");
+        QVERIFY2(session.start(*printServer, why), qPrintable(why));
+
+        // Next shows the drawing uncoloured; the print button prints its coloured version.
+        QVERIFY(session.click(buttonCentre(u"siguiente"_s)));
+        const QPoint middle = canvasRect(drawingSize).center();
+        const QImage shown = session.waitForScreen(
+            [&](const QImage& s) { return near(s.pixelColor(middle), uncoloured); });
+        QVERIFY2(near(shown.pixelColor(middle), uncoloured), qPrintable(session.diagnostics()));
+        QVERIFY(session.click(buttonCentre(u"imprimir"_s)));
+
+        // cups-pdf writes the file, then the page can be read: wait for both.
+        QString printed;
+        const QDeadlineTimer deadline(45000);
+        while (printed.isEmpty() && !deadline.hasExpired()) {
+            for (const QString& name : pdfsIn(folder)) {
+                if (E2eSession::run(u"pdfinfo"_s, {QDir(folder).filePath(name)})) {
+                    printed = QDir(folder).filePath(name);
+                }
+            }
+            QTest::qWait(200);
+        }
+        QVERIFY2(!printed.isEmpty(),
+                 qPrintable(u"ningún PDF en "_s + folder + u'\n' + session.diagnostics()));
+        const QByteArray info = *E2eSession::run(u"pdfinfo"_s, {printed});
+        static const QRegularExpression pages(u"Pages:\\s+(\\d+)"_s);
+        QCOMPARE(pages.match(QString::fromLatin1(info)).captured(1), u"1"_s);
+
+        // The page holds the whole coloured drawing at the canvas's size: 300 × 200 pixels are
+        // 4500 × 3000 twips, 3.125 × 2.083 inches, so 150 × 100 dots at 48 dpi.
+        const QString png = session.path(u"page"_s);
+        QVERIFY(E2eSession::run(u"pdftoppm"_s,
+                                {u"-r"_s, u"48"_s, u"-png"_s, u"-singlefile"_s, printed, png}));
+        const QImage page = QImage(png + u".png"_s).convertToFormat(QImage::Format_RGB32);
+        QVERIFY(!page.isNull());
+        session.keep(page, u"printed-page"_s);
+        const QRect drawing = boundsOf(page, coloured, page.rect(), 40);
+        QVERIFY2(std::abs(drawing.width() - 150) <= 3 && std::abs(drawing.height() - 100) <= 3,
+                 qPrintable(u"%1×%2"_s.arg(drawing.width()).arg(drawing.height())));
+        QVERIFY(boundsOf(page, uncoloured, page.rect(), 12).isEmpty());
+    }
+};
 
 QTEST_MAIN(TestE2ePrinting)
 #include "tst_e2e_printing.moc"

@@ -133,104 +133,104 @@ Heard firstSound(const std::vector<qint16>& samples)
 class TestE2eSound : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void pageTurnSounds();
+    void pageTurnSounds()
+    {
+        E2E_REQUIRE(u"Xvfb xdotool import pulseaudio"_s);
+        E2eSession session;
+        const QString home = session.path(u"pulse"_s);
+        const QString fifo = home + u"/sink"_s;
+        const QString socket = home + u"/native"_s;
+        QVERIFY(QDir().mkpath(home + u"/runtime"_s));
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        const int fd = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+        QVERIFY(fd >= 0);
+        const FifoRecorder recorder(fd);
+
+        // The server's files stay inside the session's folder; it loads nothing else, and the
+        // program finds it through the same settings.
+        QProcessEnvironment extra;
+        extra.insert(u"HOME"_s, home);
+        extra.insert(u"XDG_RUNTIME_DIR"_s, home + u"/runtime"_s);
+        extra.insert(u"PULSE_RUNTIME_PATH"_s, home + u"/runtime"_s);
+        QProcessEnvironment soundEnvironment = QProcessEnvironment::systemEnvironment();
+        soundEnvironment.insert(extra);
+        soundEnvironment.remove(u"DISPLAY"_s);
+        QString why;
+        if (!session.startHelper(
+                u"pulseaudio"_s,
+                u"-n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --system=no --log-target=stderr"_s
+                        .split(u' ')
+                    << u"-L"_s
+                    << u"module-pipe-sink file=%1 format=s16le rate=%2 channels=2"_s.arg(fifo).arg(
+                           rate)
+                    << u"-L"_s
+                    << u"module-native-protocol-unix socket=%1 auth-anonymous=1"_s.arg(socket),
+                soundEnvironment, [&] { return QFile::exists(socket); }, why)) {
+            CUADERNO_SKIP(qPrintable(why));
+        }
+
+        for (int n = 1; n <= 2; ++n) {
+            session.tree.picture(u"dibujos/1/si coloreado/%1.gif"_s.arg(n), drawingSize, Qt::red);
+            session.tree.picture(u"dibujos/1/no coloreado/%1.gif"_s.arg(n), drawingSize, Qt::white);
+        }
+        // Sounds in the compressed forms of old WAV files, one at the sink's rate, one resampled.
+        session.tree.tone(u"sonido1.wav"_s, SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, rate, nextTone,
+                          rate * 2 / 5);
+        session.tree.tone(u"sonido2.wav"_s, SF_FORMAT_WAV | SF_FORMAT_ULAW, 8000, previousTone,
+                          3200);
+
+        extra.insert(u"PULSE_SERVER"_s, u"unix:"_s + socket);
+        const std::size_t startedAt = recorder.frames();
+        QVERIFY2(session.start(extra, why), qPrintable(why));
+        QTest::qWait(300);
+
+        // Start-up plays nothing: whatever the sink wrote so far is silence.
+        QVERIFY(firstSound(recorder.since(startedAt)).seconds == 0);
+        const auto turnAndListen = [&](const QString& button) {
+            const std::size_t from = recorder.frames();
+            if (!session.click(buttonCentre(button))) {
+                return Heard{};
+            }
+            // The sink writes nothing once no stream plays: a sound has ended when silence
+            // follows it or when the sink has written nothing new for a while.
+            const QDeadlineTimer deadline(8000);
+            QElapsedTimer still;
+            still.start();
+            std::size_t seen = from;
+            while (!deadline.hasExpired()) {
+                const std::vector<qint16> samples = recorder.since(from);
+                if (from + samples.size() != seen) {
+                    seen = from + samples.size();
+                    still.restart();
+                }
+                if (const Heard h = firstSound(samples);
+                    h.ended || (h.seconds > 0 && still.elapsed() > 400)) {
+                    break;
+                }
+                QTest::qWait(50);
+            }
+            return firstSound(recorder.since(from));
+        };
+        const Heard next = turnAndListen(u"siguiente"_s);
+        const Heard previous = turnAndListen(u"anterior"_s);
+        const auto describe = [](const char* button, const Heard& h) {
+            return u"%1: %2 s, %3 Hz, nivel %4\n"_s.arg(QLatin1String(button))
+                .arg(h.seconds)
+                .arg(h.frequency)
+                .arg(h.rms);
+        };
+        const QString heard =
+            describe("siguiente", next) + describe("anterior", previous) + session.diagnostics();
+
+        // Each turn sounded at a clear level, each with its own file: next the low tone, previous
+        // the high one; and whole, since the sound server plays the last samples too.
+        for (const Heard& h : {next, previous}) {
+            QVERIFY2(h.rms > 2000 && h.seconds > 0.35 && h.seconds < 0.5, qPrintable(heard));
+        }
+        QVERIFY2(std::abs(next.frequency - nextTone) < 30, qPrintable(heard));
+        QVERIFY2(std::abs(previous.frequency - previousTone) < 60, qPrintable(heard));
+    }
 };
-
-void TestE2eSound::pageTurnSounds()
-{
-    E2E_REQUIRE(u"Xvfb xdotool import pulseaudio"_s);
-    E2eSession session;
-    const QString home = session.path(u"pulse"_s);
-    const QString fifo = home + u"/sink"_s;
-    const QString socket = home + u"/native"_s;
-    QVERIFY(QDir().mkpath(home + u"/runtime"_s));
-    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
-    const int fd = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
-    QVERIFY(fd >= 0);
-    const FifoRecorder recorder(fd);
-
-    // The server's files stay inside the session's folder; it loads nothing else, and the
-    // program finds it through the same settings.
-    QProcessEnvironment extra;
-    extra.insert(u"HOME"_s, home);
-    extra.insert(u"XDG_RUNTIME_DIR"_s, home + u"/runtime"_s);
-    extra.insert(u"PULSE_RUNTIME_PATH"_s, home + u"/runtime"_s);
-    QProcessEnvironment soundEnvironment = QProcessEnvironment::systemEnvironment();
-    soundEnvironment.insert(extra);
-    soundEnvironment.remove(u"DISPLAY"_s);
-    QString why;
-    if (!session.startHelper(
-            u"pulseaudio"_s,
-            u"-n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --system=no --log-target=stderr"_s
-                    .split(u' ')
-                << u"-L"_s
-                << u"module-pipe-sink file=%1 format=s16le rate=%2 channels=2"_s.arg(fifo).arg(rate)
-                << u"-L"_s
-                << u"module-native-protocol-unix socket=%1 auth-anonymous=1"_s.arg(socket),
-            soundEnvironment, [&] { return QFile::exists(socket); }, why)) {
-        CUADERNO_SKIP(qPrintable(why));
-    }
-
-    for (int n = 1; n <= 2; ++n) {
-        session.tree.picture(u"dibujos/1/si coloreado/%1.gif"_s.arg(n), drawingSize, Qt::red);
-        session.tree.picture(u"dibujos/1/no coloreado/%1.gif"_s.arg(n), drawingSize, Qt::white);
-    }
-    // Sounds in the compressed forms of old WAV files, one at the sink's rate, one resampled.
-    session.tree.tone(u"sonido1.wav"_s, SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, rate, nextTone,
-                      rate * 2 / 5);
-    session.tree.tone(u"sonido2.wav"_s, SF_FORMAT_WAV | SF_FORMAT_ULAW, 8000, previousTone, 3200);
-
-    extra.insert(u"PULSE_SERVER"_s, u"unix:"_s + socket);
-    const std::size_t startedAt = recorder.frames();
-    QVERIFY2(session.start(extra, why), qPrintable(why));
-    QTest::qWait(300);
-
-    // Start-up plays nothing: whatever the sink wrote so far is silence.
-    QVERIFY(firstSound(recorder.since(startedAt)).seconds == 0);
-    const auto turnAndListen = [&](const QString& button) {
-        const std::size_t from = recorder.frames();
-        if (!session.click(buttonCentre(button))) {
-            return Heard{};
-        }
-        // The sink writes nothing once no stream plays: a sound has ended when silence
-        // follows it or when the sink has written nothing new for a while.
-        const QDeadlineTimer deadline(8000);
-        QElapsedTimer still;
-        still.start();
-        std::size_t seen = from;
-        while (!deadline.hasExpired()) {
-            const std::vector<qint16> samples = recorder.since(from);
-            if (from + samples.size() != seen) {
-                seen = from + samples.size();
-                still.restart();
-            }
-            if (const Heard h = firstSound(samples);
-                h.ended || (h.seconds > 0 && still.elapsed() > 400)) {
-                break;
-            }
-            QTest::qWait(50);
-        }
-        return firstSound(recorder.since(from));
-    };
-    const Heard next = turnAndListen(u"siguiente"_s);
-    const Heard previous = turnAndListen(u"anterior"_s);
-    const auto describe = [](const char* button, const Heard& h) {
-        return u"%1: %2 s, %3 Hz, nivel %4\n"_s.arg(QLatin1String(button))
-            .arg(h.seconds)
-            .arg(h.frequency)
-            .arg(h.rms);
-    };
-    const QString heard =
-        describe("siguiente", next) + describe("anterior", previous) + session.diagnostics();
-
-    // Each turn sounded at a clear level, each with its own file: next the low tone, previous
-    // the high one; and whole, since the sound server plays the last samples too.
-    for (const Heard& h : {next, previous}) {
-        QVERIFY2(h.rms > 2000 && h.seconds > 0.35 && h.seconds < 0.5, qPrintable(heard));
-    }
-    QVERIFY2(std::abs(next.frequency - nextTone) < 30, qPrintable(heard));
-    QVERIFY2(std::abs(previous.frequency - previousTone) < 60, qPrintable(heard));
-}
 
 QTEST_MAIN(TestE2eSound)
 #include "tst_e2e_sound.moc"

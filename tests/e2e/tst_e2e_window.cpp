@@ -1,5 +1,5 @@
 // The real program in a real X server: what the child sees at start-up, page turning,
-// colouring with both brushes and quitting, judged from screenshots. Every
+// colouring with both brushes, then quitting, judged from screenshots. Every
 // position clicked or checked comes from the layout rules for an 800 × 600 screen.
 
 #include "e2esession.h"
@@ -85,12 +85,119 @@ QColor faceColour(const QString& button)
 class TestE2eWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
+    void init()
+    {
+        E2E_REQUIRE(u"Xvfb xdotool import"_s);
+        session_ = std::make_unique<E2eSession>();
+        cuaderno::test::DataTree& tree = session_->tree;
+        for (int i = 0; i < 2; ++i) {
+            tree.picture(u"medida/%1.gif"_s.arg(i + 1), brushSizes[i], brushColours[i]);
+            tree.animation(u"animados/%1.gif"_s.arg(i + 1),
+                           {animationColours[i], animationColours[i]}, {40, 30});
+        }
+        tree.picture(u"punteros/1.ico"_s, {32, 32}, Qt::black);
+        tree.text(u"sonido1.wav"_s, cuaderno::samples::pageForwardSound());
+        tree.text(u"sonido2.wav"_s, cuaderno::samples::pageBackSound());
+        for (const Drawing& d : drawings) {
+            const QString folder = u"dibujos/%1/"_s.arg(d.category);
+            tree.picture(folder + u"si coloreado/"_s + QLatin1String(d.colouredName), d.size,
+                         d.coloured);
+            tree.picture(folder + u"no coloreado/"_s + QLatin1String(d.uncolouredName), d.size,
+                         d.uncoloured);
+        }
+        QString why;
+        QVERIFY2(session_->start({}, why), qPrintable(why));
+    }
+
     void cleanup() { session_.reset(); }
-    void startupScreen();
-    void pageTurning();
-    void colouring();
-    void quitEndsProgram();
+    void startupScreen()
+    {
+        const QList<RowButton> row = buttonRow();
+        const QRect title = canvasRect({679, 440}); // the title picture, laid out at start-up
+        const int rowY = row.first().rect.top() - 2;
+        const QRect aboveRow(0, 0, screenWidth, rowY);
+        const QRect rowArea(0, rowY, screenWidth, screenHeight - rowY);
+        const QRect rowBounds = row.first().rect | row[5].rect;
+        const QImage shot = session_->waitForScreen([&](const QImage& s) {
+            return sameRect(foreground(s, aboveRow), title) &&
+                   sameRect(foreground(s, rowArea), rowBounds);
+        });
+        session_->keep(shot, u"startup"_s);
+
+        // The title picture alone above the row, centred over it; no animation yet. Along the
+        // bottom, the row from the previous button to the quit button and nothing else.
+        VERIFY_RECT(foreground(shot, aboveRow), title);
+        VERIFY_RECT(foreground(shot, rowArea), rowBounds);
+        for (const RowButton& b : row) {
+            for (QPoint p :
+                 {b.rect.topLeft() + QPoint(2, 2), b.rect.bottomRight() - QPoint(2, 2)}) {
+                QVERIFY2(near(shot.pixelColor(p), faceColour(b.name)),
+                         qPrintable(b.name + u" en %1,%2: %3"_s.arg(p.x()).arg(p.y()).arg(
+                                                 shot.pixelColor(p).name())));
+            }
+        }
+        // The brush button's face shows brush picture 1.
+        QVERIFY(near(shot.pixelColor(buttonCentre(u"pincel"_s)), brushColours[0]));
+    }
+
+    void pageTurning()
+    {
+        // Previous starts at the last drawing, next wraps past it, a category opens at 1.
+        const QStringList buttons{u"anterior"_s, u"siguiente"_s, u"cat2"_s, u"siguiente"_s};
+        const QStringList shown{u"1:2"_s, u"1:1"_s, u"2:1"_s, u"2:2"_s};
+        for (qsizetype i = 0; i < buttons.size(); ++i) {
+            const Drawing* d = std::find_if(std::begin(drawings), std::end(drawings),
+                                            [&](const Drawing& x) { return x.key() == shown[i]; });
+            QVERIFY(d != std::end(drawings));
+            QVERIFY(press(buttons[i]));
+            const QImage shot = waitForDrawing(*d, int(i) + 1);
+            session_->keep(shot, u"page-%1"_s.arg(i));
+            const QRect canvas = canvasRect(d->size);
+            VERIFY_RECT(boundsOf(shot, d->uncoloured, canvas.adjusted(-20, -20, 20, 20)), canvas);
+            // The uncoloured layer covers the whole drawing: none of its colours shows yet.
+            QVERIFY(boundsOf(shot, d->coloured, canvas).isEmpty());
+            QVERIFY2(
+                near(shot.pixelColor(animationCentre(d->size)), animationColours[i % 2]),
+                qPrintable(buttons[i] + u' ' + shot.pixelColor(animationCentre(d->size)).name()));
+        }
+    }
+
+    void colouring()
+    {
+        const Drawing& d = drawings[0];
+        QVERIFY(press(u"siguiente"_s));
+        waitForDrawing(d, 1);
+        const QRect canvas = canvasRect(d.size);
+        // Moves 40 pixels apart leave separate brush rectangles centred on each move; the press
+        // itself, before any move, colours nothing. The brush button brings the second brush and
+        // shows it on its face.
+        for (int brush = 0; brush < 2; ++brush) {
+            if (brush > 0) {
+                QVERIFY(press(u"pincel"_s));
+                const QPoint face = buttonCentre(u"pincel"_s);
+                const QImage shot = session_->waitForScreen(
+                    [&](const QImage& s) { return near(s.pixelColor(face), brushColours[brush]); });
+                QVERIFY(near(shot.pixelColor(face), brushColours[brush]));
+            }
+            const QPoint pressAt(canvas.left() + 30, canvas.top() + 50 + 90 * brush);
+            QList<QPoint> moves;
+            for (int dx = 40; dx <= 200; dx += 40) {
+                moves.append(pressAt + QPoint(dx, 0));
+            }
+            const QImage shot =
+                dragUntil(d, pressAt, moves, QRect(moves.last() - QPoint(19, 19), QSize(39, 39)),
+                          brushAt(moves.last(), brushSizes[brush]));
+            QVERIFY(stamp(shot, d, pressAt, 19).isEmpty());
+            for (QPoint p : moves) {
+                VERIFY_RECT(stamp(shot, d, p, 19), brushAt(p, brushSizes[brush]));
+            }
+        }
+        // The quit button ends the program, with success.
+        QVERIFY(press(u"salir"_s));
+        QVERIFY(session_->program().waitForFinished(10000));
+        QCOMPARE(session_->program().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(session_->program().exitCode(), 0);
+    }
 
 private:
     bool press(const QString& name) { return session_->click(buttonCentre(name)); }
@@ -105,30 +212,6 @@ private:
 
     std::unique_ptr<E2eSession> session_;
 };
-
-void TestE2eWindow::init()
-{
-    E2E_REQUIRE(u"Xvfb xdotool import"_s);
-    session_ = std::make_unique<E2eSession>();
-    cuaderno::test::DataTree& tree = session_->tree;
-    for (int i = 0; i < 2; ++i) {
-        tree.picture(u"medida/%1.gif"_s.arg(i + 1), brushSizes[i], brushColours[i]);
-        tree.animation(u"animados/%1.gif"_s.arg(i + 1), {animationColours[i], animationColours[i]},
-                       {40, 30});
-    }
-    tree.picture(u"punteros/1.ico"_s, {32, 32}, Qt::black);
-    tree.text(u"sonido1.wav"_s, cuaderno::samples::pageForwardSound());
-    tree.text(u"sonido2.wav"_s, cuaderno::samples::pageBackSound());
-    for (const Drawing& d : drawings) {
-        const QString folder = u"dibujos/%1/"_s.arg(d.category);
-        tree.picture(folder + u"si coloreado/"_s + QLatin1String(d.colouredName), d.size,
-                     d.coloured);
-        tree.picture(folder + u"no coloreado/"_s + QLatin1String(d.uncolouredName), d.size,
-                     d.uncoloured);
-    }
-    QString why;
-    QVERIFY2(session_->start({}, why), qPrintable(why));
-}
 
 bool TestE2eWindow::drag(QPoint from, const QList<QPoint>& through)
 {
@@ -165,99 +248,6 @@ QImage TestE2eWindow::dragUntil(const Drawing& d, QPoint from, const QList<QPoin
     session_->keep(shot, QString::fromLatin1(QTest::currentTestFunction()) + u'-' +
                              QString::fromLatin1(QTest::currentDataTag()));
     return shot;
-}
-
-void TestE2eWindow::startupScreen()
-{
-    const QList<RowButton> row = buttonRow();
-    const QRect title = canvasRect({679, 440}); // the title picture, laid out at start-up
-    const int rowY = row.first().rect.top() - 2;
-    const QRect aboveRow(0, 0, screenWidth, rowY);
-    const QRect rowArea(0, rowY, screenWidth, screenHeight - rowY);
-    const QRect rowBounds = row.first().rect | row[5].rect;
-    const QImage shot = session_->waitForScreen([&](const QImage& s) {
-        return sameRect(foreground(s, aboveRow), title) &&
-               sameRect(foreground(s, rowArea), rowBounds);
-    });
-    session_->keep(shot, u"startup"_s);
-
-    // The title picture alone above the row, centred over it; no animation yet. Along the
-    // bottom, the row from the previous button to the quit button and nothing else.
-    VERIFY_RECT(foreground(shot, aboveRow), title);
-    VERIFY_RECT(foreground(shot, rowArea), rowBounds);
-    for (const RowButton& b : row) {
-        for (QPoint p : {b.rect.topLeft() + QPoint(2, 2), b.rect.bottomRight() - QPoint(2, 2)}) {
-            QVERIFY2(near(shot.pixelColor(p), faceColour(b.name)),
-                     qPrintable(b.name + u" en %1,%2: %3"_s.arg(p.x()).arg(p.y()).arg(
-                                             shot.pixelColor(p).name())));
-        }
-    }
-    // The brush button's face shows brush picture 1.
-    QVERIFY(near(shot.pixelColor(buttonCentre(u"pincel"_s)), brushColours[0]));
-}
-
-void TestE2eWindow::pageTurning()
-{
-    // Previous starts at the last drawing, next wraps past it, a category opens at 1.
-    const QStringList buttons{u"anterior"_s, u"siguiente"_s, u"cat2"_s, u"siguiente"_s};
-    const QStringList shown{u"1:2"_s, u"1:1"_s, u"2:1"_s, u"2:2"_s};
-    for (qsizetype i = 0; i < buttons.size(); ++i) {
-        const Drawing* d = std::find_if(std::begin(drawings), std::end(drawings),
-                                        [&](const Drawing& x) { return x.key() == shown[i]; });
-        QVERIFY(d != std::end(drawings));
-        QVERIFY(press(buttons[i]));
-        const QImage shot = waitForDrawing(*d, int(i) + 1);
-        session_->keep(shot, u"page-%1"_s.arg(i));
-        const QRect canvas = canvasRect(d->size);
-        VERIFY_RECT(boundsOf(shot, d->uncoloured, canvas.adjusted(-20, -20, 20, 20)), canvas);
-        // The uncoloured layer covers the whole drawing: none of its colours shows yet.
-        QVERIFY(boundsOf(shot, d->coloured, canvas).isEmpty());
-        QVERIFY2(near(shot.pixelColor(animationCentre(d->size)), animationColours[i % 2]),
-                 qPrintable(buttons[i] + u' ' + shot.pixelColor(animationCentre(d->size)).name()));
-    }
-}
-
-void TestE2eWindow::colouring()
-{
-    const Drawing& d = drawings[0];
-    QVERIFY(press(u"siguiente"_s));
-    waitForDrawing(d, 1);
-    const QRect canvas = canvasRect(d.size);
-    // Moves 40 pixels apart leave separate brush rectangles centred on each move; the press
-    // itself, before any move, colours nothing. The brush button brings the second brush and
-    // shows it on its face.
-    for (int brush = 0; brush < 2; ++brush) {
-        if (brush > 0) {
-            QVERIFY(press(u"pincel"_s));
-            const QPoint face = buttonCentre(u"pincel"_s);
-            const QImage shot = session_->waitForScreen(
-                [&](const QImage& s) { return near(s.pixelColor(face), brushColours[brush]); });
-            QVERIFY(near(shot.pixelColor(face), brushColours[brush]));
-        }
-        const QPoint pressAt(canvas.left() + 30, canvas.top() + 50 + 90 * brush);
-        QList<QPoint> moves;
-        for (int dx = 40; dx <= 200; dx += 40) {
-            moves.append(pressAt + QPoint(dx, 0));
-        }
-        const QImage shot =
-            dragUntil(d, pressAt, moves, QRect(moves.last() - QPoint(19, 19), QSize(39, 39)),
-                      brushAt(moves.last(), brushSizes[brush]));
-        QVERIFY(stamp(shot, d, pressAt, 19).isEmpty());
-        for (QPoint p : moves) {
-            VERIFY_RECT(stamp(shot, d, p, 19), brushAt(p, brushSizes[brush]));
-        }
-    }
-}
-
-void TestE2eWindow::quitEndsProgram()
-{
-    const QPoint quit = buttonCentre(u"salir"_s);
-    QVERIFY(
-        session_->xdotool({u"mousemove"_s, QString::number(quit.x()), QString::number(quit.y())}));
-    QVERIFY(session_->xdotool({u"click"_s, u"1"_s}));
-    QVERIFY(session_->program().waitForFinished(10000));
-    QCOMPARE(session_->program().exitStatus(), QProcess::NormalExit);
-    QCOMPARE(session_->program().exitCode(), 0);
 }
 
 QTEST_MAIN(TestE2eWindow)

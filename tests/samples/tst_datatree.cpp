@@ -57,117 +57,111 @@ class TestDataTree : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void category_data();
-    void category();
-    void numberedFolder_data();
-    void numberedFolder();
-    void sounds();
-    void backgroundAndPrinter();
+    void category_data()
+    {
+        QTest::addColumn<int>("category");
+        for (int c = 1; c <= 10; ++c) {
+            QTest::addRow("category %d", c) << c;
+        }
+    }
+
+    void category()
+    {
+        QFETCH(int, category);
+        const QString base = kTree + u"/dibujos/"_s + QString::number(category);
+        const QStringList names = series(base + u"/si coloreado"_s, {u"JPG"_s, u"GIF"_s});
+        QVERIFY2(names.size() >= 5, qPrintable(base));
+        for (const QString& name : names) {
+            const QString colouredPath = base + u"/si coloreado/"_s + name;
+            QImageReader plain(base + u"/no coloreado/"_s + QFileInfo(name).completeBaseName() +
+                               u".GIF"_s);
+            QCOMPARE(plain.format(), QByteArray("gif"));
+            const QImage coloured(colouredPath);
+            const QImage uncoloured = plain.read();
+            QVERIFY2(!coloured.isNull(), qPrintable(colouredPath));
+            QVERIFY2(!uncoloured.isNull(), qPrintable(plain.fileName()));
+            QCOMPARE(uncoloured.size(), coloured.size());
+            // Must fit beside the buttons on a 1024 x 768 screen.
+            QVERIFY(coloured.width() <= 1024 && coloured.height() <= 768);
+            // Colour in one, only paper and grey outlines in the other.
+            QVERIFY2(share(coloured, [](QRgb p) { return spread(p) > 40; }) > 0.05,
+                     qPrintable(colouredPath));
+            QVERIFY2(share(uncoloured, [](QRgb p) { return spread(p) > 2; }) == 0,
+                     qPrintable(plain.fileName()));
+            QVERIFY2(share(uncoloured, [](QRgb p) { return p == qRgb(255, 255, 255); }) > 0.3,
+                     qPrintable(plain.fileName()));
+        }
+    }
+
+    void numberedFolder_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<int>("atLeast");
+        QTest::addColumn<QSize>("size"); // empty when the sizes vary
+        QTest::newRow("animations") << u"animados"_s << u"gif"_s << 6 << QSize(65, 57);
+        QTest::newRow("brushes") << u"medida"_s << u"gif"_s << 4 << QSize();
+        QTest::newRow("pointers") << u"punteros"_s << u"ico"_s << 4 << QSize(32, 32);
+    }
+
+    void numberedFolder()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, suffix);
+        QFETCH(int, atLeast);
+        QFETCH(QSize, size);
+        const QStringList names = series(kTree + u'/' + folder, {suffix});
+        QVERIFY2(names.size() >= atLeast,
+                 qPrintable(QDir(kTree + u'/' + folder).entryList().join(u", ")));
+        int previousSide = 0;
+        for (const QString& name : names) {
+            QImageReader reader(kTree + u'/' + folder + u'/' + name);
+            const QImage first = reader.read();
+            QVERIFY2(!first.isNull(),
+                     qPrintable(reader.fileName() + u": "_s + reader.errorString()));
+            if (size.isValid()) {
+                QCOMPARE(first.size(), size);
+            } else {
+                // Brushes grow, and the picture's size is the brush's size.
+                QVERIFY(first.width() > previousSide);
+                previousSide = first.width();
+            }
+            if (folder == u"animados") {
+                QVERIFY(reader.imageCount() > 1);
+                QCOMPARE(reader.loopCount(), -1);
+                QVERIFY(reader.nextImageDelay() > 0);
+            }
+        }
+    }
+
+    void sounds()
+    {
+        QList<QByteArray> seen;
+        for (const QString& name : {u"sonido1.wav"_s, u"sonido2.wav"_s}) {
+            const std::optional<WavSound> wave = readWav(kTree + u'/' + name);
+            QVERIFY2(wave && wave->sampleRate >= 8000, qPrintable(name));
+            const double seconds = double(wave->frames()) / wave->sampleRate;
+            QVERIFY2(seconds > 0.1 && seconds < 2.0, qPrintable(name));
+            int peak = 0;
+            for (qsizetype i = 0; i + 1 < wave->pcm.size(); i += 2) {
+                peak = std::max(
+                    peak, std::abs(int(qFromLittleEndian<qint16>(wave->pcm.constData() + i))));
+            }
+            QVERIFY2(peak > 3000, qPrintable(name)); // audible, not silence
+            seen.append(wave->pcm);
+        }
+        QVERIFY(seen[0] != seen[1]);
+    }
+
+    void backgroundAndPrinter()
+    {
+        const QImage tile(kTree + u"/fondo.gif"_s);
+        QVERIFY(tile.width() >= 16 && tile.height() >= 16);
+        QFile printer(kTree + u"/impresora.txt"_s);
+        QVERIFY(printer.open(QIODevice::ReadOnly));
+        QCOMPARE(printer.readLine().trimmed(), QByteArray("NO"));
+    }
 };
-
-void TestDataTree::category_data()
-{
-    QTest::addColumn<int>("category");
-    for (int c = 1; c <= 10; ++c) {
-        QTest::addRow("category %d", c) << c;
-    }
-}
-
-void TestDataTree::category()
-{
-    QFETCH(int, category);
-    const QString base = kTree + u"/dibujos/"_s + QString::number(category);
-    const QStringList names = series(base + u"/si coloreado"_s, {u"JPG"_s, u"GIF"_s});
-    QVERIFY2(names.size() >= 5, qPrintable(base));
-    for (const QString& name : names) {
-        const QString colouredPath = base + u"/si coloreado/"_s + name;
-        QImageReader plain(base + u"/no coloreado/"_s + QFileInfo(name).completeBaseName() +
-                           u".GIF"_s);
-        QCOMPARE(plain.format(), QByteArray("gif"));
-        const QImage coloured(colouredPath);
-        const QImage uncoloured = plain.read();
-        QVERIFY2(!coloured.isNull(), qPrintable(colouredPath));
-        QVERIFY2(!uncoloured.isNull(), qPrintable(plain.fileName()));
-        QCOMPARE(uncoloured.size(), coloured.size());
-        // Must fit beside the buttons on a 1024 x 768 screen.
-        QVERIFY(coloured.width() <= 1024 && coloured.height() <= 768);
-        // Colour in one, only paper and grey outlines in the other.
-        QVERIFY2(share(coloured, [](QRgb p) { return spread(p) > 40; }) > 0.05,
-                 qPrintable(colouredPath));
-        QVERIFY2(share(uncoloured, [](QRgb p) { return spread(p) > 2; }) == 0,
-                 qPrintable(plain.fileName()));
-        QVERIFY2(share(uncoloured, [](QRgb p) { return p == qRgb(255, 255, 255); }) > 0.3,
-                 qPrintable(plain.fileName()));
-    }
-}
-
-void TestDataTree::numberedFolder_data()
-{
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<QString>("suffix");
-    QTest::addColumn<int>("atLeast");
-    QTest::addColumn<QSize>("size"); // empty when the sizes vary
-    QTest::newRow("animations") << u"animados"_s << u"gif"_s << 6 << QSize(65, 57);
-    QTest::newRow("brushes") << u"medida"_s << u"gif"_s << 4 << QSize();
-    QTest::newRow("pointers") << u"punteros"_s << u"ico"_s << 4 << QSize(32, 32);
-}
-
-void TestDataTree::numberedFolder()
-{
-    QFETCH(QString, folder);
-    QFETCH(QString, suffix);
-    QFETCH(int, atLeast);
-    QFETCH(QSize, size);
-    const QStringList names = series(kTree + u'/' + folder, {suffix});
-    QVERIFY2(names.size() >= atLeast,
-             qPrintable(QDir(kTree + u'/' + folder).entryList().join(u", ")));
-    int previousSide = 0;
-    for (const QString& name : names) {
-        QImageReader reader(kTree + u'/' + folder + u'/' + name);
-        const QImage first = reader.read();
-        QVERIFY2(!first.isNull(), qPrintable(reader.fileName() + u": "_s + reader.errorString()));
-        if (size.isValid()) {
-            QCOMPARE(first.size(), size);
-        } else {
-            // Brushes grow, and the picture's size is the brush's size.
-            QVERIFY(first.width() > previousSide);
-            previousSide = first.width();
-        }
-        if (folder == u"animados") {
-            QVERIFY(reader.imageCount() > 1);
-            QCOMPARE(reader.loopCount(), -1);
-            QVERIFY(reader.nextImageDelay() > 0);
-        }
-    }
-}
-
-void TestDataTree::sounds()
-{
-    QList<QByteArray> seen;
-    for (const QString& name : {u"sonido1.wav"_s, u"sonido2.wav"_s}) {
-        const std::optional<WavSound> wave = readWav(kTree + u'/' + name);
-        QVERIFY2(wave && wave->sampleRate >= 8000, qPrintable(name));
-        const double seconds = double(wave->frames()) / wave->sampleRate;
-        QVERIFY2(seconds > 0.1 && seconds < 2.0, qPrintable(name));
-        int peak = 0;
-        for (qsizetype i = 0; i + 1 < wave->pcm.size(); i += 2) {
-            peak =
-                std::max(peak, std::abs(int(qFromLittleEndian<qint16>(wave->pcm.constData() + i))));
-        }
-        QVERIFY2(peak > 3000, qPrintable(name)); // audible, not silence
-        seen.append(wave->pcm);
-    }
-    QVERIFY(seen[0] != seen[1]);
-}
-
-void TestDataTree::backgroundAndPrinter()
-{
-    const QImage tile(kTree + u"/fondo.gif"_s);
-    QVERIFY(tile.width() >= 16 && tile.height() >= 16);
-    QFile printer(kTree + u"/impresora.txt"_s);
-    QVERIFY(printer.open(QIODevice::ReadOnly));
-    QCOMPARE(printer.readLine().trimmed(), QByteArray("NO"));
-}
 
 QTEST_MAIN(TestDataTree)
 #include "tst_datatree.moc"

@@ -14,9 +14,65 @@ class TestRenderManifest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void rerender_data();
-    void rerender();
+    void initTestCase()
+    {
+        samples_ = dir_.filePath(u"samples"_s);
+        out_ = dir_.filePath(u"build"_s);
+        // The pointers and three categories of the samples are enough, and quicker to render.
+        const QString source = QStringLiteral(CUADERNO_SAMPLES);
+        for (const QString& folder :
+             {u"pointers"_s, u"drawings/1"_s, u"drawings/2"_s, u"drawings/3"_s}) {
+            for (QDirIterator it(source + u'/' + folder, QDir::Files); it.hasNext();) {
+                const QString target = samples_ + u'/' + QDir(source).relativeFilePath(it.next());
+                QVERIFY(QDir().mkpath(QFileInfo(target).path()));
+                QVERIFY(QFile::copy(it.filePath(), target));
+            }
+        }
+        // A parent's background is there before the first build.
+        write(u"fondo.gif"_s, "parent's background");
+        QVERIFY(render());
+        // Then a drawing after the samples of category 3, printing on, and a file an earlier
+        // build wrote that this one will not.
+        write(u"dibujos/3/si coloreado/6.JPG"_s, "parent's drawing");
+        write(u"dibujos/3/no coloreado/6.GIF"_s, "parent's outline");
+        write(u"impresora.txt"_s, "SI\n");
+        write(u"medida/99.gif"_s, "old brush");
+        QFile manifest(out_ + u"/.cuaderno_render_samples.manifest");
+        QVERIFY(manifest.open(QIODevice::Append));
+        manifest.write("medida/99.gif\n");
+        manifest.close();
+        // The samples change: category 3 loses its last drawing.
+        QVERIFY(QFile::remove(samples_ + u"/drawings/3/5.svg"));
+        QVERIFY(render());
+    }
+
+    void rerender_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("content"); // empty: the file must be gone
+        QTest::newRow("parent's drawing")
+            << u"dibujos/3/si coloreado/6.JPG"_s << QByteArray("parent's drawing");
+        QTest::newRow("parent's outline")
+            << u"dibujos/3/no coloreado/6.GIF"_s << QByteArray("parent's outline");
+        QTest::newRow("parent's switch") << u"impresora.txt"_s << QByteArray("SI\n");
+        QTest::newRow("parent's file under a sample's name")
+            << u"fondo.gif"_s << QByteArray("parent's background");
+        QTest::newRow("sample no longer made") << u"dibujos/3/no coloreado/5.GIF"_s << QByteArray();
+        QTest::newRow("file an earlier build wrote") << u"medida/99.gif"_s << QByteArray();
+    }
+
+    void rerender()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, content);
+        QFile found(out_ + u'/' + file);
+        if (content.isEmpty()) {
+            QVERIFY2(!found.exists(), qPrintable(file));
+            return;
+        }
+        QVERIFY(found.open(QIODevice::ReadOnly));
+        QCOMPARE(found.readAll(), content);
+    }
 
 private:
     bool render();
@@ -40,66 +96,6 @@ void TestRenderManifest::write(const QString& relative, const QByteArray& bytes)
     QVERIFY(QDir().mkpath(QFileInfo(file).path()));
     QVERIFY(file.open(QIODevice::WriteOnly));
     QCOMPARE(file.write(bytes), bytes.size());
-}
-
-void TestRenderManifest::initTestCase()
-{
-    samples_ = dir_.filePath(u"samples"_s);
-    out_ = dir_.filePath(u"build"_s);
-    // The pointers and three categories of the samples are enough, and quicker to render.
-    const QString source = QStringLiteral(CUADERNO_SAMPLES);
-    for (const QString& folder :
-         {u"pointers"_s, u"drawings/1"_s, u"drawings/2"_s, u"drawings/3"_s}) {
-        for (QDirIterator it(source + u'/' + folder, QDir::Files); it.hasNext();) {
-            const QString target = samples_ + u'/' + QDir(source).relativeFilePath(it.next());
-            QVERIFY(QDir().mkpath(QFileInfo(target).path()));
-            QVERIFY(QFile::copy(it.filePath(), target));
-        }
-    }
-    // A parent's background is there before the first build.
-    write(u"fondo.gif"_s, "parent's background");
-    QVERIFY(render());
-    // Then a drawing after the samples of category 3, printing on, and a file an earlier
-    // build wrote that this one will not.
-    write(u"dibujos/3/si coloreado/6.JPG"_s, "parent's drawing");
-    write(u"dibujos/3/no coloreado/6.GIF"_s, "parent's outline");
-    write(u"impresora.txt"_s, "SI\n");
-    write(u"medida/99.gif"_s, "old brush");
-    QFile manifest(out_ + u"/.cuaderno_render_samples.manifest");
-    QVERIFY(manifest.open(QIODevice::Append));
-    manifest.write("medida/99.gif\n");
-    manifest.close();
-    // The samples change: category 3 loses its last drawing.
-    QVERIFY(QFile::remove(samples_ + u"/drawings/3/5.svg"));
-    QVERIFY(render());
-}
-
-void TestRenderManifest::rerender_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QByteArray>("content"); // empty: the file must be gone
-    QTest::newRow("parent's drawing")
-        << u"dibujos/3/si coloreado/6.JPG"_s << QByteArray("parent's drawing");
-    QTest::newRow("parent's outline")
-        << u"dibujos/3/no coloreado/6.GIF"_s << QByteArray("parent's outline");
-    QTest::newRow("parent's switch") << u"impresora.txt"_s << QByteArray("SI\n");
-    QTest::newRow("parent's file under a sample's name")
-        << u"fondo.gif"_s << QByteArray("parent's background");
-    QTest::newRow("sample no longer made") << u"dibujos/3/no coloreado/5.GIF"_s << QByteArray();
-    QTest::newRow("file an earlier build wrote") << u"medida/99.gif"_s << QByteArray();
-}
-
-void TestRenderManifest::rerender()
-{
-    QFETCH(QString, file);
-    QFETCH(QByteArray, content);
-    QFile found(out_ + u'/' + file);
-    if (content.isEmpty()) {
-        QVERIFY2(!found.exists(), qPrintable(file));
-        return;
-    }
-    QVERIFY(found.open(QIODevice::ReadOnly));
-    QCOMPARE(found.readAll(), content);
 }
 
 QTEST_GUILESS_MAIN(TestRenderManifest)

@@ -57,270 +57,254 @@ class TestSampleRender : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void uncolouredFill_data();
-    void uncolouredFill();
-    void rendersBothVersions_data();
-    void rendersBothVersions();
-    void badSourceFails_data();
-    void badSourceFails();
-    void gifRoundTrip_data();
-    void gifRoundTrip();
-    void toolBuildsTree();
-    void toolRejectsBadSources_data();
-    void toolRejectsBadSources();
+    void uncolouredFill_data()
+    {
+        QTest::addColumn<QString>("attribute");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char* tag, const QString& value, const QString& expected,
+                            const QString& attribute = u"fill"_s) {
+            QTest::newRow(tag) << attribute << value << expected;
+        };
+        row("long hex", u"#e03030"_s, u"#ffffff"_s);
+        row("named colour", u"orange"_s, u"#ffffff"_s);
+        row("gradient reference", u"url(#g)"_s, u"#ffffff"_s);
+        row("almost black", u"#010101"_s, u"#ffffff"_s);
+        row("none", u"none"_s, u"none"_s);
+        row("black short", u"#000"_s, u"#000"_s);
+        row("black by name", u" Black "_s, u" Black "_s);
+        row("style colour", u"stroke:#000000;fill:#22aa22"_s, u"stroke:#000000;fill:#ffffff"_s,
+            u"style"_s);
+        row("style black", u"fill: black;stroke-width:6"_s, u"fill: black;stroke-width:6"_s,
+            u"style"_s);
+    }
+
+    void uncolouredFill()
+    {
+        QFETCH(QString, attribute);
+        QFETCH(QString, value);
+        QFETCH(QString, expected);
+        const QByteArray svg =
+            drawing("<circle cx=\"100\" cy=\"60\" r=\"40\" " + attribute.toUtf8() + "=\"" +
+                    value.toUtf8() + "\" stroke=\"#000000\"/>");
+        QString error;
+        const QByteArray result = uncolouredSvg(svg, &error);
+        QVERIFY2(!result.isEmpty(), qPrintable(error));
+        QDomDocument document;
+        QVERIFY(document.setContent(result));
+        const QDomElement root = document.documentElement();
+        QCOMPARE(root.firstChildElement(u"circle"_s).attribute(attribute), expected);
+        // The background is a colour too, so it always turns white.
+        QCOMPARE(root.firstChildElement(u"rect"_s).attribute(u"fill"_s), u"#ffffff"_s);
+    }
+
+    void rendersBothVersions_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QColor>("inside"); // colour in the middle of the picture
+        QTest::addColumn<bool>("blackDetail");
+        QTest::newRow("circle as JPEG")
+            << QByteArray("<circle cx=\"100\" cy=\"60\" r=\"40\" fill=\"#e03030\" "
+                          "stroke=\"#000000\" stroke-width=\"6\"/>")
+            << "JPG" << QColor(0xe0, 0x30, 0x30) << false;
+        QTest::newRow("fill inherited from a group, as GIF")
+            << QByteArray("<g fill=\"#2080ff\" stroke=\"#000000\" stroke-width=\"6\">"
+                          "<rect x=\"40\" y=\"20\" width=\"120\" height=\"80\"/></g>")
+            << "GIF" << QColor(0x20, 0x80, 0xff) << false;
+        QTest::newRow("black detail, as JPEG")
+            << QByteArray("<circle cx=\"100\" cy=\"60\" r=\"40\" fill=\"#66cc66\" "
+                          "stroke=\"#000000\" stroke-width=\"6\"/>"
+                          "<circle cx=\"100\" cy=\"60\" r=\"10\" fill=\"black\" stroke=\"none\"/>")
+            << "JPG" << QColor(Qt::black) << true;
+    }
+
+    void rendersBothVersions()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, suffix);
+        QFETCH(QColor, inside);
+        QFETCH(bool, blackDetail);
+        QTemporaryDir dir;
+        const QString source = dir.filePath(u"1.svg"_s);
+        const QString colouredPath = dir.filePath(u"1."_s + suffix);
+        const QString plainPath = dir.filePath(u"plain.GIF"_s);
+        QVERIFY(writeFile(source, drawing(body)));
+        QString error;
+        QVERIFY2(renderDrawing(source, colouredPath, plainPath, &error), qPrintable(error));
+
+        QImageReader colouredReader(colouredPath);
+        QCOMPARE(colouredReader.format(),
+                 suffix == u"GIF" ? QByteArray("gif") : QByteArray("jpeg"));
+        const QImage coloured = colouredReader.read().convertToFormat(QImage::Format_RGB32);
+        const QImage plain = QImage(plainPath).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(coloured.size(), QSize(200, 120));
+        QCOMPARE(plain.size(), coloured.size());
+
+        const int tolerance = suffix == u"GIF" ? 2 : 16;
+        const QPoint middle(100, 60);
+        QVERIFY(difference(coloured.pixel(middle), inside.rgb()) <= tolerance);
+        QCOMPARE(QColor(plain.pixel(middle)), blackDetail ? QColor(Qt::black) : QColor(Qt::white));
+
+        // Wherever the uncoloured picture is dark the coloured one is at least as dark: the
+        // outlines did not move.
+        const int slack = suffix == u"GIF" ? 4 : 40;
+        int dark = 0, white = 0;
+        for (int y = 0; y < plain.height(); ++y) {
+            for (int x = 0; x < plain.width(); ++x) {
+                const QRgb p = plain.pixel(x, y);
+                if (p == qRgb(255, 255, 255))
+                    ++white;
+                if (qGray(p) < 100) {
+                    ++dark;
+                    QVERIFY2(qGray(coloured.pixel(x, y)) <= qGray(p) + slack,
+                             qPrintable(QStringLiteral("outline lost at %1,%2").arg(x).arg(y)));
+                }
+            }
+        }
+        QVERIFY(dark > 600); // a 6 px outline around the shape
+        QVERIFY(white > plain.width() * plain.height() / 2);
+    }
+
+    void badSourceFails_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // "/" makes a folder, null nothing at all
+        const QByteArray svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" ";
+        QTest::newRow("unfinished XML") << svg + "width=\"9\"><rect";
+        QTest::newRow("empty file") << ""_ba;
+        QTest::newRow("binary junk") << QByteArray::fromHex("89504e470d0a1a0a0000ff00fe");
+        QTest::newRow("not an svg root") << "<html><body/></html>"_ba;
+        QTest::newRow("huge size") << svg + "width=\"90000\" height=\"90000\"/>";
+        QTest::newRow("no size") << svg + "width=\"0\" height=\"0\"/>";
+        QTest::newRow("a folder") << "/"_ba;
+        QTest::newRow("missing") << QByteArray();
+    }
+
+    void badSourceFails()
+    {
+        QFETCH(QByteArray, content);
+        QTemporaryDir dir;
+        const QString source = dir.filePath(u"1.svg"_s);
+        if (content == "/") {
+            QVERIFY(QDir().mkpath(source));
+        } else if (!content.isNull()) {
+            QVERIFY(writeFile(source, content));
+        }
+        const QString coloured = dir.filePath(u"1.JPG"_s);
+        const QString plain = dir.filePath(u"1.GIF"_s);
+        QString error;
+        QVERIFY(!renderDrawing(source, coloured, plain, &error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(!QFile::exists(coloured) && !QFile::exists(plain));
+    }
+
+    void gifRoundTrip_data()
+    {
+        QTest::addColumn<QImage>("image");
+        QTest::addColumn<int>("tolerance");
+
+        // Few colours, black lines and transparent corners: all kept exactly.
+        QImage flat(40, 30, QImage::Format_ARGB32);
+        flat.fill(qRgb(250, 120, 10));
+        for (int x = 0; x < 40; ++x) {
+            flat.setPixel(x, 3, qRgb(0, 0, 0));
+            flat.setPixel(x, 9, qRgb(10, 200, 90));
+            flat.setPixel(x % 5, x / 5 + 20, qRgba(0, 0, 0, 0));
+        }
+        QTest::newRow("few colours stay exact") << flat << 0;
+
+        // Far more than 256 colours: approximated, but black and white stay exact.
+        QImage gradient(256, 64, QImage::Format_RGB32);
+        for (int y = 0; y < 64; ++y) {
+            for (int x = 0; x < 256; ++x) {
+                gradient.setPixel(x, y,
+                                  y == 10   ? qRgb(0, 0, 0)
+                                  : y == 20 ? qRgb(255, 255, 255)
+                                            : qRgb(x, y * 4, 255 - x));
+            }
+        }
+        QTest::newRow("gradient") << gradient << 16;
+    }
+
+    void gifRoundTrip()
+    {
+        QFETCH(QImage, image);
+        QFETCH(int, tolerance);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"x.gif"_s);
+        QString error;
+        QVERIFY2(writeGif(path, image, &error), qPrintable(error));
+        const QImage back = QImage(path).convertToFormat(QImage::Format_ARGB32);
+        const QImage source = image.convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(back.size(), source.size());
+        for (int y = 0; y < source.height(); ++y) {
+            for (int x = 0; x < source.width(); ++x) {
+                const QRgb want = source.pixel(x, y), got = back.pixel(x, y);
+                if (qAlpha(want) == 0) {
+                    QCOMPARE(qAlpha(got), 0);
+                    continue;
+                }
+                const bool pure = want == qRgb(0, 0, 0) || want == qRgb(255, 255, 255);
+                QVERIFY2(difference(want, got) <= (pure ? 0 : tolerance),
+                         qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
+            }
+        }
+    }
+
+    void toolBuildsTree()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath(u"in/pointers/1.svg"_s),
+                          "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"32\" height=\"32\">"
+                          "<circle cx=\"16\" cy=\"16\" r=\"9\" fill=\"#ffd23f\"/></svg>"));
+        for (int n = 1; n <= 3; ++n) {
+            QVERIFY(writeFile(dir.filePath(u"in/drawings/1/%1.svg"_s.arg(n)),
+                              drawing("<circle cx=\"100\" cy=\"60\" r=\"30\" fill=\"#ff8800\" "
+                                      "stroke=\"#000000\" stroke-width=\"6\"/>")));
+        }
+        const QString coloured = dir.filePath(u"out/dibujos/1/si coloreado/"_s);
+        QString errors;
+        QVERIFY2(runTool(dir, &errors) == 0, qPrintable(errors));
+        QCOMPARE(QDir(coloured).entryList(QDir::Files, QDir::Name),
+                 QStringList({u"1.JPG"_s, u"2.GIF"_s, u"3.JPG"_s}));
+        QCOMPARE(
+            QDir(dir.filePath(u"out/dibujos/1/no coloreado"_s)).entryList(QDir::Files, QDir::Name),
+            QStringList({u"1.GIF"_s, u"2.GIF"_s, u"3.GIF"_s}));
+        QFile printer(dir.filePath(u"out/impresora.txt"_s));
+        QVERIFY(printer.open(QIODevice::ReadOnly));
+        QCOMPARE(printer.readAll(), QByteArray("NO\n"));
+        QCOMPARE(QImage(dir.filePath(u"out/punteros/1.ico"_s)).size(), QSize(32, 32));
+    }
+
+    void toolRejectsBadSources_data()
+    {
+        QTest::addColumn<QStringList>("drawings"); // under in/drawings; "!" marks a broken source
+        QTest::addColumn<QString>("message");
+        QTest::newRow("malformed drawing") << QStringList{u"1/1.svg"_s, u"1/2.svg!"_s} << "2.svg";
+        QTest::newRow("gap in the numbers")
+            << QStringList{u"1/1.svg"_s, u"1/3.svg"_s} << "falta el número 2";
+        QTest::newRow("gap in the categories")
+            << QStringList{u"1/1.svg"_s, u"3/1.svg"_s} << "falta el número 2";
+        QTest::newRow("no drawings at all") << QStringList{} << "drawings";
+    }
+
+    void toolRejectsBadSources()
+    {
+        QFETCH(QStringList, drawings);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        QVERIFY(QDir().mkpath(dir.filePath(u"in"_s)));
+        for (QString name : std::as_const(drawings)) {
+            const QByteArray whole = drawing("<circle cx=\"10\" cy=\"10\" r=\"5\" fill=\"#f00\"/>");
+            const bool broken = name.endsWith(u'!');
+            QVERIFY(writeFile(dir.filePath(u"in/drawings/"_s + name.remove(u'!')),
+                              broken ? whole.left(150) : whole));
+        }
+        QString errors;
+        QCOMPARE(runTool(dir, &errors), 1);
+        QVERIFY2(errors.contains(message), qPrintable(errors));
+    }
 };
-
-void TestSampleRender::uncolouredFill_data()
-{
-    QTest::addColumn<QString>("attribute");
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<QString>("expected");
-    const auto row = [](const char* tag, const QString& value, const QString& expected,
-                        const QString& attribute = u"fill"_s) {
-        QTest::newRow(tag) << attribute << value << expected;
-    };
-    row("long hex", u"#e03030"_s, u"#ffffff"_s);
-    row("named colour", u"orange"_s, u"#ffffff"_s);
-    row("gradient reference", u"url(#g)"_s, u"#ffffff"_s);
-    row("almost black", u"#010101"_s, u"#ffffff"_s);
-    row("none", u"none"_s, u"none"_s);
-    row("black short", u"#000"_s, u"#000"_s);
-    row("black by name", u" Black "_s, u" Black "_s);
-    row("style colour", u"stroke:#000000;fill:#22aa22"_s, u"stroke:#000000;fill:#ffffff"_s,
-        u"style"_s);
-    row("style black", u"fill: black;stroke-width:6"_s, u"fill: black;stroke-width:6"_s,
-        u"style"_s);
-}
-
-void TestSampleRender::uncolouredFill()
-{
-    QFETCH(QString, attribute);
-    QFETCH(QString, value);
-    QFETCH(QString, expected);
-    const QByteArray svg = drawing("<circle cx=\"100\" cy=\"60\" r=\"40\" " + attribute.toUtf8() +
-                                   "=\"" + value.toUtf8() + "\" stroke=\"#000000\"/>");
-    QString error;
-    const QByteArray result = uncolouredSvg(svg, &error);
-    QVERIFY2(!result.isEmpty(), qPrintable(error));
-    QDomDocument document;
-    QVERIFY(document.setContent(result));
-    const QDomElement root = document.documentElement();
-    QCOMPARE(root.firstChildElement(u"circle"_s).attribute(attribute), expected);
-    // The background is a colour too, so it always turns white.
-    QCOMPARE(root.firstChildElement(u"rect"_s).attribute(u"fill"_s), u"#ffffff"_s);
-}
-
-void TestSampleRender::rendersBothVersions_data()
-{
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<QString>("suffix");
-    QTest::addColumn<QColor>("inside"); // colour in the middle of the picture
-    QTest::addColumn<bool>("blackDetail");
-    QTest::newRow("circle as JPEG")
-        << QByteArray("<circle cx=\"100\" cy=\"60\" r=\"40\" fill=\"#e03030\" "
-                      "stroke=\"#000000\" stroke-width=\"6\"/>")
-        << "JPG" << QColor(0xe0, 0x30, 0x30) << false;
-    QTest::newRow("fill inherited from a group, as GIF")
-        << QByteArray("<g fill=\"#2080ff\" stroke=\"#000000\" stroke-width=\"6\">"
-                      "<rect x=\"40\" y=\"20\" width=\"120\" height=\"80\"/></g>")
-        << "GIF" << QColor(0x20, 0x80, 0xff) << false;
-    QTest::newRow("black detail, as JPEG")
-        << QByteArray("<circle cx=\"100\" cy=\"60\" r=\"40\" fill=\"#66cc66\" "
-                      "stroke=\"#000000\" stroke-width=\"6\"/>"
-                      "<circle cx=\"100\" cy=\"60\" r=\"10\" fill=\"black\" stroke=\"none\"/>")
-        << "JPG" << QColor(Qt::black) << true;
-}
-
-void TestSampleRender::rendersBothVersions()
-{
-    QFETCH(QByteArray, body);
-    QFETCH(QString, suffix);
-    QFETCH(QColor, inside);
-    QFETCH(bool, blackDetail);
-    QTemporaryDir dir;
-    const QString source = dir.filePath(u"1.svg"_s);
-    const QString colouredPath = dir.filePath(u"1."_s + suffix);
-    const QString plainPath = dir.filePath(u"plain.GIF"_s);
-    QVERIFY(writeFile(source, drawing(body)));
-    QString error;
-    QVERIFY2(renderDrawing(source, colouredPath, plainPath, &error), qPrintable(error));
-
-    QImageReader colouredReader(colouredPath);
-    QCOMPARE(colouredReader.format(), suffix == u"GIF" ? QByteArray("gif") : QByteArray("jpeg"));
-    const QImage coloured = colouredReader.read().convertToFormat(QImage::Format_RGB32);
-    const QImage plain = QImage(plainPath).convertToFormat(QImage::Format_RGB32);
-    QCOMPARE(coloured.size(), QSize(200, 120));
-    QCOMPARE(plain.size(), coloured.size());
-
-    const int tolerance = suffix == u"GIF" ? 2 : 16;
-    const QPoint middle(100, 60);
-    QVERIFY(difference(coloured.pixel(middle), inside.rgb()) <= tolerance);
-    QCOMPARE(QColor(plain.pixel(middle)), blackDetail ? QColor(Qt::black) : QColor(Qt::white));
-
-    // Wherever the uncoloured picture is dark the coloured one is at least as dark: the
-    // outlines did not move.
-    const int slack = suffix == u"GIF" ? 4 : 40;
-    int dark = 0, white = 0;
-    for (int y = 0; y < plain.height(); ++y) {
-        for (int x = 0; x < plain.width(); ++x) {
-            const QRgb p = plain.pixel(x, y);
-            if (p == qRgb(255, 255, 255))
-                ++white;
-            if (qGray(p) < 100) {
-                ++dark;
-                QVERIFY2(qGray(coloured.pixel(x, y)) <= qGray(p) + slack,
-                         qPrintable(QStringLiteral("outline lost at %1,%2").arg(x).arg(y)));
-            }
-        }
-    }
-    QVERIFY(dark > 600); // a 6 px outline around the shape
-    QVERIFY(white > plain.width() * plain.height() / 2);
-}
-
-void TestSampleRender::badSourceFails_data()
-{
-    QTest::addColumn<QByteArray>("content"); // "/" makes a folder, null nothing at all
-    const QByteArray svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" ";
-    QTest::newRow("unfinished XML") << svg + "width=\"9\"><rect";
-    QTest::newRow("empty file") << ""_ba;
-    QTest::newRow("binary junk") << QByteArray::fromHex("89504e470d0a1a0a0000ff00fe");
-    QTest::newRow("not an svg root") << "<html><body/></html>"_ba;
-    QTest::newRow("huge size") << svg + "width=\"90000\" height=\"90000\"/>";
-    QTest::newRow("no size") << svg + "width=\"0\" height=\"0\"/>";
-    QTest::newRow("a folder") << "/"_ba;
-    QTest::newRow("missing") << QByteArray();
-}
-
-void TestSampleRender::badSourceFails()
-{
-    QFETCH(QByteArray, content);
-    QTemporaryDir dir;
-    const QString source = dir.filePath(u"1.svg"_s);
-    if (content == "/") {
-        QVERIFY(QDir().mkpath(source));
-    } else if (!content.isNull()) {
-        QVERIFY(writeFile(source, content));
-    }
-    const QString coloured = dir.filePath(u"1.JPG"_s);
-    const QString plain = dir.filePath(u"1.GIF"_s);
-    QString error;
-    QVERIFY(!renderDrawing(source, coloured, plain, &error));
-    QVERIFY(!error.isEmpty());
-    QVERIFY(!QFile::exists(coloured) && !QFile::exists(plain));
-}
-
-void TestSampleRender::gifRoundTrip_data()
-{
-    QTest::addColumn<QImage>("image");
-    QTest::addColumn<int>("tolerance");
-
-    // Few colours, black lines and transparent corners: all kept exactly.
-    QImage flat(40, 30, QImage::Format_ARGB32);
-    flat.fill(qRgb(250, 120, 10));
-    for (int x = 0; x < 40; ++x) {
-        flat.setPixel(x, 3, qRgb(0, 0, 0));
-        flat.setPixel(x, 9, qRgb(10, 200, 90));
-        flat.setPixel(x % 5, x / 5 + 20, qRgba(0, 0, 0, 0));
-    }
-    QTest::newRow("few colours stay exact") << flat << 0;
-
-    // Far more than 256 colours: approximated, but black and white stay exact.
-    QImage gradient(256, 64, QImage::Format_RGB32);
-    for (int y = 0; y < 64; ++y) {
-        for (int x = 0; x < 256; ++x) {
-            gradient.setPixel(x, y,
-                              y == 10   ? qRgb(0, 0, 0)
-                              : y == 20 ? qRgb(255, 255, 255)
-                                        : qRgb(x, y * 4, 255 - x));
-        }
-    }
-    QTest::newRow("gradient") << gradient << 16;
-}
-
-void TestSampleRender::gifRoundTrip()
-{
-    QFETCH(QImage, image);
-    QFETCH(int, tolerance);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(u"x.gif"_s);
-    QString error;
-    QVERIFY2(writeGif(path, image, &error), qPrintable(error));
-    const QImage back = QImage(path).convertToFormat(QImage::Format_ARGB32);
-    const QImage source = image.convertToFormat(QImage::Format_ARGB32);
-    QCOMPARE(back.size(), source.size());
-    for (int y = 0; y < source.height(); ++y) {
-        for (int x = 0; x < source.width(); ++x) {
-            const QRgb want = source.pixel(x, y), got = back.pixel(x, y);
-            if (qAlpha(want) == 0) {
-                QCOMPARE(qAlpha(got), 0);
-                continue;
-            }
-            const bool pure = want == qRgb(0, 0, 0) || want == qRgb(255, 255, 255);
-            QVERIFY2(difference(want, got) <= (pure ? 0 : tolerance),
-                     qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
-        }
-    }
-}
-
-void TestSampleRender::toolBuildsTree()
-{
-    QTemporaryDir dir;
-    QVERIFY(writeFile(dir.filePath(u"in/pointers/1.svg"_s),
-                      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"32\" height=\"32\">"
-                      "<circle cx=\"16\" cy=\"16\" r=\"9\" fill=\"#ffd23f\"/></svg>"));
-    for (int n = 1; n <= 3; ++n) {
-        QVERIFY(writeFile(dir.filePath(u"in/drawings/1/%1.svg"_s.arg(n)),
-                          drawing("<circle cx=\"100\" cy=\"60\" r=\"30\" fill=\"#ff8800\" "
-                                  "stroke=\"#000000\" stroke-width=\"6\"/>")));
-    }
-    // Left over from an earlier run, as its manifest says: a drawing that was JPEG, one that
-    // is gone.
-    const QString coloured = dir.filePath(u"out/dibujos/1/si coloreado/"_s);
-    QVERIFY(writeFile(coloured + u"2.JPG", "old"));
-    QVERIFY(writeFile(coloured + u"7.JPG", "old"));
-    QVERIFY(writeFile(dir.filePath(u"out/.cuaderno_render_samples.manifest"_s),
-                      "dibujos/1/si coloreado/2.JPG\ndibujos/1/si coloreado/7.JPG\n"));
-
-    QString errors;
-    QVERIFY2(runTool(dir, &errors) == 0, qPrintable(errors));
-    QCOMPARE(QDir(coloured).entryList(QDir::Files, QDir::Name),
-             QStringList({u"1.JPG"_s, u"2.GIF"_s, u"3.JPG"_s}));
-    QCOMPARE(QDir(dir.filePath(u"out/dibujos/1/no coloreado"_s)).entryList(QDir::Files, QDir::Name),
-             QStringList({u"1.GIF"_s, u"2.GIF"_s, u"3.GIF"_s}));
-    QFile printer(dir.filePath(u"out/impresora.txt"_s));
-    QVERIFY(printer.open(QIODevice::ReadOnly));
-    QCOMPARE(printer.readAll(), QByteArray("NO\n"));
-    QCOMPARE(QImage(dir.filePath(u"out/punteros/1.ico"_s)).size(), QSize(32, 32));
-}
-
-void TestSampleRender::toolRejectsBadSources_data()
-{
-    QTest::addColumn<QStringList>("drawings"); // under in/drawings; "!" marks a broken source
-    QTest::addColumn<QString>("message");
-    QTest::newRow("malformed drawing") << QStringList{u"1/1.svg"_s, u"1/2.svg!"_s} << "2.svg";
-    QTest::newRow("gap in the numbers")
-        << QStringList{u"1/1.svg"_s, u"1/3.svg"_s} << "falta el número 2";
-    QTest::newRow("gap in the categories")
-        << QStringList{u"1/1.svg"_s, u"3/1.svg"_s} << "falta el número 2";
-    QTest::newRow("no drawings at all") << QStringList{} << "drawings";
-}
-
-void TestSampleRender::toolRejectsBadSources()
-{
-    QFETCH(QStringList, drawings);
-    QFETCH(QString, message);
-    QTemporaryDir dir;
-    QVERIFY(QDir().mkpath(dir.filePath(u"in"_s)));
-    for (QString name : std::as_const(drawings)) {
-        const QByteArray whole = drawing("<circle cx=\"10\" cy=\"10\" r=\"5\" fill=\"#f00\"/>");
-        const bool broken = name.endsWith(u'!');
-        QVERIFY(writeFile(dir.filePath(u"in/drawings/"_s + name.remove(u'!')),
-                          broken ? whole.left(150) : whole));
-    }
-    QString errors;
-    QCOMPARE(runTool(dir, &errors), 1);
-    QVERIFY2(errors.contains(message), qPrintable(errors));
-}
 
 QTEST_MAIN(TestSampleRender)
 #include "tst_samplerender.moc"

@@ -56,66 +56,53 @@ int offTile(Form1& window, const QImage& tile)
 class TestBackground : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void coversWindow();
-    void failureReportedOnce_data();
-    void failureReportedOnce();
-};
-
-void TestBackground::coversWindow()
-{
-    DataTree tree;
-    const QImage tile = writeTile(tree, 0);
-    FormFixture f(tree.root());
-    f.form->resize(800, 600); // 12000 x 9000 twips: 8 whole tiles across, 8.6 down
-    QCOMPARE(offTile(*f.form, tile), 0);
-    // Replaced on disk, the picture is not read again; a larger window is covered too.
-    QVERIFY(writeTile(tree, 50) != tile);
-    f.form->resize(1000, 700);
-    QCOMPARE(offTile(*f.form, tile), 0);
-    QVERIFY(f.messages.shown.isEmpty());
-}
-
-void TestBackground::failureReportedOnce_data()
-{
-    QTest::addColumn<QByteArray>("kind"); // what fondo.gif is, if anything
-    QTest::newRow("missing") << QByteArray();
-    QTest::newRow("not a picture") << "GIF89a and nothing after"_ba;
-    QTest::newRow("a folder") << "/"_ba;
-}
-
-void TestBackground::failureReportedOnce()
-{
-    QFETCH(QByteArray, kind);
-
-    DataTree tree;
-    const QString path = tree.path(u"fondo.gif"_s);
-    if (kind == "/") {
-        tree.folder(u"fondo.gif"_s);
-    } else if (!kind.isEmpty()) {
-        tree.text(u"fondo.gif"_s, kind);
+    void failureReportedOnce_data()
+    {
+        QTest::addColumn<QByteArray>("kind"); // what fondo.gif is, if anything
+        QTest::newRow("missing") << QByteArray();
+        QTest::newRow("not a picture") << "GIF89a and nothing after"_ba;
+        QTest::newRow("a folder") << "/"_ba;
     }
-    FormFixture f(tree.root());
-    f.form->resize(800, 600);
-    // Where nothing is tiled the window shows its black back colour.
-    QCOMPARE(f.form->grab().toImage().pixelColor(0, 0), QColor(Qt::black));
-    // Never from inside the repaint: the message waits for the event loop.
-    QVERIFY(f.messages.shown.isEmpty());
-    for (int repaint = 0; repaint < 5; ++repaint) {
-        f.form->grab();
+
+    void failureReportedOnce()
+    {
+        QFETCH(QByteArray, kind);
+
+        DataTree tree;
+        const QString path = tree.path(u"fondo.gif"_s);
+        if (kind == "/") {
+            tree.folder(u"fondo.gif"_s);
+        } else if (!kind.isEmpty()) {
+            tree.text(u"fondo.gif"_s, kind);
+        }
+        FormFixture f(tree.root());
+        f.form->resize(800, 600); // 12000 x 9000 twips: 8 whole tiles across, 8.6 down
+        // Where nothing is tiled the window shows its black back colour.
+        QCOMPARE(f.form->grab().toImage().pixelColor(0, 0), QColor(Qt::black));
+        // Never from inside the repaint: the message waits for the event loop.
+        QVERIFY(f.messages.shown.isEmpty());
+        for (int repaint = 0; repaint < 5; ++repaint) {
+            f.form->grab();
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(f.messages.shown.size(), 1);
+        QVERIFY(
+            f.messages.shown.first().startsWith(u"No encuentro la imagen de fondo \r\nERROR: "_s));
+        QVERIFY(f.messages.shown.first().contains(u"fondo.gif"_s));
+
+        // Put in place later, the picture is tiled at the next repaint, silently.
+        QDir(path).removeRecursively();
+        QFile::remove(path);
+        const QImage tile = writeTile(tree, 0);
+        QCOMPARE(offTile(*f.form, tile), 0);
+        // Replaced on disk, the picture is not read again; a larger window is covered too.
+        QVERIFY(writeTile(tree, 50) != tile);
+        f.form->resize(1000, 700); // 15000 x 10500 twips: 10 whole tiles across, 10 down
+        QCOMPARE(offTile(*f.form, tile), 0);
         QCoreApplication::processEvents();
+        QCOMPARE(f.messages.shown.size(), 1);
     }
-    QCOMPARE(f.messages.shown.size(), 1);
-    QVERIFY(f.messages.shown.first().startsWith(u"No encuentro la imagen de fondo \r\nERROR: "_s));
-    QVERIFY(f.messages.shown.first().contains(u"fondo.gif"_s));
-
-    // Put in place later, the picture is tiled at the next repaint, silently.
-    QDir(path).removeRecursively();
-    QFile::remove(path);
-    const QImage tile = writeTile(tree, 0);
-    QCOMPARE(offTile(*f.form, tile), 0);
-    QCoreApplication::processEvents();
-    QCOMPARE(f.messages.shown.size(), 1);
-}
+};
 
 QTEST_MAIN(TestBackground)
 #include "tst_background.moc"

@@ -60,7 +60,6 @@ class TestTools : public QObject {
 private Q_SLOTS:
     void cycle_data();
     void cycle();
-    void unreadableBrushKeepsSize();
     void colouring_data();
     void colouring();
     void fingersAndPens_data();
@@ -70,8 +69,6 @@ private Q_SLOTS:
     void emptyPointerFolder();
     void pointerSizeClosestTo32_data();
     void pointerSizeClosestTo32();
-    void otherIndices_data();
-    void otherIndices();
     void leavingKeepsColouredPage_data();
     void leavingKeepsColouredPage();
 };
@@ -164,19 +161,6 @@ void TestTools::pointerSizeClosestTo32()
     FormFixture f(tree.root());
     QCOMPARE(f.form->Picture1->cursor().pixmap().size(), QSize(shown, shown));
     QVERIFY(f.messages.shown.isEmpty());
-}
-
-void TestTools::unreadableBrushKeepsSize()
-{
-    DataTree tree;
-    tree.text(u"medida/1.gif"_s, "GIF89a, but not really");
-    tree.picture(u"medida/2.gif"_s, {20, 20});
-    FormFixture f(tree.root());
-    f.form->Command1_Click();
-    f.form->Command1_Click();
-    QCOMPARE(f.form->brushNumber, std::int16_t(1));
-    QCOMPARE(f.form->Image1.widthTwips(), 300.0f);
-    QCOMPARE(f.form->Command1->face().size(), QSize(20, 20));
 }
 
 void TestTools::colouring_data()
@@ -404,34 +388,6 @@ void TestTools::emptyPointerFolder()
     QCOMPARE(f.form->pointerNumber, std::int16_t(1));
     QCOMPARE(f.form->Command6[0]->face().toImage(), face);
     QCOMPARE(f.form->Picture1->cursor().shape(), Qt::ArrowCursor);
-}
-
-void TestTools::otherIndices_data()
-{
-    QTest::addColumn<int>("index");
-    QTest::addColumn<int>("jobs");
-
-    QTest::newRow("print") << 1 << 1;
-    QTest::newRow("index 2") << 2 << 0;
-    QTest::newRow("index -1") << -1 << 0;
-}
-
-void TestTools::otherIndices()
-{
-    QFETCH(int, index);
-    QFETCH(int, jobs);
-
-    DataTree tree;
-    tree.picture(u"punteros/1.ico"_s, {32, 32});
-    tree.picture(u"punteros/2.ico"_s, {32, 32});
-    tree.text(u"impresora.txt"_s, "SI\n");
-    FormFixture f(tree.root());
-    const QImage face = f.form->Command6[0]->face().toImage();
-    f.form->Command6_Click(std::int16_t(index));
-    QCOMPARE(f.form->pointerNumber, std::int16_t(1));
-    QCOMPARE(f.form->Command6[0]->face().toImage(), face);
-    QCOMPARE(f.printer.jobs.size(), jobs);
-    QVERIFY(f.messages.shown.isEmpty());
 }
 
 void TestTools::leavingKeepsColouredPage_data()
