@@ -66,13 +66,29 @@ std::vector<Lab> clusterColours(const Grid<Lab>& lab, int k)
     std::vector<Lab> sample;
     for (size_t i = 0; i < lab.size(); i += step)
         sample.push_back(lab[i]);
-    std::vector<Lab> centres{sample.front()};
+    // Each next centre is the colour farthest from those chosen, weighted by how common it is:
+    // a flat area's colour, however close to another, wins over the blends along edges.
+    std::unordered_map<uint64_t, int> common;
+    const auto key = [](const Lab& c) {
+        return (uint64_t(uint16_t(int(c.l * 2))) << 32) | (uint64_t(uint16_t(int(c.a * 2))) << 16) |
+               uint64_t(uint16_t(int(c.b * 2)));
+    };
+    for (const Lab& c : sample)
+        ++common[key(c)];
+    std::vector<float> weight(sample.size());
+    size_t first = 0;
+    for (size_t i = 0; i < sample.size(); ++i) {
+        weight[i] = std::sqrt(float(common[key(sample[i])]));
+        if (weight[i] > weight[first])
+            first = i;
+    }
+    std::vector<Lab> centres{sample[first]};
     std::vector<float> nearest(sample.size(), 1e30f);
     while (int(centres.size()) < k) {
         size_t far = 0;
         for (size_t i = 0; i < sample.size(); ++i) {
             nearest[i] = std::min(nearest[i], distance2(sample[i], centres.back()));
-            if (nearest[i] > nearest[far])
+            if (nearest[i] * weight[i] > nearest[far] * weight[far])
                 far = i;
         }
         if (nearest[far] < 1.0f)
@@ -297,20 +313,41 @@ ColouringPage fromColoured(const QImage& picture, QSize bounds, const Options& o
 
     // Boundaries between regions that differ visibly; the colours a few pixels either side
     // must differ too, which stops the bands a gradient would otherwise give.
+    // Two large truly flat regions (drawn, not photographed or shaded) are told apart at a
+    // smaller difference: white on pale blue is still two parts to colour.
+    std::vector<Lab> sum(pieceCluster.size()), sumSquares(pieceCluster.size());
+    for (size_t i = 0; i < piece.size(); ++i) {
+        const Lab& c = lab[i];
+        Lab& s = sum[size_t(piece[i])];
+        Lab& q = sumSquares[size_t(piece[i])];
+        s = {s.l + c.l, s.a + c.a, s.b + c.b};
+        q = {q.l + c.l * c.l, q.a + c.a * c.a, q.b + c.b * c.b};
+    }
+    std::vector<uint8_t> flat(pieceCluster.size(), 0);
+    for (size_t p = 0; p < pieceCluster.size(); ++p) {
+        const float n = float(area[p]);
+        if (n < 400.0f * scale * scale)
+            continue;
+        const float variance = (sumSquares[p].l + sumSquares[p].a + sumSquares[p].b) / n -
+                               distance2(Lab{sum[p].l / n, sum[p].a / n, sum[p].b / n}, Lab{});
+        flat[p] = variance < 8.0f;
+    }
     const float threshold = 14.0f * (1.0f - 0.2f * float(detail));
     const float t2 = threshold * threshold;
+    const float flatT2 = 0.08f * t2; // a difference of about 4
     Mask boundary(w, h, 0);
     const auto compare = [&](int x, int y, int dx, int dy) {
         const int nx = x + dx, ny = y + dy;
         const int p = piece.at(x, y), q = piece.at(nx, ny);
         if (p == q || ink[size_t(p)] || ink[size_t(q)])
             return;
+        const bool bothFlat = flat[size_t(p)] && flat[size_t(q)];
         if (distance2(centres[size_t(pieceCluster[size_t(p)])],
-                      centres[size_t(pieceCluster[size_t(q)])]) < t2)
+                      centres[size_t(pieceCluster[size_t(q)])]) < (bothFlat ? flatT2 : t2))
             return;
         const int ax = std::clamp(x - 2 * dx, 0, w - 1), ay = std::clamp(y - 2 * dy, 0, h - 1);
         const int bx = std::clamp(nx + 2 * dx, 0, w - 1), by = std::clamp(ny + 2 * dy, 0, h - 1);
-        if (distance2(lab.at(ax, ay), lab.at(bx, by)) < 0.25f * t2)
+        if (distance2(lab.at(ax, ay), lab.at(bx, by)) < 0.25f * (bothFlat ? flatT2 : t2))
             return;
         boundary.at(x, y) = 1;
     };
