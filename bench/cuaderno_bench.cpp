@@ -150,7 +150,8 @@ void pageTurn(benchmark::State& state, int category)
 }
 
 // The same page turn when the child has coloured the page it leaves: the page is handed to
-// the keeper, whose worker encodes and writes it while the new page is presented.
+// the keeper, whose worker encodes and writes it once the handler has returned (here, while
+// the repaint is delivered outside the figure).
 void colouredPageTurn(benchmark::State& state, int category)
 {
     Form1& form = shownForm();

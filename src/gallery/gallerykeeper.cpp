@@ -15,6 +15,7 @@ GalleryKeeper::GalleryKeeper(QString folder, GalleryBound bound)
 
 GalleryKeeper::~GalleryKeeper()
 {
+    // At quit the event loop has ended: what is still pending starts here.
     waitForPages();
 }
 
@@ -25,7 +26,7 @@ void GalleryKeeper::keep(const QImage& picture, std::uint8_t category, std::int1
     }
     // The time is the moment the child left the page, not the moment the worker gets to it.
     const QDateTime when = QDateTime::currentDateTime();
-    worker_.start([picture, category, number, when, folder = folder_, bound = bound_] {
+    pending_.append([picture, category, number, when, folder = folder_, bound = bound_] {
         const QSettings settings(settingsOrganisation(), settingsApplication());
         if (!keepingSwitchedOn(settings)) {
             return;
@@ -34,10 +35,23 @@ void GalleryKeeper::keep(const QImage& picture, std::uint8_t category, std::int1
             boundGallery(folder, bound);
         }
     });
+    if (pending_.size() == 1) {
+        QMetaObject::invokeMethod(
+            &events_, [this] { startPending(); }, Qt::QueuedConnection);
+    }
+}
+
+void GalleryKeeper::startPending()
+{
+    for (const std::function<void()>& page : std::as_const(pending_)) {
+        worker_.start(page);
+    }
+    pending_.clear();
 }
 
 void GalleryKeeper::waitForPages()
 {
+    startPending();
     worker_.waitForDone();
 }
 
