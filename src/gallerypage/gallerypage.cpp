@@ -236,7 +236,8 @@ void GalleryPage::print()
         return;
     }
     QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(QFileInfo(path).completeBaseName());
+    // The print dialog names a PDF after the document, up to its first dot.
+    printer.setDocName(QFileInfo(path).completeBaseName().replace(u'.', u'-'));
     printer.setPageOrientation(picture.width() > picture.height() ? QPageLayout::Landscape
                                                                   : QPageLayout::Portrait);
     QPrintDialog dialog(&printer, this);
