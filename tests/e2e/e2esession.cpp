@@ -304,14 +304,6 @@ QImage E2eSession::waitForScreen(const std::function<bool(const QImage&)>& condi
     return shot;
 }
 
-void E2eSession::keep(const QImage& shot, const QString& name) const
-{
-    const QString folder = qEnvironmentVariable("CUADERNO_E2E_SHOTS");
-    if (!folder.isEmpty() && QDir().mkpath(folder)) {
-        shot.save(folder + u'/' + name + u".png"_s);
-    }
-}
-
 QString E2eSession::diagnostics() const
 {
     QString text;

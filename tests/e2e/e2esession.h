@@ -85,8 +85,6 @@ public:
 
     // Takes screenshots until condition holds or the deadline passes; the last one taken.
     QImage waitForScreen(const std::function<bool(const QImage&)>& condition, int timeoutMs = 5000);
-    // Keeps a screenshot under this name when CUADERNO_E2E_SHOTS names a folder.
-    void keep(const QImage& shot, const QString& name) const;
     // What the program and the X server said, for a failing check's message.
     QString diagnostics() const;
 

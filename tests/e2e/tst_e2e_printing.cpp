@@ -181,7 +181,6 @@ private Q_SLOTS:
                                 {u"-r"_s, u"48"_s, u"-png"_s, u"-singlefile"_s, printed, png}));
         const QImage page = QImage(png + u".png"_s).convertToFormat(QImage::Format_RGB32);
         QVERIFY(!page.isNull());
-        session.keep(page, u"printed-page"_s);
         const QRect drawing = boundsOf(page, coloured, page.rect(), 40);
         QVERIFY2(std::abs(drawing.width() - 150) <= 3 && std::abs(drawing.height() - 100) <= 3,
                  qPrintable(u"%1×%2"_s.arg(drawing.width()).arg(drawing.height())));

@@ -122,7 +122,6 @@ private Q_SLOTS:
             return sameRect(foreground(s, aboveRow), title) &&
                    sameRect(foreground(s, rowArea), rowBounds);
         });
-        session_->keep(shot, u"startup"_s);
 
         // The title picture alone above the row, centred over it; no animation yet. Along the
         // bottom, the row from the previous button to the quit button and nothing else.
@@ -151,7 +150,6 @@ private Q_SLOTS:
             QVERIFY(d != std::end(drawings));
             QVERIFY(press(buttons[i]));
             const QImage shot = waitForDrawing(*d, int(i) + 1);
-            session_->keep(shot, u"page-%1"_s.arg(i));
             const QRect canvas = canvasRect(d->size);
             VERIFY_RECT(boundsOf(shot, d->uncoloured, canvas.adjusted(-20, -20, 20, 20)), canvas);
             // The uncoloured layer covers the whole drawing: none of its colours shows yet.
@@ -243,11 +241,8 @@ QImage TestE2eWindow::dragUntil(const Drawing& d, QPoint from, const QList<QPoin
     if (!drag(from, moves)) {
         return {};
     }
-    const QImage shot = session_->waitForScreen(
+    return session_->waitForScreen(
         [&](const QImage& s) { return sameRect(boundsOf(s, d.coloured, area), expected); });
-    session_->keep(shot, QString::fromLatin1(QTest::currentTestFunction()) + u'-' +
-                             QString::fromLatin1(QTest::currentDataTag()));
-    return shot;
 }
 
 QTEST_MAIN(TestE2eWindow)

@@ -216,8 +216,8 @@ HostileTree::HostileTree()
                          {"7.gif", jpeg},
                          {"8.gif", gif}});
     folders(u"medida/"_s, {"9.gif"});
-    brushSizes = {QSize(615, 495), QSize(600, 450), QSize(1200, 900), QSize(300, 300),
-                  QSize(720, 540)};
+    // An unreadable one keeps the size before it: never the design size.
+    brushSizes = {QSize(600, 450), QSize(1200, 900), QSize(300, 300), QSize(720, 540)};
 
     // Pointers: good icons among three bad ones, then a link loop.
     files(u"punteros/"_s, {{"1.ico", ico},

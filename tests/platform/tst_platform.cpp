@@ -1,15 +1,12 @@
-// Rounding, the case-blind directory lookup and picture loading.
+// The case-blind directory lookup and picture loading.
 
 #include "datatree.h"
 #include "platform/directorylookup.h"
 #include "platform/pictures.h"
 #include "platform/startup.h"
-#include "platform/units.h"
 
 #include <QFile>
 #include <QTest>
-
-#include <limits>
 
 using namespace cuaderno;
 using cuaderno::test::DataTree;
@@ -19,43 +16,12 @@ class TestPlatform : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() { prepareApplication(*QCoreApplication::instance()); }
-    void rounding_data();
-    void rounding();
     void lookup_data();
     void lookup();
     void lookupUpperCasedWholePath();
     void pictureLoad_data();
     void pictureLoad();
 };
-
-void TestPlatform::rounding_data()
-{
-    QTest::addColumn<double>("value");
-    QTest::addColumn<int>("nearest"); // INT_MIN when it does not fit in 16 bits
-    QTest::addColumn<int>("floored");
-    const int none = std::numeric_limits<int>::min();
-
-    QTest::newRow("587.5") << 587.5 << 588 << 587;
-    QTest::newRow("-312.5") << -312.5 << -312 << -313;
-    QTest::newRow("0.5") << 0.5 << 0 << 0;
-    QTest::newRow("1.5") << 1.5 << 2 << 1;
-    QTest::newRow("-0.5") << -0.5 << 0 << -1;
-    QTest::newRow("32767.5") << 32767.5 << none << 32767;
-    QTest::newRow("-32768.5") << -32768.5 << -32768 << none;
-    QTest::newRow("not a number") << std::nan("") << none << none;
-}
-
-void TestPlatform::rounding()
-{
-    QFETCH(double, value);
-    QFETCH(int, nearest);
-    QFETCH(int, floored);
-    const auto orNone = [](std::optional<std::int16_t> v) {
-        return v ? int(*v) : std::numeric_limits<int>::min();
-    };
-    QCOMPARE(orNone(roundToInt16(value)), nearest);
-    QCOMPARE(orNone(floorToInt16(value)), floored);
-}
 
 void TestPlatform::lookup_data()
 {

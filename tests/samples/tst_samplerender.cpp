@@ -198,54 +198,35 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(coloured) && !QFile::exists(plain));
     }
 
-    void gifRoundTrip_data()
-    {
-        QTest::addColumn<QImage>("image");
-        QTest::addColumn<int>("tolerance");
-
-        // Few colours, black lines and transparent corners: all kept exactly.
-        QImage flat(40, 30, QImage::Format_ARGB32);
-        flat.fill(qRgb(250, 120, 10));
-        for (int x = 0; x < 40; ++x) {
-            flat.setPixel(x, 3, qRgb(0, 0, 0));
-            flat.setPixel(x, 9, qRgb(10, 200, 90));
-            flat.setPixel(x % 5, x / 5 + 20, qRgba(0, 0, 0, 0));
-        }
-        QTest::newRow("few colours stay exact") << flat << 0;
-
-        // Far more than 256 colours: approximated, but black and white stay exact.
-        QImage gradient(256, 64, QImage::Format_RGB32);
-        for (int y = 0; y < 64; ++y) {
-            for (int x = 0; x < 256; ++x) {
-                gradient.setPixel(x, y,
-                                  y == 10   ? qRgb(0, 0, 0)
-                                  : y == 20 ? qRgb(255, 255, 255)
-                                            : qRgb(x, y * 4, 255 - x));
-            }
-        }
-        QTest::newRow("gradient") << gradient << 16;
-    }
-
+    // Far more than 256 colours: approximated, but black, white and transparency stay exact
+    // (few colours staying exact, every suite's pictures show).
     void gifRoundTrip()
     {
-        QFETCH(QImage, image);
-        QFETCH(int, tolerance);
+        QImage image(256, 64, QImage::Format_ARGB32);
+        for (int y = 0; y < 64; ++y) {
+            for (int x = 0; x < 256; ++x) {
+                image.setPixel(x, y,
+                               y == 10   ? qRgb(0, 0, 0)
+                               : y == 20 ? qRgb(255, 255, 255)
+                               : y == 30 ? qRgba(0, 0, 0, x % 2 ? 0 : 255)
+                                         : qRgb(x, y * 4, 255 - x));
+            }
+        }
         QTemporaryDir dir;
         const QString path = dir.filePath(u"x.gif"_s);
         QString error;
         QVERIFY2(writeGif(path, image, &error), qPrintable(error));
         const QImage back = QImage(path).convertToFormat(QImage::Format_ARGB32);
-        const QImage source = image.convertToFormat(QImage::Format_ARGB32);
-        QCOMPARE(back.size(), source.size());
-        for (int y = 0; y < source.height(); ++y) {
-            for (int x = 0; x < source.width(); ++x) {
-                const QRgb want = source.pixel(x, y), got = back.pixel(x, y);
+        QCOMPARE(back.size(), image.size());
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb want = image.pixel(x, y), got = back.pixel(x, y);
                 if (qAlpha(want) == 0) {
                     QCOMPARE(qAlpha(got), 0);
                     continue;
                 }
                 const bool pure = want == qRgb(0, 0, 0) || want == qRgb(255, 255, 255);
-                QVERIFY2(difference(want, got) <= (pure ? 0 : tolerance),
+                QVERIFY2(difference(want, got) <= (pure ? 0 : 16),
                          qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
             }
         }

@@ -58,374 +58,366 @@ QPolygon stroke(QPoint start, int moves)
 class TestTools : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void cycle_data();
-    void cycle();
-    void colouring_data();
-    void colouring();
-    void fingersAndPens_data();
-    void fingersAndPens();
-    void buttonTaps_data();
-    void buttonTaps();
-    void emptyPointerFolder();
-    void pointerSizeClosestTo32_data();
-    void pointerSizeClosestTo32();
-    void leavingKeepsColouredPage_data();
-    void leavingKeepsColouredPage();
-};
+    void cycle_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("files"); // a name ending in / is made a folder
+        QTest::addColumn<QList<int>>("presses");
+        QTest::addColumn<QString>("home"); // the application folder under the tree, if any
 
-void TestTools::cycle_data()
-{
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<QString>("files"); // a name ending in / is made a folder
-    QTest::addColumn<QList<int>>("presses");
-    QTest::addColumn<QString>("home"); // the application folder under the tree, if any
-
-    const auto row = [](const char* tag, const QString& folder, const QString& files,
-                        const QList<int>& presses, const QString& home = {}) {
-        QTest::newRow(tag) << folder << files << presses << home;
-    };
-    const QString brush = u"medida/"_s, pointer = u"punteros/"_s;
-    row("brush 1 to 3", brush, u"1.gif 2.gif 3.gif"_s, {2, 3, 1, 2, 3, 1});
-    row("brush gap before 4", brush, u"1.gif 2.gif 4.gif"_s, {2, 1, 2, 1});
-    row("brush folder 3.gif", brush, u"1.gif 2.gif 3.gif/"_s, {2, 1});
-    row("brush hidden .3.gif", brush, u"1.gif 2.gif .3.gif"_s, {2, 1});
-    row("brush stored as 3.GIF", brush, u"1.gif 2.gif 3.GIF"_s, {2, 3, 1});
-    row("brush 10", brush, u"1.gif 2.gif 3.gif 4.gif 5.gif 6.gif 7.gif 8.gif 9.gif 10.gif"_s,
-        {2, 3, 4, 5, 6, 7, 8, 9, 10, 1});
-    row("pointer 1 to 3", pointer, u"1.ico 2.ico 3.ico"_s, {2, 3, 1, 2});
-    // Letters that upper-case to two, or to one that folds back to another.
-    row("brush under weiß", brush, u"1.gif 2.gif 3.gif"_s, {2, 3, 1}, u"Straße weiß"_s);
-    row("pointer under ılık ﬁn", pointer, u"1.ico 2.ico"_s, {2, 1}, u"ılık ﬁn"_s);
-    row("brush under ¿Qué pinto?", brush, u"1.gif 2.gif"_s, {2, 1}, u"¿Qué pinto?"_s);
-}
-
-void TestTools::cycle()
-{
-    QFETCH(QString, folder);
-    QFETCH(QString, files);
-    QFETCH(QList<int>, presses);
-    QFETCH(QString, home);
-
-    DataTree tree;
-    const QString app = home.isEmpty() ? QString() : home + u'/';
-    for (const QString& name : files.split(u' ')) {
-        // Picture n is n x 10 by n x 5 pixels, so each shows which one was taken.
-        const int n = name.section(u'.', -2, -2).toInt();
-        if (name.endsWith(u'/')) {
-            tree.folder(app + folder + name);
-        } else {
-            tree.picture(app + folder + name, QSize(n * 10, n * 5));
-        }
+        const auto row = [](const char* tag, const QString& folder, const QString& files,
+                            const QList<int>& presses, const QString& home = {}) {
+            QTest::newRow(tag) << folder << files << presses << home;
+        };
+        const QString brush = u"medida/"_s, pointer = u"punteros/"_s;
+        row("brush 1 to 3", brush, u"1.gif 2.gif 3.gif"_s, {2, 3, 1, 2, 3, 1});
+        row("brush gap before 4", brush, u"1.gif 2.gif 4.gif"_s, {2, 1, 2, 1});
+        row("brush folder 3.gif", brush, u"1.gif 2.gif 3.gif/"_s, {2, 1});
+        row("brush hidden .3.gif", brush, u"1.gif 2.gif .3.gif"_s, {2, 1});
+        row("brush stored as 3.GIF", brush, u"1.gif 2.gif 3.GIF"_s, {2, 3, 1});
+        row("brush 10", brush, u"1.gif 2.gif 3.gif 4.gif 5.gif 6.gif 7.gif 8.gif 9.gif 10.gif"_s,
+            {2, 3, 4, 5, 6, 7, 8, 9, 10, 1});
+        row("pointer 1 to 3", pointer, u"1.ico 2.ico 3.ico"_s, {2, 3, 1, 2});
+        // Letters that upper-case to two, or to one that folds back to another.
+        row("brush under weiß", brush, u"1.gif 2.gif 3.gif"_s, {2, 3, 1}, u"Straße weiß"_s);
+        row("pointer under ılık ﬁn", pointer, u"1.ico 2.ico"_s, {2, 1}, u"ılık ﬁn"_s);
+        row("brush under ¿Qué pinto?", brush, u"1.gif 2.gif"_s, {2, 1}, u"¿Qué pinto?"_s);
     }
-    FormFixture f(home.isEmpty() ? tree.root() : tree.path(home));
-    Form1& w = *f.form;
-    for (int n : presses) {
-        const QSize size(n * 10, n * 5);
-        if (folder == u"medida/") {
-            w.Command1_Click();
-            QCOMPARE(w.brushNumber, std::int16_t(n));
-            QCOMPARE(w.Command1->face().size(), size);
-            QCOMPARE(QSizeF(w.Image1.widthTwips(), w.Image1.heightTwips()), QSizeF(size * 15));
-        } else {
-            w.Command6_Click(0);
-            QCOMPARE(w.pointerNumber, std::int16_t(n));
-            QCOMPARE(w.Command6[0]->face().size(), size);
-            const QCursor pointer = w.Picture1->cursor();
-            QCOMPARE(pointer.pixmap().size(), size);
-            QCOMPARE(pointer.hotSpot(), QPoint(size.width() / 2, size.height() / 2));
-            // The pointer belongs to the canvas alone.
-            QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
-        }
-    }
-    QVERIFY(f.messages.shown.isEmpty());
-}
 
-void TestTools::pointerSizeClosestTo32_data()
-{
-    QTest::addColumn<QList<int>>("sides"); // the icon's square pictures, in file order
-    QTest::addColumn<int>("shown");
+    void cycle()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, files);
+        QFETCH(QList<int>, presses);
+        QFETCH(QString, home);
 
-    QTest::newRow("16 32 48 256") << QList<int>{16, 32, 48, 256} << 32;
-    QTest::newRow("256 48 32 16") << QList<int>{256, 48, 32, 16} << 32;
-    QTest::newRow("256 48") << QList<int>{256, 48} << 48;
-    QTest::newRow("64 24") << QList<int>{64, 24} << 24;
-}
-
-void TestTools::pointerSizeClosestTo32()
-{
-    QFETCH(QList<int>, sides);
-    QFETCH(int, shown);
-
-    DataTree tree;
-    tree.icon(u"punteros/1.ico"_s, sides);
-    FormFixture f(tree.root());
-    QCOMPARE(f.form->Picture1->cursor().pixmap().size(), QSize(shown, shown));
-    QVERIFY(f.messages.shown.isEmpty());
-}
-
-void TestTools::colouring_data()
-{
-    QTest::addColumn<QList<QSize>>("brushes"); // with two, the brush button is pressed once
-    QTest::addColumn<int>("type");
-    QTest::addColumn<Qt::MouseButtons>("buttons");
-    QTest::addColumn<QPointF>("pointer"); // in twips
-    QTest::addColumn<QRect>("expected");  // in pixels
-
-    const QList<QSize> brush{{40, 30}};
-    const int move = QEvent::MouseMove;
-    const Qt::MouseButtons left(Qt::LeftButton);
-    const QPointF at(3000, 2000), atPixel(3000, 2250);
-    // Pixels are twips / 15 rounded: (2700, 1775)-(3300, 2225) covers x 180..219, y 118..147.
-    QTest::newRow("600 x 450") << brush << move << left << at << QRect(180, 118, 40, 30);
-    // No brush picture: the design size 615 x 495 from (2693, 1753).
-    QTest::newRow("615 x 495") << QList<QSize>{} << move << left << at << QRect(180, 117, 41, 33);
-    QTest::newRow("near the corner")
-        << brush << move << left << QPointF(100, 50) << QRect(0, 0, 27, 18);
-    QTest::newRow("wholly outside") << brush << move << left << QPointF(-900, 300) << QRect();
-    QTest::newRow("after a new brush")
-        << QList<QSize>{{40, 30}, {20, 10}} << move << left << at << QRect(190, 128, 20, 10);
-    const QRect whole(180, 135, 40, 30);
-    QTest::newRow("right") << brush << move << Qt::MouseButtons(Qt::RightButton) << atPixel
-                           << whole;
-    QTest::newRow("left and right")
-        << brush << move << (Qt::LeftButton | Qt::RightButton) << atPixel << whole;
-    QTest::newRow("no button") << brush << move << Qt::MouseButtons() << atPixel << QRect();
-    QTest::newRow("press, no move")
-        << brush << int(QEvent::MouseButtonPress) << left << atPixel << QRect();
-}
-
-void TestTools::colouring()
-{
-    QFETCH(QList<QSize>, brushes);
-    QFETCH(int, type);
-    QFETCH(Qt::MouseButtons, buttons);
-    QFETCH(QPointF, pointer);
-    QFETCH(QRect, expected);
-
-    DataTree tree;
-    const auto f = colouringPage(tree, brushes);
-    if (brushes.size() > 1) {
-        f->form->Command1_Click();
-    }
-    const QPointF at = pointer / 15;
-    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent event(QEvent::Type(type), at, f->form->Picture1->mapToGlobal(at), button, buttons,
-                      Qt::NoModifier);
-    QCoreApplication::sendEvent(f->form->Picture1, &event);
-    QCOMPARE(areaOf(f->form->Picture1->imageOnShow(), coloured), expected);
-    // Turning the page keeps what the canvas showed, if the stroke coloured any of it.
-    const QImage shown = f->form->Picture1->imageOnShow().copy();
-    f->form->command4_Click();
-    QCOMPARE(f->keeper.pages.size(), expected.isEmpty() ? 0 : 1);
-    QVERIFY(f->keeper.pages.isEmpty() || std::get<QImage>(f->keeper.pages[0]) == shown);
-}
-
-void TestTools::fingersAndPens_data()
-{
-    QTest::addColumn<QString>("device"); // "+mouse": the mouse made from it reaches the canvas too
-    QTest::addColumn<QList<QPolygon>>("paths"); // each point's positions, one per event
-    QTest::addColumn<QList<QRect>>("bands");    // all that ends coloured, in canvas pixels
-    QTest::addColumn<int>("stamps");
-
-    // A 40 x 30 brush at (x, y) colours (x - 20, y - 15) to (x + 19, y + 14).
-    const QList<QRect> band{{20, 85, 200, 30}}, none;
-    const QList<QPolygon> one{stroke({20, 100}, 9)};
-    QTest::newRow("one finger") << u"finger"_s << one << band << 9;
-    QList<QPolygon> ten;
-    QList<QRect> tenBands;
-    for (int i = 0; i < 10; ++i) {
-        const QPoint start(20 + 200 * (i / 5), 20 + 60 * (i % 5));
-        ten << stroke(start, 4);
-        tenBands << QRect(start - QPoint(0, 15), QSize(100, 30));
-    }
-    QTest::newRow("ten fingers at once, ten bands") << u"finger"_s << ten << tenBands << 40;
-    const QPolygon resting(10, QList<int>(20, 100).constData());
-    QTest::newRow("finger down, no move") << u"finger"_s << QList<QPolygon>{resting} << none << 0;
-    QTest::newRow("finger leaving the canvas")
-        << u"finger"_s << QList<QPolygon>{stroke({340, 100}, 5)} << QList<QRect>{{340, 85, 60, 30}}
-        << 3;
-    // Beside it, with another finger on it, as the mouse pressed beside it.
-    QTest::newRow("finger landing beside the canvas")
-        << u"finger"_s << QList<QPolygon>{resting, stroke({-20, 200}, 9)} << none << 0;
-    QTest::newRow("finger and its mouse") << u"finger+mouse"_s << one << band << 9;
-    QTest::newRow("pen") << u"pen"_s << one << band << 9;
-    QTest::newRow("pen and its mouse") << u"pen+mouse"_s << one << band << 9;
-    QTest::newRow("pen hovering") << u"hover"_s << one << none << 0;
-    QTest::newRow("eraser") << u"eraser"_s << one << none << 0;
-}
-
-void TestTools::fingersAndPens()
-{
-    QFETCH(QString, device);
-    QFETCH(QList<QPolygon>, paths);
-    QFETCH(QList<QRect>, bands);
-    QFETCH(int, stamps);
-
-    DataTree tree;
-    const auto f = colouringPage(tree, {{40, 30}});
-    QVERIFY(shown(*f));
-    PictureBox* canvas = f->form->Picture1;
-    const bool finger = device.startsWith(u"finger"), mouseToo = device.endsWith(u"+mouse");
-    using Capability = QInputDevice::Capability;
-    const std::unique_ptr<QPointingDevice> input(
-        finger
-            ? QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen,
-                                       mouseToo ? Capability::Position | Capability::MouseEmulation
-                                                : Capability::Position)
-            : new QPointingDevice(device, 7, QInputDevice::DeviceType::Stylus,
-                                  device == u"eraser" ? QPointingDevice::PointerType::Eraser
-                                                      : QPointingDevice::PointerType::Pen,
-                                  Capability::Pressure, 1, 2));
-    auto fingers = QTest::touchEvent(f->form.get(), input.get(), false);
-    for (qsizetype step = 0; step < paths[0].size(); ++step) {
-        for (qsizetype i = 0; i < paths.size(); ++i) {
-            const QPoint at = paths[i][step], global = canvas->mapToGlobal(at);
-            QTabletEvent pen(step == 0 ? QEvent::TabletPress : QEvent::TabletMove, input.get(), at,
-                             global, device == u"hover" ? 0.0 : 0.5, 0, 0, 0, 0, 0, Qt::NoModifier,
-                             Qt::NoButton, Qt::LeftButton);
-            QMouseEvent mouse(QEvent::MouseMove, at, global, Qt::NoButton, Qt::LeftButton,
-                              Qt::NoModifier, input.get());
-            if (finger) {
-                step == 0 ? fingers.press(int(i), at, canvas) : fingers.move(int(i), at, canvas);
+        DataTree tree;
+        const QString app = home.isEmpty() ? QString() : home + u'/';
+        for (const QString& name : files.split(u' ')) {
+            // Picture n is n x 10 by n x 5 pixels, so each shows which one was taken.
+            const int n = name.section(u'.', -2, -2).toInt();
+            if (name.endsWith(u'/')) {
+                tree.folder(app + folder + name);
             } else {
-                QCoreApplication::sendEvent(canvas, &pen);
+                tree.picture(app + folder + name, QSize(n * 10, n * 5));
             }
-            if (mouseToo && step > 0) {
-                QCoreApplication::sendEvent(canvas, &mouse);
+        }
+        FormFixture f(home.isEmpty() ? tree.root() : tree.path(home));
+        Form1& w = *f.form;
+        for (int n : presses) {
+            const QSize size(n * 10, n * 5);
+            if (folder == u"medida/") {
+                w.Command1_Click();
+                QCOMPARE(w.brushNumber, std::int16_t(n));
+                QCOMPARE(w.Command1->face().size(), size);
+                QCOMPARE(QSizeF(w.Image1.widthTwips(), w.Image1.heightTwips()), QSizeF(size * 15));
+            } else {
+                w.Command6_Click(0);
+                QCOMPARE(w.pointerNumber, std::int16_t(n));
+                QCOMPARE(w.Command6[0]->face().size(), size);
+                const QCursor pointer = w.Picture1->cursor();
+                QCOMPARE(pointer.pixmap().size(), size);
+                QCOMPARE(pointer.hotSpot(), QPoint(size.width() / 2, size.height() / 2));
+                // The pointer belongs to the canvas alone.
+                QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
             }
+        }
+        QVERIFY(f.messages.shown.isEmpty());
+    }
+
+    void colouring_data()
+    {
+        QTest::addColumn<QList<QSize>>("brushes"); // with two, the brush button is pressed once
+        QTest::addColumn<int>("type");
+        QTest::addColumn<Qt::MouseButtons>("buttons");
+        QTest::addColumn<QPointF>("pointer"); // in twips
+        QTest::addColumn<QRect>("expected");  // in pixels
+
+        const QList<QSize> brush{{40, 30}};
+        const int move = QEvent::MouseMove;
+        const Qt::MouseButtons left(Qt::LeftButton);
+        const QPointF at(3000, 2000), atPixel(3000, 2250);
+        // Pixels are twips / 15 rounded: (2700, 1775)-(3300, 2225) covers x 180..219, y 118..147.
+        QTest::newRow("600 x 450") << brush << move << left << at << QRect(180, 118, 40, 30);
+        // No brush picture: the design size 615 x 495 from (2693, 1753).
+        QTest::newRow("615 x 495")
+            << QList<QSize>{} << move << left << at << QRect(180, 117, 41, 33);
+        QTest::newRow("near the corner")
+            << brush << move << left << QPointF(100, 50) << QRect(0, 0, 27, 18);
+        QTest::newRow("wholly outside") << brush << move << left << QPointF(-900, 300) << QRect();
+        QTest::newRow("after a new brush")
+            << QList<QSize>{{40, 30}, {20, 10}} << move << left << at << QRect(190, 128, 20, 10);
+        const QRect whole(180, 135, 40, 30);
+        QTest::newRow("right") << brush << move << Qt::MouseButtons(Qt::RightButton) << atPixel
+                               << whole;
+        QTest::newRow("left and right")
+            << brush << move << (Qt::LeftButton | Qt::RightButton) << atPixel << whole;
+        QTest::newRow("no button") << brush << move << Qt::MouseButtons() << atPixel << QRect();
+        QTest::newRow("press, no move")
+            << brush << int(QEvent::MouseButtonPress) << left << atPixel << QRect();
+    }
+
+    void colouring()
+    {
+        QFETCH(QList<QSize>, brushes);
+        QFETCH(int, type);
+        QFETCH(Qt::MouseButtons, buttons);
+        QFETCH(QPointF, pointer);
+        QFETCH(QRect, expected);
+
+        DataTree tree;
+        const auto f = colouringPage(tree, brushes);
+        if (brushes.size() > 1) {
+            f->form->Command1_Click();
+        }
+        const QPointF at = pointer / 15;
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(QEvent::Type(type), at, f->form->Picture1->mapToGlobal(at), button,
+                          buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(f->form->Picture1, &event);
+        QCOMPARE(areaOf(f->form->Picture1->imageOnShow(), coloured), expected);
+        // Turning the page keeps what the canvas showed, if the stroke coloured any of it.
+        const QImage shown = f->form->Picture1->imageOnShow().copy();
+        f->form->command4_Click();
+        QCOMPARE(f->keeper.pages.size(), expected.isEmpty() ? 0 : 1);
+        QVERIFY(f->keeper.pages.isEmpty() || std::get<QImage>(f->keeper.pages[0]) == shown);
+    }
+
+    void fingersAndPens_data()
+    {
+        QTest::addColumn<QString>(
+            "device"); // "+mouse": the mouse made from it reaches the canvas too
+        QTest::addColumn<QList<QPolygon>>("paths"); // each point's positions, one per event
+        QTest::addColumn<QList<QRect>>("bands");    // all that ends coloured, in canvas pixels
+        QTest::addColumn<int>("stamps");
+
+        // A 40 x 30 brush at (x, y) colours (x - 20, y - 15) to (x + 19, y + 14).
+        const QList<QRect> band{{20, 85, 200, 30}}, none;
+        const QList<QPolygon> one{stroke({20, 100}, 9)};
+        QTest::newRow("one finger") << u"finger"_s << one << band << 9;
+        QList<QPolygon> ten;
+        QList<QRect> tenBands;
+        for (int i = 0; i < 10; ++i) {
+            const QPoint start(20 + 200 * (i / 5), 20 + 60 * (i % 5));
+            ten << stroke(start, 4);
+            tenBands << QRect(start - QPoint(0, 15), QSize(100, 30));
+        }
+        QTest::newRow("ten fingers at once, ten bands") << u"finger"_s << ten << tenBands << 40;
+        const QPolygon resting(10, QList<int>(20, 100).constData());
+        QTest::newRow("finger down, no move")
+            << u"finger"_s << QList<QPolygon>{resting} << none << 0;
+        QTest::newRow("finger leaving the canvas")
+            << u"finger"_s << QList<QPolygon>{stroke({340, 100}, 5)}
+            << QList<QRect>{{340, 85, 60, 30}} << 3;
+        // Beside it, with another finger on it, as the mouse pressed beside it.
+        QTest::newRow("finger landing beside the canvas")
+            << u"finger"_s << QList<QPolygon>{resting, stroke({-20, 200}, 9)} << none << 0;
+        QTest::newRow("finger and its mouse") << u"finger+mouse"_s << one << band << 9;
+        QTest::newRow("pen") << u"pen"_s << one << band << 9;
+        QTest::newRow("pen and its mouse") << u"pen+mouse"_s << one << band << 9;
+        QTest::newRow("pen hovering") << u"hover"_s << one << none << 0;
+        QTest::newRow("eraser") << u"eraser"_s << one << none << 0;
+    }
+
+    void fingersAndPens()
+    {
+        QFETCH(QString, device);
+        QFETCH(QList<QPolygon>, paths);
+        QFETCH(QList<QRect>, bands);
+        QFETCH(int, stamps);
+
+        DataTree tree;
+        const auto f = colouringPage(tree, {{40, 30}});
+        QVERIFY(shown(*f));
+        PictureBox* canvas = f->form->Picture1;
+        const bool finger = device.startsWith(u"finger"), mouseToo = device.endsWith(u"+mouse");
+        using Capability = QInputDevice::Capability;
+        const std::unique_ptr<QPointingDevice> input(
+            finger ? QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen,
+                                              mouseToo ? Capability::Position |
+                                                             Capability::MouseEmulation
+                                                       : Capability::Position)
+                   : new QPointingDevice(device, 7, QInputDevice::DeviceType::Stylus,
+                                         device == u"eraser" ? QPointingDevice::PointerType::Eraser
+                                                             : QPointingDevice::PointerType::Pen,
+                                         Capability::Pressure, 1, 2));
+        auto fingers = QTest::touchEvent(f->form.get(), input.get(), false);
+        for (qsizetype step = 0; step < paths[0].size(); ++step) {
+            for (qsizetype i = 0; i < paths.size(); ++i) {
+                const QPoint at = paths[i][step], global = canvas->mapToGlobal(at);
+                QTabletEvent pen(step == 0 ? QEvent::TabletPress : QEvent::TabletMove, input.get(),
+                                 at, global, device == u"hover" ? 0.0 : 0.5, 0, 0, 0, 0, 0,
+                                 Qt::NoModifier, Qt::NoButton, Qt::LeftButton);
+                QMouseEvent mouse(QEvent::MouseMove, at, global, Qt::NoButton, Qt::LeftButton,
+                                  Qt::NoModifier, input.get());
+                if (finger) {
+                    step == 0 ? fingers.press(int(i), at, canvas)
+                              : fingers.move(int(i), at, canvas);
+                } else {
+                    QCoreApplication::sendEvent(canvas, &pen);
+                }
+                if (mouseToo && step > 0) {
+                    QCoreApplication::sendEvent(canvas, &mouse);
+                }
+            }
+            fingers.commit();
+        }
+        for (qsizetype i = 0; finger && i < paths.size(); ++i) {
+            fingers.release(int(i), paths[i].last(), canvas);
         }
         fingers.commit();
+
+        QImage expected = canvas->imageOnShow();
+        expected.fill(Qt::white);
+        QPainter painter(&expected);
+        for (const QRect& b : bands) {
+            painter.fillRect(b, coloured);
+        }
+        painter.end();
+        QCOMPARE(canvas->imageOnShow(), expected);
+        QCOMPARE(canvas->uncoveredSinceSet(), stamps);
     }
-    for (qsizetype i = 0; finger && i < paths.size(); ++i) {
-        fingers.release(int(i), paths[i].last(), canvas);
-    }
-    fingers.commit();
 
-    QImage expected = canvas->imageOnShow();
-    expected.fill(Qt::white);
-    QPainter painter(&expected);
-    for (const QRect& b : bands) {
-        painter.fillRect(b, coloured);
-    }
-    painter.end();
-    QCOMPARE(canvas->imageOnShow(), expected);
-    QCOMPARE(canvas->uncoveredSinceSet(), stamps);
-}
-
-void TestTools::buttonTaps_data()
-{
-    QTest::addColumn<bool>("resting");  // a finger rests on the canvas throughout
-    QTest::addColumn<QPoint>("lift");   // where the tapping finger lifts, from the button's centre
-    QTest::addColumn<bool>("mouseToo"); // the touch screen also reports the tap as the mouse
-    QTest::addColumn<int>("turns");
-
-    QTest::newRow("tap") << false << QPoint() << false << 1;
-    QTest::newRow("tap, a finger on the canvas") << true << QPoint() << false << 1;
-    QTest::newRow("tap and its mouse") << false << QPoint() << true << 1;
-    QTest::newRow("slide off") << false << QPoint(0, -120) << false << 0;
-    QTest::newRow("slide off, a finger on the canvas") << true << QPoint(90, 0) << false << 0;
-}
-
-void TestTools::buttonTaps()
-{
-    QFETCH(bool, resting);
-    QFETCH(QPoint, lift);
-    QFETCH(bool, mouseToo);
-    QFETCH(int, turns);
-
-    DataTree tree;
-    for (int n = 1; n <= 2; ++n) {
-        tree.picture(u"dibujos/1/si coloreado/%1.gif"_s.arg(n), {400, 300}, coloured);
-        tree.picture(u"dibujos/1/no coloreado/%1.gif"_s.arg(n), {400, 300}, Qt::white);
-    }
-    FormFixture f(tree.root());
-    QVERIFY(shown(f));
-    PictureBox* canvas = f.form->Picture1;
-    GraphicalButton* next = f.form->Command4;
-    const std::unique_ptr<QPointingDevice> screen(QTest::createTouchDevice());
-    auto fingers = QTest::touchEvent(f.form.get(), screen.get(), false);
-    const QPoint rest(100, 100), centre = next->rect().center();
-    // A resting finger is moved to where it is at every event, so that its position is sure.
-    const auto withRest = [&]() -> auto&
+    void buttonTaps_data()
     {
-        return resting ? fingers.move(0, rest, canvas) : fingers;
-    };
-    if (resting) {
-        fingers.press(0, rest, canvas).commit();
+        QTest::addColumn<bool>("resting"); // a finger rests on the canvas throughout
+        QTest::addColumn<QPoint>(
+            "lift"); // where the tapping finger lifts, from the button's centre
+        QTest::addColumn<bool>("mouseToo"); // the touch screen also reports the tap as the mouse
+        QTest::addColumn<int>("turns");
+
+        QTest::newRow("tap") << false << QPoint() << false << 1;
+        QTest::newRow("tap, a finger on the canvas") << true << QPoint() << false << 1;
+        QTest::newRow("tap and its mouse") << false << QPoint() << true << 1;
+        QTest::newRow("slide off") << false << QPoint(0, -120) << false << 0;
+        QTest::newRow("slide off, a finger on the canvas") << true << QPoint(90, 0) << false << 0;
     }
-    withRest().press(1, centre, next).commit();
-    withRest().move(1, centre + lift, next).commit();
-    // A touch screen that makes its own mouse may report the whole tap before lifting.
-    for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-        QMouseEvent mouse(type, centre, next->mapToGlobal(centre), Qt::LeftButton,
-                          Qt::MouseButtons(type == QEvent::MouseButtonPress), Qt::NoModifier,
-                          screen.get());
-        if (mouseToo) {
-            QCoreApplication::sendEvent(next, &mouse);
+
+    void buttonTaps()
+    {
+        QFETCH(bool, resting);
+        QFETCH(QPoint, lift);
+        QFETCH(bool, mouseToo);
+        QFETCH(int, turns);
+
+        DataTree tree;
+        for (int n = 1; n <= 2; ++n) {
+            tree.picture(u"dibujos/1/si coloreado/%1.gif"_s.arg(n), {400, 300}, coloured);
+            tree.picture(u"dibujos/1/no coloreado/%1.gif"_s.arg(n), {400, 300}, Qt::white);
+        }
+        FormFixture f(tree.root());
+        QVERIFY(shown(f));
+        PictureBox* canvas = f.form->Picture1;
+        GraphicalButton* next = f.form->Command4;
+        const std::unique_ptr<QPointingDevice> screen(QTest::createTouchDevice());
+        auto fingers = QTest::touchEvent(f.form.get(), screen.get(), false);
+        const QPoint rest(100, 100), centre = next->rect().center();
+        // A resting finger is moved to where it is at every event, so that its position is sure.
+        const auto withRest = [&]() -> auto&
+        {
+            return resting ? fingers.move(0, rest, canvas) : fingers;
+        };
+        if (resting) {
+            fingers.press(0, rest, canvas).commit();
+        }
+        withRest().press(1, centre, next).commit();
+        withRest().move(1, centre + lift, next).commit();
+        // A touch screen that makes its own mouse may report the whole tap before lifting.
+        for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent mouse(type, centre, next->mapToGlobal(centre), Qt::LeftButton,
+                              Qt::MouseButtons(type == QEvent::MouseButtonPress), Qt::NoModifier,
+                              screen.get());
+            if (mouseToo) {
+                QCoreApplication::sendEvent(next, &mouse);
+            }
+        }
+        withRest().release(1, centre + lift, next).commit();
+        QCOMPARE(f.form->drawingNumber[1], std::int16_t(turns));
+        // The resting finger goes on colouring, unless the page turned under it.
+        if (resting) {
+            fingers.move(0, rest + QPoint(40, 0), canvas).commit();
+            QCOMPARE(canvas->uncoveredSinceSet(), turns > 0 ? 0 : 1);
         }
     }
-    withRest().release(1, centre + lift, next).commit();
-    QCOMPARE(f.form->drawingNumber[1], std::int16_t(turns));
-    // The resting finger goes on colouring, unless the page turned under it.
-    if (resting) {
-        fingers.move(0, rest + QPoint(40, 0), canvas).commit();
-        QCOMPARE(canvas->uncoveredSinceSet(), turns > 0 ? 0 : 1);
+
+    void emptyPointerFolder()
+    {
+        DataTree tree;
+        tree.folder(u"punteros"_s);
+        FormFixture f(tree.root());
+        const QImage face = f.form->Command6[0]->face().toImage();
+        for (int press = 1; press <= 2; ++press) {
+            f.form->Command6_Click(0);
+            QCOMPARE(f.messages.shown.size(), press);
+            QVERIFY(f.messages.shown.last().startsWith(u"Atención: "_s));
+            QVERIFY(f.messages.shown.last().contains(u"1.ico"_s));
+        }
+        QCOMPARE(f.form->pointerNumber, std::int16_t(1));
+        QCOMPARE(f.form->Command6[0]->face().toImage(), face);
+        QCOMPARE(f.form->Picture1->cursor().shape(), Qt::ArrowCursor);
     }
-}
 
-void TestTools::emptyPointerFolder()
-{
-    DataTree tree;
-    tree.folder(u"punteros"_s);
-    FormFixture f(tree.root());
-    const QImage face = f.form->Command6[0]->face().toImage();
-    for (int press = 1; press <= 2; ++press) {
-        f.form->Command6_Click(0);
-        QCOMPARE(f.messages.shown.size(), press);
-        QVERIFY(f.messages.shown.last().startsWith(u"Atención: "_s));
-        QVERIFY(f.messages.shown.last().contains(u"1.ico"_s));
+    void pointerSizeClosestTo32_data()
+    {
+        QTest::addColumn<QList<int>>("sides"); // the icon's square pictures, in file order
+        QTest::addColumn<int>("shown");
+
+        QTest::newRow("16 32 48 256") << QList<int>{16, 32, 48, 256} << 32;
+        QTest::newRow("256 48 32 16") << QList<int>{256, 48, 32, 16} << 32;
+        QTest::newRow("256 48") << QList<int>{256, 48} << 48;
+        QTest::newRow("64 24") << QList<int>{64, 24} << 24;
     }
-    QCOMPARE(f.form->pointerNumber, std::int16_t(1));
-    QCOMPARE(f.form->Command6[0]->face().toImage(), face);
-    QCOMPARE(f.form->Picture1->cursor().shape(), Qt::ArrowCursor);
-}
 
-void TestTools::leavingKeepsColouredPage_data()
-{
-    QTest::addColumn<int>("leave");    // previous, category, quit
-    QTest::addColumn<bool>("onTitle"); // the title picture, no page turned yet
-    QTest::addColumn<int>("kept");
+    void pointerSizeClosestTo32()
+    {
+        QFETCH(QList<int>, sides);
+        QFETCH(int, shown);
 
-    QTest::newRow("previous") << 0 << false << 1;
-    QTest::newRow("category") << 1 << false << 1;
-    QTest::newRow("quit") << 2 << false << 1;
-    QTest::newRow("title picture") << 2 << true << 0;
-}
-
-void TestTools::leavingKeepsColouredPage()
-{
-    QFETCH(int, leave);
-    QFETCH(bool, onTitle);
-    QFETCH(int, kept);
-
-    DataTree tree;
-    tree.picture(u"dibujos/1/si coloreado/1.GIF"_s, {400, 300}, coloured);
-    tree.picture(u"dibujos/1/no coloreado/1.GIF"_s, {400, 300}, Qt::white);
-    FormFixture f(tree.root());
-    Form1& w = *f.form;
-    if (!onTitle) {
-        w.command4_Click();
+        DataTree tree;
+        tree.icon(u"punteros/1.ico"_s, sides);
+        FormFixture f(tree.root());
+        QCOMPARE(f.form->Picture1->cursor().pixmap().size(), QSize(shown, shown));
+        QVERIFY(f.messages.shown.isEmpty());
     }
-    w.Picture1_Mousemove(Qt::LeftButton, 3000, 2000);
-    const QImage shown = w.Picture1->imageOnShow().copy();
-    const std::function<void()> leaving[] = {
-        [&w] { w.Command3_Click(); }, [&w] { w.Command5_Click(4); }, [&w] { w.Command2_Click(); }};
-    leaving[leave]();
-    QCOMPARE(f.keeper.pages.size(), kept);
-    if (kept) { // named by the page left
-        QCOMPARE(f.keeper.pages[0], std::tuple(shown, 1, 1));
+
+    void leavingKeepsColouredPage_data()
+    {
+        QTest::addColumn<int>("leave");    // previous, category, quit
+        QTest::addColumn<bool>("onTitle"); // the title picture, no page turned yet
+        QTest::addColumn<int>("kept");
+
+        QTest::newRow("previous") << 0 << false << 1;
+        QTest::newRow("category") << 1 << false << 1;
+        QTest::newRow("quit") << 2 << false << 1;
+        QTest::newRow("title picture") << 2 << true << 0;
     }
-}
+
+    void leavingKeepsColouredPage()
+    {
+        QFETCH(int, leave);
+        QFETCH(bool, onTitle);
+        QFETCH(int, kept);
+
+        DataTree tree;
+        tree.picture(u"dibujos/1/si coloreado/1.GIF"_s, {400, 300}, coloured);
+        tree.picture(u"dibujos/1/no coloreado/1.GIF"_s, {400, 300}, Qt::white);
+        FormFixture f(tree.root());
+        Form1& w = *f.form;
+        if (!onTitle) {
+            w.command4_Click();
+        }
+        w.Picture1_Mousemove(Qt::LeftButton, 3000, 2000);
+        const QImage shown = w.Picture1->imageOnShow().copy();
+        const std::function<void()> leaving[] = {[&w] { w.Command3_Click(); },
+                                                 [&w] { w.Command5_Click(4); },
+                                                 [&w] { w.Command2_Click(); }};
+        leaving[leave]();
+        QCOMPARE(f.keeper.pages.size(), kept);
+        if (kept) { // named by the page left
+            QCOMPARE(f.keeper.pages[0], std::tuple(shown, 1, 1));
+        }
+    }
+};
 
 QTEST_MAIN(TestTools)
 #include "tst_tools.moc"
