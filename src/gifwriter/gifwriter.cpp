@@ -212,8 +212,8 @@ int writeToDevice(GifFileType* gif, const GifByteType* data, int length)
 
 QString gifError(int code)
 {
-    const char* text = GifErrorString(code);
-    return text ? QString::fromLatin1(text) : QStringLiteral("error de giflib %1").arg(code);
+    // giflib's own text is English: the code is enough to look it up.
+    return QStringLiteral("giflib no ha podido escribir el GIF (error %1)").arg(code);
 }
 
 struct MapDeleter {
@@ -305,7 +305,7 @@ bool encodeToFile(const QString& path, const QList<QImage>& frames, bool loop, i
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("no se puede escribir: %1").arg(file.errorString());
+        *error = QStringLiteral("no se puede escribir el archivo %1").arg(path);
         return false;
     }
     if (!encode(file, frames, loop, delay, error)) {
@@ -313,7 +313,7 @@ bool encodeToFile(const QString& path, const QList<QImage>& frames, bool loop, i
         return false;
     }
     if (!file.commit()) {
-        *error = QStringLiteral("no se puede escribir: %1").arg(file.errorString());
+        *error = QStringLiteral("no se puede escribir el archivo %1").arg(path);
         return false;
     }
     return true;

@@ -214,7 +214,7 @@ bool writeColoured(QIODevice& device, const QImage& image, ColouredFormat format
     QImageWriter writer(&device, "jpeg");
     writer.setQuality(92);
     if (!writer.write(image.convertToFormat(QImage::Format_RGB32))) {
-        error = writer.errorString();
+        error = QStringLiteral("no se ha podido guardar la imagen en JPEG");
         return false;
     }
     return true;
@@ -419,13 +419,10 @@ Outcome<void> Library::setPrinting(bool on)
         return Failure{QStringLiteral("%1 no es un archivo; quítelo primero.").arg(native(target))};
     }
     const Outcome<QString> written =
-        writeHiddenFile(QFileInfo(target).path(), [on](QIODevice& device, QString& error) {
+        writeHiddenFile(QFileInfo(target).path(), [on](QIODevice& device, QString&) {
             const QByteArray line = on ? QByteArrayLiteral("SI\n") : QByteArrayLiteral("NO\n");
-            if (device.write(line) != line.size()) {
-                error = device.errorString();
-                return false;
-            }
-            return true;
+            // A short write leaves the error empty: the caller names the system's reason.
+            return device.write(line) == line.size();
         });
     if (!written) {
         return Failure{written.error()};

@@ -85,7 +85,7 @@ Outcome<QString> writeHiddenFile(const QString& folder, const WriteFunction& wri
     QTemporaryFile file(folder + QStringLiteral("/.cuaderno-XXXXXX"));
     if (!file.open()) {
         return Failure{QStringLiteral("No se puede escribir en la carpeta %1: %2.")
-                           .arg(QDir::toNativeSeparators(folder), file.errorString())};
+                           .arg(QDir::toNativeSeparators(folder), systemError(errno))};
     }
     QString error;
     const bool written = write(file, error) && file.flush() && ::fsync(file.handle()) == 0;
