@@ -46,149 +46,138 @@ private Q_SLOTS:
         qputenv("HOME", home_.path().toLocal8Bit());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home_.path());
     }
-    void sameSecondKeepsBoth();
-    void keeping_data();
-    void keeping();
-    void listing();
-    void fitCentred_data();
-    void fitCentred();
+    void sameSecondKeepsBoth()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.path() + u"/Imágenes/Cuaderno"_s;
+        const QImage blue = plain({20, 10}, Qt::blue);
+        const QImage clear = plain({20, 10}, Qt::transparent, QImage::Format_ARGB32);
+        const QString a = writeKeptPicture(folder, clear, noon, 3, 7);
+        const QString b = writeKeptPicture(folder, blue, noon, 3, 7);
+        QCOMPARE(a, folder + u"/2026-12-06 12.00.00 - 3-7.png"_s);
+        QCOMPARE(b, folder + u"/2026-12-06 12.00.00 - 3-7 (2).png"_s);
+        QCOMPARE(QImage(a).pixelColor(4, 4), QColor(Qt::white)); // as the canvas shows it
+        QCOMPARE(QImage(b).convertToFormat(QImage::Format_RGB32), blue);
+        QVERIFY(writeKeptPicture(a, blue, noon, 1, 1).isEmpty()); // the folder is a file
+    }
+
+    void keeping_data()
+    {
+        QTest::addColumn<QVariant>("setting"); // null: never set
+        QTest::addColumn<int>("old");          // the book's, a minute apart, oldest first
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<int>("bytesLimitInPictures");
+        QTest::addColumn<int>("left"); // of the old ones, the newest stay
+        QTest::addColumn<int>("written");
+        QTest::newRow("never set") << QVariant() << 2 << 10 << 10 << 2 << 1;
+        QTest::newRow("off") << QVariant(false) << 2 << 1 << 1 << 2 << 0;
+        QTest::newRow("one too many") << QVariant(true) << 3 << 3 << 10 << 2 << 1;
+        QTest::newRow("bytes first") << QVariant(true) << 4 << 10 << 2 << 1 << 1;
+    }
+
+    void keeping()
+    {
+        QFETCH(QVariant, setting);
+        QFETCH(int, old);
+        QFETCH(int, limit);
+        QFETCH(int, bytesLimitInPictures);
+        QFETCH(int, left);
+        QFETCH(int, written);
+        QSettings settings(settingsOrganisation(), settingsApplication());
+        settings.clear();
+        if (!setting.isNull())
+            switchKeeping(settings, setting.toBool());
+        QTemporaryDir dir;
+        QStringList expected{u"2020-01-01 00.00.00 - 1-1.PNG"_s, u"abuela.png"_s};
+        for (const QString& name : expected) // a parent's, older and larger than all
+            png(dir.path(), name, {300, 300});
+        qint64 size = 0;
+        for (int i = 0; i < old; ++i) {
+            // Categories run backwards, so that only the times in the names can order them.
+            const QString name = keptPictureName(earlier.addSecs(60 * i), std::uint8_t(9 - i), 1);
+            size = png(dir.path(), name, {64, 64});
+            if (i >= old - left)
+                expected.append(name);
+        }
+        const QImage page = plain({64, 64}, Qt::red);
+        GalleryKeeper(dir.path(), {limit, size * bytesLimitInPictures}).keep(page, 2, 5); // waits
+        QStringList files = QDir(dir.path()).entryList(QDir::Files);
+        const QStringList kept = files.filter(u" - 2-5.png"_s);
+        QCOMPARE(kept.size(), written);
+        QVERIFY(kept.isEmpty() ||
+                QImage(dir.filePath(kept[0])).convertToFormat(page.format()) == page);
+        files.removeAll(kept.value(0));
+        expected.sort();
+        QCOMPARE(files, expected);
+    }
+
+    void listing()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.path();
+        const QDateTime yesterday = noon.addDays(-1);
+        const QStringList pictures{keptPictureName(noon.addSecs(5), 1, 3),
+                                   keptPictureName(noon, 1, 2), u"recuerdo.png"_s,
+                                   keptPictureName(yesterday, 1, 1)};
+        for (const QString& name : pictures)
+            png(folder, name);
+        QFile photo(folder + u"/recuerdo.png"_s); // a parent's, dated by the file
+        QVERIFY(photo.open(QIODevice::ReadWrite) &&
+                photo.setFileTime(noon.addSecs(-60), QFileDevice::FileModificationTime));
+        photo.close();
+        // Not pictures, or too large to open safely: left out, quietly.
+        QFile text(folder + u"/nota.png"_s);
+        QVERIFY(text.open(QIODevice::WriteOnly) && text.write("no es un dibujo") > 0 &&
+                text.flush());
+        QDir(folder).mkdir(u"carpeta.png"_s);
+        QVERIFY(
+            plain({9000, 8000}, Qt::black, QImage::Format_Mono).save(folder + u"/enorme.png"_s));
+
+        QStringList order;
+        const QList<GalleryDay> days = listGallery(folder);
+        for (const GalleryDay& day : days) {
+            for (const GalleryPicture& picture : day.pictures) {
+                order.append(QFileInfo(picture.path).fileName());
+                QCOMPARE(picture.made.date(), day.day);
+            }
+        }
+        QCOMPARE(order, pictures);
+
+        // The parents' page: a heading a day, the switch bound to the setting.
+        QSettings(settingsOrganisation(), settingsApplication()).clear();
+        GalleryPage page(folder);
+        QCOMPARE(page.list()->topLevelItemCount(), 2);
+        QVERIFY(page.problem()->isHidden());
+        page.list()->setCurrentItem(page.list()->topLevelItem(0)->child(0));
+        QCOMPARE(page.chosenPicture(), folder + u'/' + pictures[0]);
+        page.keepingSwitch()->click();
+        QVERIFY(!keepingSwitchedOn(QSettings(settingsOrganisation(), settingsApplication())));
+        QVERIFY(GalleryPage(page.chosenPicture()).problem()->text().contains(u"es un archivo"_s));
+    }
+
+    void fitCentred_data()
+    {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QRect>("page");
+        QTest::addColumn<QRect>("fitted");
+        QTest::newRow("wide on tall")
+            << QSize(200, 100) << QRect(10, 20, 100, 300) << QRect(10, 145, 100, 50);
+        QTest::newRow("small, enlarged")
+            << QSize(3, 4) << QRect(0, 0, 400, 400) << QRect(50, 0, 300, 400);
+        QTest::newRow("no picture") << QSize() << QRect(0, 0, 10, 10) << QRect();
+    }
+
+    void fitCentred()
+    {
+        QFETCH(QSize, picture);
+        QFETCH(QRect, page);
+        QFETCH(QRect, fitted);
+        QCOMPARE(cuaderno::fitCentred(picture, page), fitted);
+    }
 
 private:
     QTemporaryDir home_;
 };
-
-void TestGallery::sameSecondKeepsBoth()
-{
-    QTemporaryDir dir;
-    const QString folder = dir.path() + u"/Imágenes/Cuaderno"_s;
-    const QImage blue = plain({20, 10}, Qt::blue);
-    const QImage clear = plain({20, 10}, Qt::transparent, QImage::Format_ARGB32);
-    const QString a = writeKeptPicture(folder, clear, noon, 3, 7);
-    const QString b = writeKeptPicture(folder, blue, noon, 3, 7);
-    QCOMPARE(a, folder + u"/2026-12-06 12.00.00 - 3-7.png"_s);
-    QCOMPARE(b, folder + u"/2026-12-06 12.00.00 - 3-7 (2).png"_s);
-    QCOMPARE(QImage(a).pixelColor(4, 4), QColor(Qt::white)); // as the canvas shows it
-    QCOMPARE(QImage(b).convertToFormat(QImage::Format_RGB32), blue);
-    QVERIFY(writeKeptPicture(a, blue, noon, 1, 1).isEmpty()); // the folder is a file
-}
-
-void TestGallery::keeping_data()
-{
-    QTest::addColumn<QVariant>("setting"); // null: never set
-    QTest::addColumn<int>("old");          // the book's, a minute apart, oldest first
-    QTest::addColumn<int>("limit");
-    QTest::addColumn<int>("bytesLimitInPictures");
-    QTest::addColumn<int>("left"); // of the old ones, the newest stay
-    QTest::addColumn<int>("written");
-
-    QTest::newRow("never set") << QVariant() << 2 << 10 << 10 << 2 << 1;
-    QTest::newRow("off") << QVariant(false) << 2 << 1 << 1 << 2 << 0;
-    QTest::newRow("one too many") << QVariant(true) << 3 << 3 << 10 << 2 << 1;
-    QTest::newRow("bytes first") << QVariant(true) << 4 << 10 << 2 << 1 << 1;
-}
-
-void TestGallery::keeping()
-{
-    QFETCH(QVariant, setting);
-    QFETCH(int, old);
-    QFETCH(int, limit);
-    QFETCH(int, bytesLimitInPictures);
-    QFETCH(int, left);
-    QFETCH(int, written);
-
-    QSettings settings(settingsOrganisation(), settingsApplication());
-    settings.clear();
-    if (!setting.isNull()) {
-        switchKeeping(settings, setting.toBool());
-    }
-    QTemporaryDir dir;
-    QStringList expected{u"2020-01-01 00.00.00 - 1-1.PNG"_s, u"abuela.png"_s};
-    for (const QString& name : expected) { // a parent's, older and larger than all
-        png(dir.path(), name, {300, 300});
-    }
-    qint64 size = 0;
-    for (int i = 0; i < old; ++i) {
-        // Categories run backwards, so that only the times in the names can order them.
-        const QString name = keptPictureName(earlier.addSecs(60 * i), std::uint8_t(9 - i), 1);
-        size = png(dir.path(), name, {64, 64});
-        if (i >= old - left) {
-            expected.append(name);
-        }
-    }
-    const QImage page = plain({64, 64}, Qt::red);
-    GalleryKeeper(dir.path(), {limit, size * bytesLimitInPictures}).keep(page, 2, 5); // waits
-    QStringList files = QDir(dir.path()).entryList(QDir::Files);
-    const QStringList kept = files.filter(u" - 2-5.png"_s);
-    QCOMPARE(kept.size(), written);
-    QVERIFY(kept.isEmpty() || QImage(dir.filePath(kept[0])).convertToFormat(page.format()) == page);
-    files.removeAll(kept.value(0));
-    expected.sort();
-    QCOMPARE(files, expected);
-}
-
-void TestGallery::listing()
-{
-    QTemporaryDir dir;
-    const QString folder = dir.path();
-    const QDateTime yesterday = noon.addDays(-1);
-    const QStringList pictures{keptPictureName(noon.addSecs(5), 1, 3), keptPictureName(noon, 1, 2),
-                               u"recuerdo.png"_s, keptPictureName(yesterday, 1, 1)};
-    for (const QString& name : pictures) {
-        png(folder, name);
-    }
-    QFile photo(folder + u"/recuerdo.png"_s); // a parent's, dated by the file
-    QVERIFY(photo.open(QIODevice::ReadWrite) &&
-            photo.setFileTime(noon.addSecs(-60), QFileDevice::FileModificationTime));
-    photo.close();
-    // Not pictures, or too large to open safely: left out, quietly.
-    QFile text(folder + u"/nota.png"_s);
-    QVERIFY(text.open(QIODevice::WriteOnly) && text.write("no es un dibujo") > 0 && text.flush());
-    QDir(folder).mkdir(u"carpeta.png"_s);
-    QVERIFY(plain({9000, 8000}, Qt::black, QImage::Format_Mono).save(folder + u"/enorme.png"_s));
-
-    QStringList order;
-    const QList<GalleryDay> days = listGallery(folder);
-    for (const GalleryDay& day : days) {
-        for (const GalleryPicture& picture : day.pictures) {
-            order.append(QFileInfo(picture.path).fileName());
-            QCOMPARE(picture.made.date(), day.day);
-        }
-    }
-    QCOMPARE(order, pictures);
-    QCOMPARE(days.size(), 2);
-
-    // The parents' page: a heading a day, the switch bound to the setting.
-    QSettings(settingsOrganisation(), settingsApplication()).clear();
-    GalleryPage page(folder);
-    QCOMPARE(page.list()->topLevelItemCount(), 2);
-    QVERIFY(page.problem()->isHidden());
-    page.list()->setCurrentItem(page.list()->topLevelItem(0)->child(0));
-    QCOMPARE(page.chosenPicture(), folder + u'/' + pictures[0]);
-    page.keepingSwitch()->click();
-    QVERIFY(!keepingSwitchedOn(QSettings(settingsOrganisation(), settingsApplication())));
-    QVERIFY(GalleryPage(page.chosenPicture()).problem()->text().contains(u"es un archivo"_s));
-}
-
-void TestGallery::fitCentred_data()
-{
-    QTest::addColumn<QSize>("picture");
-    QTest::addColumn<QRect>("page");
-    QTest::addColumn<QRect>("fitted");
-
-    QTest::newRow("wide on tall") << QSize(200, 100) << QRect(10, 20, 100, 300)
-                                  << QRect(10, 145, 100, 50);
-    QTest::newRow("small, enlarged")
-        << QSize(3, 4) << QRect(0, 0, 400, 400) << QRect(50, 0, 300, 400);
-    QTest::newRow("no picture") << QSize() << QRect(0, 0, 10, 10) << QRect();
-}
-
-void TestGallery::fitCentred()
-{
-    QFETCH(QSize, picture);
-    QFETCH(QRect, page);
-    QFETCH(QRect, fitted);
-    QCOMPARE(cuaderno::fitCentred(picture, page), fitted);
-}
 
 QTEST_MAIN(TestGallery)
 #include "tst_gallery.moc"

@@ -12,6 +12,16 @@ using cuaderno::test::DataTree;
 
 namespace {
 
+// A 16 × 16 CMYK JPEG, in hexadecimal.
+const char cmykJpeg[] =
+    "ffd8ffee000e41646f626500640000000002ffdb0043000a07070807060a0808080b0a0a0b0e18100e0d0d0e1d15"
+    "161118231f2524221f2221262b372f26293429212230413134393b3e3e3e252e4449433c48373d3e3bffdb004301"
+    "0a0b0b0e0d0e1c10101c3b2822283b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b"
+    "3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3bffc00014080010001004012200021101031101042200ffc400160001"
+    "010100000000000000000000000000000607ffc40014100100000000000000000000000000000000ffc400150101"
+    "0100000000000000000000000000000607ffc40014110100000000000000000000000000000000ffda000e040100"
+    "021103110400003f00a90089196cc03fffd9";
+
 // A JPEG whose EXIF tag says it must be turned a quarter clockwise to stand upright.
 QByteArray turnedJpeg(const QImage& image)
 {
@@ -77,21 +87,7 @@ private Q_SLOTS:
         tree.image(u"hondo.png"_qs, deep);
         tree.text(u"girado.jpg"_qs,
                   turnedJpeg(test::twoToneImage(QSize(160, 80), Qt::red, Qt::blue)));
-        tree.text(u"cmyk.jpg"_qs,
-                  QByteArray::fromHex(
-                      "ffd8ffee000e41646f626500640000000002ffdb0043000a07070807060a0808080b0a0a0b0e"
-                      "18100e0d0d"
-                      "0e1d15161118231f2524221f2221262b372f26293429212230413134393b3e3e3e252e444943"
-                      "3c48373d3e"
-                      "3bffdb0043010a0b0b0e0d0e1c10101c3b2822283b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b"
-                      "3b3b3b3b3b"
-                      "3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3b3bffc0001408001000100401"
-                      "2200021101"
-                      "031101042200ffc400160001010100000000000000000000000000000607ffc4001410010000"
-                      "0000000000"
-                      "000000000000000000ffc4001501010100000000000000000000000000000607ffc400141101"
-                      "0000000000"
-                      "0000000000000000000000ffda000e040100021103110400003f00a90089196cc03fffd9"));
+        tree.text(u"cmyk.jpg"_qs, QByteArray::fromHex(cmykJpeg));
         const Outcome<importer::Prepared> prepared =
             importer::prepare(tree.path(name), {QSize(800, 520), importer::ForcedKind::Coloured});
         QVERIFY2(prepared.ok(), qPrintable(prepared.error()));
@@ -142,7 +138,6 @@ private Q_SLOTS:
                                   u"--categoria"_qs, u"4"_qs} +
                           bad + QStringList{u"bueno.png"_qs});
         QVERIFY(program.waitForFinished(120000));
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 1);
         const QStringList errors =
             QString::fromUtf8(program.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);

@@ -42,11 +42,10 @@ struct Fixture {
         window->show();
         return *window;
     }
-
     void addDrawings(int category, int count)
     {
+        const QString name = QStringLiteral("dibujos/%1/%2/%3.GIF").arg(category);
         for (int number = 1; number <= count; ++number) {
-            const QString name = QStringLiteral("dibujos/%1/%2/%3.GIF").arg(category);
             library().picture(name.arg(u"si coloreado"_s).arg(number), {80, 52},
                               drawingColours.at(number - 1));
             library().picture(name.arg(u"no coloreado"_s).arg(number), {80, 52}, Qt::white);
@@ -68,9 +67,7 @@ struct Fixture {
     }
 
     bool own;
-    DataTree user;
-    DataTree system;
-    DataTree files;
+    DataTree user, system, files;
     QString userFolder;
     std::optional<ParentsWindow> window;
 };
@@ -80,165 +77,145 @@ struct Fixture {
 class TestParentsWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void importFlow_data();
-    void importFlow();
-    void removalRenumbers_data();
-    void removalRenumbers();
-    void printingSwitch_data();
-    void printingSwitch();
-    void cancelStopsBatch();
+    void importFlow_data()
+    {
+        QTest::addColumn<QString>("picture"); // none: a file that is not a picture
+        QTest::addColumn<bool>("own");
+        QTest::addColumn<int>("category");
+        QTest::addColumn<int>("existing");
+        QTest::addColumn<bool>("outlines");
+        QTest::newRow("coloured picture, user's library") << "color.png" << true << 3 << 2 << false;
+        QTest::newRow("outline page; first change makes the user's library")
+            << "pagina.png" << false << 1 << 1 << true;
+        QTest::newRow("not a picture: nothing written") << QString() << true << 2 << 1 << false;
+    }
+    void importFlow()
+    {
+        QFETCH(QString, picture);
+        QFETCH(bool, own);
+        QFETCH(int, category);
+        QFETCH(int, existing);
+        QFETCH(bool, outlines);
+        Fixture f(own);
+        f.addDrawings(category, existing);
+        f.files.text(u"nota.png"_s, "esto no es un dibujo");
+        const QString file =
+            picture.isEmpty() ? f.files.path(u"nota.png"_s) : f.picture(picture, !outlines);
+        ParentsWindow& window = f.open();
+        ImportPage* page = window.importPage();
+        page->setFileChooser([&](QWidget*) { return QStringList{file}; });
+        window.drawingsPage()->showCategory(category);
+        QTest::mouseClick(page->chooseButton(), Qt::LeftButton);
+        if (picture.isEmpty()) {
+            QTRY_VERIFY_WITH_TIMEOUT(page->statusLabel()->text().contains(u"nota.png"_s), workMs);
+            QVERIFY(!page->hasPreview());
+            QVERIFY(!page->addButton()->isEnabled());
+            QCOMPARE(Library(f.userFolder).lastDrawingNumber(category), existing);
+            return;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(page->hasPreview(), workMs);
+        QCOMPARE(page->outlinesButton()->isChecked(), outlines);
+        page->categoryBox()->setCurrentIndex(category - 1);
+        QTest::mouseClick(page->addButton(), Qt::LeftButton);
+
+        const Library written(f.userFolder);
+        QTRY_COMPARE_WITH_TIMEOUT(written.lastDrawingNumber(category), existing + 1, workMs);
+        const QImage coloured(written.drawingFiles(category, existing + 1).coloured);
+        QVERIFY(!coloured.isNull());
+        QCOMPARE(QImage(written.drawingFiles(category, existing + 1).uncoloured).size(),
+                 coloured.size());
+        QCOMPARE(Library(f.system.root()).lastDrawingNumber(category), own ? 0 : existing);
+        QTRY_COMPARE_WITH_TIMEOUT(window.drawingsPage()->drawingList()->count(), existing + 1,
+                                  workMs);
+    }
+
+    // Renumbering itself is the library's; here the window's list, question and answer.
+    void removalRenumbers_data()
+    {
+        QTest::addColumn<int>("removed");
+        QTest::addColumn<bool>("confirmed");
+        QTest::newRow("first of four") << 1 << true;
+        QTest::newRow("the parent says no") << 2 << false;
+    }
+    void removalRenumbers()
+    {
+        QFETCH(int, removed);
+        QFETCH(bool, confirmed);
+        Fixture f(true);
+        f.addDrawings(4, 4);
+        DrawingsPage* page = f.open().drawingsPage();
+        QString question;
+        page->setConfirm([&](QWidget*, const QString& text) {
+            question = text;
+            return confirmed;
+        });
+        page->showCategory(4);
+        QTRY_VERIFY_WITH_TIMEOUT(page->thumbnailsReady(), workMs);
+        page->drawingList()->setCurrentRow(removed - 1);
+        QTest::mouseClick(page->removeButton(), Qt::LeftButton);
+
+        QVERIFY(question.contains(QString::number(removed)));
+        const Library library(f.user.root());
+        const int left = confirmed ? 3 : 4;
+        QCOMPARE(page->drawingList()->count(), left);
+        for (int number = 1; number <= left; ++number) {
+            const int was = confirmed && number >= removed ? number + 1 : number;
+            QCOMPARE(QImage(library.drawingFiles(4, number).coloured).pixelColor(10, 10),
+                     drawingColours.at(was - 1));
+        }
+    }
+
+    void printingSwitch_data()
+    {
+        QTest::addColumn<bool>("own");
+        QTest::addColumn<QByteArray>("before");
+        QTest::newRow("on to off, any letter case") << true << QByteArray("si");
+        QTest::newRow("system's off, the user's on") << false << QByteArray("NO");
+    }
+    void printingSwitch()
+    {
+        QFETCH(bool, own);
+        QFETCH(QByteArray, before);
+        const bool wasOn = before == "si";
+        Fixture f(own);
+        f.library().text(u"impresora.txt"_s, before + '\n');
+        QCheckBox* printing = f.open().printingSwitch();
+        QCOMPARE(printing->isChecked(), wasOn);
+        QTest::mouseClick(printing, Qt::LeftButton);
+        QCOMPARE(Library(f.userFolder).printingEnabled(), !wasOn);
+        QCOMPARE(printing->isChecked(), !wasOn);
+        QCOMPARE(Library(f.system.root()).printingEnabled(), own ? false : wasOn);
+    }
+
+    void cancelStopsBatch()
+    {
+        Fixture f(true);
+        f.addDrawings(5, 1);
+        QStringList pictures;
+        for (const QString& name : {u"a.png"_s, u"b.png"_s, u"c.png"_s})
+            pictures.append(f.picture(name, true));
+        ParentsWindow& window = f.open();
+        ImportPage* page = window.importPage();
+        page->setFileChooser([&](QWidget*) { return pictures; });
+        QTest::mouseClick(page->chooseButton(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(page->hasPreview(), workMs);
+        // One worker: the second picture's job waits behind the gate until the parent cancels.
+        QSemaphore gate;
+        page->workPool()->setMaxThreadCount(1);
+        page->categoryBox()->setCurrentIndex(4);
+        QTest::mouseClick(page->addAllButton(), Qt::LeftButton);
+        page->workPool()->start([&gate] { gate.acquire(); });
+        QTRY_COMPARE_WITH_TIMEOUT(Library(f.user.root()).lastDrawingNumber(5), 2, workMs);
+        QTest::mouseClick(page->progressRow()->cancelButton(), Qt::LeftButton);
+        gate.release();
+
+        QTRY_VERIFY_WITH_TIMEOUT(!page->progressRow()->isVisibleTo(&window), workMs);
+        QVERIFY(page->statusLabel()->text().contains(u"1 de 3"_s));
+        QVERIFY(page->statusLabel()->text().contains(u"Se paró"_s));
+        QCOMPARE(Library(f.user.root()).lastDrawingNumber(5), 2);
+        QCOMPARE(page->queuedCount(), 0);
+    }
 };
-
-void TestParentsWindow::importFlow_data()
-{
-    QTest::addColumn<QString>("picture");
-    QTest::addColumn<bool>("own");
-    QTest::addColumn<int>("category");
-    QTest::addColumn<int>("existing");
-    QTest::addColumn<bool>("outlines");
-    QTest::newRow("coloured picture, user's library") << "color.png" << true << 3 << 2 << false;
-    QTest::newRow("outline page; first change makes the user's library")
-        << "pagina.png" << false << 1 << 1 << true;
-    QTest::newRow("not a picture: nothing written") << "nota.png" << true << 2 << 1 << false;
-}
-
-void TestParentsWindow::importFlow()
-{
-    QFETCH(QString, picture);
-    QFETCH(bool, own);
-    QFETCH(int, category);
-    QFETCH(int, existing);
-    QFETCH(bool, outlines);
-    Fixture f(own);
-    f.addDrawings(category, existing);
-    const bool isPicture = picture != u"nota.png"_s;
-    if (!isPicture) {
-        f.files.text(picture, "esto no es un dibujo");
-    }
-    const QString file = isPicture ? f.picture(picture, !outlines) : f.files.path(picture);
-    ParentsWindow& window = f.open();
-    ImportPage* page = window.importPage();
-    page->setFileChooser([&](QWidget*) { return QStringList{file}; });
-    window.drawingsPage()->showCategory(category);
-
-    QTest::mouseClick(page->chooseButton(), Qt::LeftButton);
-    if (!isPicture) {
-        QTRY_VERIFY_WITH_TIMEOUT(page->statusLabel()->text().contains(picture), workMs);
-        QVERIFY(!page->hasPreview());
-        QVERIFY(!page->addButton()->isEnabled());
-        QCOMPARE(Library(f.userFolder).lastDrawingNumber(category), existing);
-        return;
-    }
-    QTRY_VERIFY_WITH_TIMEOUT(page->hasPreview(), workMs);
-    QCOMPARE(page->outlinesButton()->isChecked(), outlines);
-    page->categoryBox()->setCurrentIndex(category - 1);
-    QTest::mouseClick(page->addButton(), Qt::LeftButton);
-
-    const Library written(f.userFolder);
-    QTRY_COMPARE_WITH_TIMEOUT(written.lastDrawingNumber(category), existing + 1, workMs);
-    const QImage coloured(written.drawingFiles(category, existing + 1).coloured);
-    QVERIFY(!coloured.isNull());
-    QCOMPARE(QImage(written.drawingFiles(category, existing + 1).uncoloured).size(),
-             coloured.size());
-    QCOMPARE(Library(f.system.root()).lastDrawingNumber(category), own ? 0 : existing);
-    QTRY_COMPARE_WITH_TIMEOUT(window.drawingsPage()->drawingList()->count(), existing + 1, workMs);
-    QCOMPARE(window.drawingsPage()->category(), category);
-}
-
-void TestParentsWindow::removalRenumbers_data()
-{
-    QTest::addColumn<int>("removed");
-    QTest::addColumn<bool>("confirmed");
-    QTest::newRow("first of four") << 1 << true;
-    QTest::newRow("third of four") << 3 << true;
-    QTest::newRow("last of four") << 4 << true;
-    QTest::newRow("the parent says no") << 2 << false;
-}
-
-void TestParentsWindow::removalRenumbers()
-{
-    QFETCH(int, removed);
-    QFETCH(bool, confirmed);
-    Fixture f(true);
-    f.addDrawings(4, 4);
-    DrawingsPage* page = f.open().drawingsPage();
-    QString question;
-    page->setConfirm([&](QWidget*, const QString& text) {
-        question = text;
-        return confirmed;
-    });
-    page->showCategory(4);
-    QTRY_VERIFY_WITH_TIMEOUT(page->thumbnailsReady(), workMs);
-    page->drawingList()->setCurrentRow(removed - 1);
-    QTest::mouseClick(page->removeButton(), Qt::LeftButton);
-
-    QVERIFY(question.contains(QString::number(removed)));
-    const Library library(f.user.root());
-    const int left = confirmed ? 3 : 4;
-    QCOMPARE(library.lastDrawingNumber(4), left);
-    QCOMPARE(page->drawingList()->count(), left);
-    for (int number = 1; number <= left; ++number) {
-        const int was = confirmed && number >= removed ? number + 1 : number;
-        QCOMPARE(QImage(library.drawingFiles(4, number).coloured).pixelColor(10, 10),
-                 drawingColours.at(was - 1));
-    }
-}
-
-void TestParentsWindow::printingSwitch_data()
-{
-    QTest::addColumn<bool>("own");
-    QTest::addColumn<QByteArray>("before");
-    QTest::newRow("off to on") << true << QByteArray("NO");
-    QTest::newRow("on to off, any letter case") << true << QByteArray("si");
-    QTest::newRow("system's off, the user's on") << false << QByteArray("NO");
-}
-
-void TestParentsWindow::printingSwitch()
-{
-    QFETCH(bool, own);
-    QFETCH(QByteArray, before);
-    const bool wasOn = before == "si";
-    Fixture f(own);
-    f.library().text(u"impresora.txt"_s, before + '\n');
-    QCheckBox* printing = f.open().printingSwitch();
-    QCOMPARE(printing->isChecked(), wasOn);
-
-    QTest::mouseClick(printing, Qt::LeftButton);
-    QCOMPARE(Library(f.userFolder).printingEnabled(), !wasOn);
-    QCOMPARE(printing->isChecked(), !wasOn);
-    QCOMPARE(Library(f.system.root()).printingEnabled(), own ? false : wasOn);
-}
-
-void TestParentsWindow::cancelStopsBatch()
-{
-    Fixture f(true);
-    f.addDrawings(5, 1);
-    QStringList pictures;
-    for (const QString& name : {u"a.png"_s, u"b.png"_s, u"c.png"_s}) {
-        pictures.append(f.picture(name, true));
-    }
-    ParentsWindow& window = f.open();
-    ImportPage* page = window.importPage();
-    page->setFileChooser([&](QWidget*) { return pictures; });
-    QTest::mouseClick(page->chooseButton(), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(page->hasPreview(), workMs);
-
-    // One worker: the second picture's job waits behind the gate until the parent has cancelled.
-    QSemaphore gate;
-    page->workPool()->setMaxThreadCount(1);
-    page->categoryBox()->setCurrentIndex(4);
-    QTest::mouseClick(page->addAllButton(), Qt::LeftButton);
-    page->workPool()->start([&gate] { gate.acquire(); });
-    QTRY_COMPARE_WITH_TIMEOUT(Library(f.user.root()).lastDrawingNumber(5), 2, workMs);
-    QTest::mouseClick(page->progressRow()->cancelButton(), Qt::LeftButton);
-    gate.release();
-
-    QTRY_VERIFY_WITH_TIMEOUT(!page->progressRow()->isVisibleTo(&window), workMs);
-    QVERIFY(page->statusLabel()->text().contains(u"1 de 3"_s));
-    QVERIFY(page->statusLabel()->text().contains(u"Se paró"_s));
-    QCOMPARE(Library(f.user.root()).lastDrawingNumber(5), 2);
-    QCOMPARE(page->queuedCount(), 0);
-}
 
 QTEST_MAIN(TestParentsWindow)
 #include "tst_parentswindow.moc"
