@@ -1,4 +1,5 @@
-// The renderer that turns drawing sources into the coloured and uncoloured pictures.
+// The renderer that turns drawing sources into the coloured and uncoloured pictures (the tree
+// it builds from the real samples is the data-tree test's to check).
 
 #include "drawing.h"
 #include "gifwriter/gifwriter.h"
@@ -230,31 +231,6 @@ private Q_SLOTS:
                          qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
             }
         }
-    }
-
-    void toolBuildsTree()
-    {
-        QTemporaryDir dir;
-        QVERIFY(writeFile(dir.filePath(u"in/pointers/1.svg"_s),
-                          "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"32\" height=\"32\">"
-                          "<circle cx=\"16\" cy=\"16\" r=\"9\" fill=\"#ffd23f\"/></svg>"));
-        for (int n = 1; n <= 3; ++n) {
-            QVERIFY(writeFile(dir.filePath(u"in/drawings/1/%1.svg"_s.arg(n)),
-                              drawing("<circle cx=\"100\" cy=\"60\" r=\"30\" fill=\"#ff8800\" "
-                                      "stroke=\"#000000\" stroke-width=\"6\"/>")));
-        }
-        const QString coloured = dir.filePath(u"out/dibujos/1/si coloreado/"_s);
-        QString errors;
-        QVERIFY2(runTool(dir, &errors) == 0, qPrintable(errors));
-        QCOMPARE(QDir(coloured).entryList(QDir::Files, QDir::Name),
-                 QStringList({u"1.JPG"_s, u"2.GIF"_s, u"3.JPG"_s}));
-        QCOMPARE(
-            QDir(dir.filePath(u"out/dibujos/1/no coloreado"_s)).entryList(QDir::Files, QDir::Name),
-            QStringList({u"1.GIF"_s, u"2.GIF"_s, u"3.GIF"_s}));
-        QFile printer(dir.filePath(u"out/impresora.txt"_s));
-        QVERIFY(printer.open(QIODevice::ReadOnly));
-        QCOMPARE(printer.readAll(), QByteArray("NO\n"));
-        QCOMPARE(QImage(dir.filePath(u"out/punteros/1.ico"_s)).size(), QSize(32, 32));
     }
 
     void toolRejectsBadSources_data()
