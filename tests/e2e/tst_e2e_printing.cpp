@@ -31,17 +31,7 @@ if [ -n "$6" ]; then cat "$6"; else cat; fi >"$out/job-$1.part" && mv "$out/job-
 // A colour printer that takes PDF as it comes, so the job reaches the device as the program
 // made it.
 constexpr char ppd[] = R"ppd(*PPD-Adobe: "4.3"
-*FormatVersion: "4.3"
-*FileVersion: "1.0"
-*LanguageVersion: English
-*LanguageEncoding: ISOLatin1
-*PCFileName: "PDFOUT.PPD"
-*Manufacturer: "cuaderno"
-*Product: "(PDF)"
-*ModelName: "PDF file"
-*ShortNickName: "PDF file"
 *NickName: "PDF file"
-*PSVersion: "(3010.000) 0"
 *ColorDevice: True
 *DefaultColorSpace: RGB
 *cupsFilter2: "application/pdf application/pdf 0 -"

@@ -322,7 +322,6 @@ private Q_SLOTS:
 
         QSet<int> brushesSeen, pointersSeen;
         int highestAnimation = 0;
-        int pageTurns = 0;
         for (int step = 0; step < monkeySteps; ++step) {
             const qsizetype messagesBefore = book.messages.shown.size();
             const qsizetype soundsBefore = book.sound.played.size();
@@ -419,7 +418,6 @@ private Q_SLOTS:
             }
             // Each page turn plays one sound, and nothing else does.
             QCOMPARE(book.sound.played.size() - soundsBefore, qsizetype(turned));
-            pageTurns += turned;
 
             // The run state stays in its ranges.
             QVERIFY2(w.currentCategory >= 1 && w.currentCategory <= 10, qPrintable(context));
@@ -449,8 +447,6 @@ private Q_SLOTS:
         w.Command2->click();
         QVERIFY(w.isHidden());
         QCoreApplication::processEvents();
-        qInfo("%d steps, %d page turns, %lld message boxes, %lld print jobs", monkeySteps,
-              pageTurns, book.messages.shown.size(), book.printer.jobs.size());
 
         // The background cannot be read: said once, however often the window was repainted.
         QCOMPARE(backgroundMessages(book.messages.shown), qsizetype(1));
