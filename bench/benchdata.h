@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The data trees the benchmark measures on, written once per run into a temporary folder.
 

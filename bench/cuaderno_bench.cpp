@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures what the child waits for, each beside the floor this machine allows for the same
 // work on the same files in the same run, and prints a table of figure, floor and ratio.
 // Run it under an X server for the start-up rows (xvfb-run); everything else runs offscreen.

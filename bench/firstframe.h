@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Benchmark-only: ends the process once a window's first frame has gone to the screen, and
 // prints the process's peak resident memory ("VmHWM: ... kB") for the benchmark to read.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The least a Qt Widgets program does to show a picture full screen: the start-up floor.
 
 #include "firstframe.h"

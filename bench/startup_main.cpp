@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's start-up as main.cpp does it, for the benchmark: it reads the data tree
 // named on its command line and quits once the first frame is on the screen.
 

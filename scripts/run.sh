@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds what the book needs to start on its sample library (the programs and the sample
 # library: no tests, no benchmark) and starts it full screen.
 # The build has a folder of its own, build-run/, optimised and without debugging data (a

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages cuaderno needs (only those missing), then configures and builds.
 # Usage: scripts/setup.sh <build-dir> [extra cmake arguments...]
 # CUADERNO_TARGET names the one target to build; everything is built when it is unset.

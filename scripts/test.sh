@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds everything with warnings as errors and runs the whole test suite, then the same
 # suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 # Set CUADERNO_SANITIZE=0 to skip the sanitizer pass.

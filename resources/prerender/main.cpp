@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the program's SVG artwork into PNG files at the sizes the window shows them, so
 // that start-up decodes small pictures instead of parsing SVG and loading fonts.
 // Usage: cuaderno_prerender <svg-dir> <png-dir> name:WxH[:opaque] ...

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds the application folder's data tree from the text sources under samples/:
 //   cuaderno_render_samples <samples-dir> <output-dir>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window's tiled background: the picture is read once, at the first repaint that can
 // read it, and laid edge to edge from the top-left corner at every repaint. A picture that

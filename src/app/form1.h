@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one window: every control the child touches, the run state the handlers share, and
 // the handlers themselves. Each handler says its steps in order and calls the module that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The drawings on disk: "dibujos/<category>/si coloreado/<n>.GIF or .JPG" and the uncoloured
 // twin "dibujos/<category>/no coloreado/<n>.GIF". Every call asks the disk afresh, so a

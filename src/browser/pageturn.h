@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One page turn: take the old page off the screen, put a drawing on the canvas in two
 // layers and fit it above the button row, then play the command's sound and start the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The button row along the bottom of the screen and the canvas placement, in twips.
 

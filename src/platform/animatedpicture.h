@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Plays an animated GIF in a fixed rectangle beside the canvas.
 

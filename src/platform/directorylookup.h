@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Finds which ordinary file a path names, ignoring letter case in every component.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A command button that shows a face picture on a background colour, no caption. A finger's
 // tap clicks it, whatever other fingers are down elsewhere.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The brush: an invisible rectangle inside the canvas with a position and the size of
 // the brush picture. It is never drawn.

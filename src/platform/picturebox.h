@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A picture box: it has its own picture, whose size it takes, and an image on show.
 // Setting the picture shows it; a painted layer goes into the image on show only, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The primary screen as the controls see it: twips per pixel and its size in twips.
 

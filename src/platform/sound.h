@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Plays a WAV file without waiting; a new sound cuts off the one still playing.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Position and size of a control in twips, kept exactly as set; the widget sits at the
 // nearest whole pixels. The accessors say "Twips" so that QWidget's own x(), width() and

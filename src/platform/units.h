@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Twips, rounding and checked 16-bit arithmetic shared by every module.
 

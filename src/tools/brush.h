@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The colouring brush: at each move with a button held, the rectangle of the brush's size
 // centred on the pointer shows the canvas's own picture, the coloured drawing.

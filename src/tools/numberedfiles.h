@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Numbered files in one folder of the data tree (brush pictures, pointer icons), meant to
 // run from 1 upwards without gaps: the first missing number sends the cycle back to 1.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Printing the canvas's own picture, the whole coloured drawing, when the switch allows.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Loads a tool's picture into the control that uses it. Each call reads the file afresh,
 // so every control gets its own copy; a failed load leaves the control as it was.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up on an empty folder. Where the controls land on the screen the end-to-end window
 // test judges from the layout, pixel by pixel.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The drawing library on disk: which numbers exist, where the scan for the last one stops
 // and which extension wins.
 

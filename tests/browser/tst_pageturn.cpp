@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Page turning as the child does it, on a window built with test doubles: the run state,
 // what the canvas shows, the sounds, the animations and the fit.
 

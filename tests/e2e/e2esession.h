@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One end-to-end session: a private X server, the real executable copied beside a data tree
 // made for the test, and the outside tools that click and take screenshots. Everything the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Printing through a real print server: a private CUPS scheduler, started for the test in its
 // temporary folder with a PDF queue as its only and default printer, the print button pressed
 // in the real program, and the page that comes out checked. The machine's own print server,

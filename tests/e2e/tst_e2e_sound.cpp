@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The page-turn sounds through a real sound server: a PulseAudio server whose only sink
 // writes into a FIFO that the test reads, so what the program played can be analysed.
 

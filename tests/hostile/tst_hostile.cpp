@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The book on a data tree full of what parents leave behind by accident (empty, cut-off and
 // garbled pictures, folders named like files, link loops, odd letter cases, thousands of
 // drawings), then a long seeded run of random clicks, drags, presses and repaints. Nothing may

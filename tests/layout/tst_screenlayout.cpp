@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The button row, the canvas centring and the canvas fit, for several screens.
 
 #include "layout/screenlayout.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controls: twips geometry kept exactly, the canvas's see-through layer, the animation widget.
 
 #include "datatree.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The case-blind directory lookup and picture loading.
 
 #include "datatree.h"

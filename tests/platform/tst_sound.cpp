@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading page-turn sounds: the WAV forms teachers find decode to the right length and pitch;
 // lying, cut short, too big or foreign files fall back to the beep rather than crash, hang or
 // fill the memory.

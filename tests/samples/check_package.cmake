@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs cpack -G DEB into a scratch folder and checks what the package holds.
 # Arguments: -DCPACK=<cpack> -DCONFIG=<CPackConfig.cmake> -DSCRATCH=<folder>
 find_program(DPKG_DEB dpkg-deb)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The generated data tree beside the executable has everything the program reads.
 
 #include "platform/qtsound.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The renderer that turns drawing sources into the coloured and uncoloured pictures (the tree
 // it builds from the real samples is the data-tree test's to check).
 

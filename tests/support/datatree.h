@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Builds data trees for tests in a temporary folder: numbered pictures made on the fly
 // (real GIF, JPEG, PNG or ICO files), odd letter case, hidden files, folders named like files.

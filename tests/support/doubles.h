@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Test doubles for what cannot be observed headless: screen, sound, printer, message box,
 // the keeper of coloured pages.

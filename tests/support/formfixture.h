@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A started window on a data tree, with doubles for everything a headless run cannot watch.
 // Header-only: only the tests that link the application include it.

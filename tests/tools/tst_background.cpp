@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tiled background: covering the window, reading the picture once, and a missing
 // picture reported once, after the repaint.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The brush size selector, the colouring brush on the canvas and the pointer selector.
 
 #include "datatree.h"
