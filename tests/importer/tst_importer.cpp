@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QDirIterator>
+#include <QPainter>
 #include <QProcess>
 #include <QTest>
 
@@ -81,9 +82,7 @@ private Q_SLOTS:
         tree.animation(u"animado.gif"_qs, {Qt::red, Qt::blue}, QSize(200, 100));
         QImage deep(200, 100, QImage::Format_RGBA64);
         deep.fill(Qt::transparent);
-        for (int y = 20; y < 80; ++y)
-            for (int x = 60; x < 140; ++x)
-                deep.setPixelColor(x, y, Qt::red);
+        QPainter(&deep).fillRect(60, 20, 80, 60, Qt::red);
         tree.image(u"hondo.png"_qs, deep);
         tree.text(u"girado.jpg"_qs,
                   turnedJpeg(test::twoToneImage(QSize(160, 80), Qt::red, Qt::blue)));

@@ -58,85 +58,81 @@ QImage scannedPage(const QImage& page)
 class TestLineart : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // Two flat regions meet along x = 100: one line, child-sized, no other marks.
-    void twoRegionsGiveOneLine_data()
+    // Lines across rows of the uncoloured version, 10 pixels in from the sides: how many and
+    // how thick, and for a single line where.
+    void linesAcrossRows_data()
     {
-        QTest::addColumn<QColor>("left");
-        QTest::addColumn<QColor>("right");
-        QTest::newRow("red, blue") << QColor(230, 40, 40) << QColor(40, 90, 230);
-        QTest::newRow("yellow, white") << QColor(255, 220, 60) << QColor(Qt::white);
-        QTest::newRow("navy, light blue") << QColor(30, 30, 110) << QColor(170, 220, 255);
-    }
-    void twoRegionsGiveOneLine()
-    {
-        QFETCH(QColor, left);
-        QFETCH(QColor, right);
-        QImage picture = canvas(QSize(200, 100), right);
-        QPainter(&picture).fillRect(0, 0, 100, 100, left);
-        const ColouringPage page = fromColoured(picture, QSize(400, 400));
-        QCOMPARE(page.uncoloured.size(), QSize(400, 200));
-        for (int y = 10; y < 190; y += 9) {
-            const QList<QPoint> runs = darkRuns(page.uncoloured, y, 0, 400);
-            QCOMPARE(runs.size(), 1);
-            QVERIFY(qAbs(runs[0].x() + runs[0].y() / 2 - 200) <= 3);
-            QVERIFY(runs[0].y() >= 2 && runs[0].y() <= 4);
-        }
-    }
-
-    // A thick black ring is the drawing's own ink: one line on each side of the centre, not
-    // two (the outer and inner edges of the ink).
-    void inkRingStaysOneLine_data()
-    {
-        QTest::addColumn<QColor>("fill");
-        QTest::addColumn<int>("thickness");
-        QTest::newRow("white, 6 px") << QColor(Qt::white) << 6;
-        QTest::newRow("orange, 8 px") << QColor(255, 150, 40) << 8;
-    }
-    void inkRingStaysOneLine()
-    {
-        QFETCH(QColor, fill);
-        QFETCH(int, thickness);
-        QImage picture = canvas(QSize(300, 300), QColor(190, 230, 255));
-        QPainter painter(&picture);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(Qt::black, thickness));
-        painter.setBrush(fill);
-        painter.drawEllipse(QPointF(150, 150), 100, 100);
-        painter.end();
-        const ColouringPage page = fromColoured(picture, picture.size());
-        for (int y : {100, 150, 200}) {
-            const QList<QPoint> runs = darkRuns(page.uncoloured, y, 0, 300);
-            QCOMPARE(runs.size(), 2);
-            for (const QPoint& run : runs)
-                QVERIFY(run.y() <= thickness + 2);
-        }
-    }
-
-    void gradientGivesNoBands_data()
-    {
-        QTest::addColumn<QColor>("from");
-        QTest::addColumn<QColor>("to");
-        QTest::newRow("white to blue") << QColor(Qt::white) << QColor(30, 80, 220);
-        QTest::newRow("red to yellow") << QColor(220, 30, 30) << QColor(255, 230, 60);
-        QTest::newRow("dark to light grey") << QColor(60, 60, 60) << QColor(230, 230, 230);
-    }
-    void gradientGivesNoBands()
-    {
-        QFETCH(QColor, from);
-        QFETCH(QColor, to);
+        QTest::addColumn<QImage>("picture");
+        QTest::addColumn<QSize>("bounds");
+        QTest::addColumn<int>("first"); // rows first, first + step, ... up to last
+        QTest::addColumn<int>("last");
+        QTest::addColumn<int>("step");
+        QTest::addColumn<int>("runs");
+        QTest::addColumn<int>("thinnest");
+        QTest::addColumn<int>("thickest");
+        QTest::addColumn<int>("centre"); // -1: anywhere
+        // Two flat regions meet along x = 100: one line, child-sized, no other marks.
+        const auto regions = [](const char* name, QColor left, QColor right) {
+            QImage picture = canvas(QSize(200, 100), right);
+            QPainter(&picture).fillRect(0, 0, 100, 100, left);
+            QTest::newRow(name) << picture << QSize(400, 400) << 10 << 190 << 9 << 1 << 2 << 4
+                                << 200;
+        };
+        regions("red, blue", QColor(230, 40, 40), QColor(40, 90, 230));
+        regions("yellow, white", QColor(255, 220, 60), Qt::white);
+        regions("navy, light blue", QColor(30, 30, 110), QColor(170, 220, 255));
+        // A thick black ring is the drawing's own ink: one line on each side, not two (the
+        // outer and inner edges of the ink).
+        const auto ring = [](const char* name, QColor fill, int thickness) {
+            QImage picture = canvas(QSize(300, 300), QColor(190, 230, 255));
+            QPainter painter(&picture);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setPen(QPen(Qt::black, thickness));
+            painter.setBrush(fill);
+            painter.drawEllipse(QPointF(150, 150), 100, 100);
+            painter.end();
+            QTest::newRow(name) << picture << picture.size() << 100 << 200 << 50 << 2 << 1
+                                << thickness + 2 << -1;
+        };
+        ring("white ring, 6 px", Qt::white, 6);
+        ring("orange ring, 8 px", QColor(255, 150, 40), 8);
         // A sky behind flat patches of many colours, which leave the gradient few clusters.
-        QImage picture = canvas(QSize(400, 260), Qt::white);
-        QLinearGradient gradient(0, 0, 400, 0);
-        gradient.setColorAt(0, from);
-        gradient.setColorAt(1, to);
-        QPainter painter(&picture);
-        painter.fillRect(0, 0, 400, 200, gradient);
-        for (int i = 0; i < 16; ++i)
-            painter.fillRect(i * 25, 210, 25, 50, QColor::fromHsv(i * 22, 200, 120 + i * 8));
-        painter.end();
-        const QImage lines = fromColoured(picture, picture.size()).uncoloured;
-        for (int y = 20; y < 180; y += 20)
-            QCOMPARE(darkRuns(lines, y, 10, 390).size(), 0);
+        const auto sky = [](const char* name, QColor from, QColor to) {
+            QImage picture = canvas(QSize(400, 260), Qt::white);
+            QLinearGradient gradient(0, 0, 400, 0);
+            gradient.setColorAt(0, from);
+            gradient.setColorAt(1, to);
+            QPainter painter(&picture);
+            painter.fillRect(0, 0, 400, 200, gradient);
+            for (int i = 0; i < 16; ++i)
+                painter.fillRect(i * 25, 210, 25, 50, QColor::fromHsv(i * 22, 200, 120 + i * 8));
+            painter.end();
+            QTest::newRow(name) << picture << picture.size() << 20 << 180 << 20 << 0 << 0 << 0
+                                << -1;
+        };
+        sky("white to blue sky", Qt::white, QColor(30, 80, 220));
+        sky("red to yellow sky", QColor(220, 30, 30), QColor(255, 230, 60));
+        sky("dark to light grey sky", QColor(60, 60, 60), QColor(230, 230, 230));
+    }
+    void linesAcrossRows()
+    {
+        QFETCH(QImage, picture);
+        QFETCH(QSize, bounds);
+        QFETCH(int, first);
+        QFETCH(int, last);
+        QFETCH(int, step);
+        QFETCH(int, runs);
+        QFETCH(int, thinnest);
+        QFETCH(int, thickest);
+        QFETCH(int, centre);
+        const QImage lines = fromColoured(picture, bounds).uncoloured;
+        for (int y = first; y <= last; y += step) {
+            const QList<QPoint> found = darkRuns(lines, y, 10, lines.width() - 10);
+            QCOMPARE(found.size(), runs);
+            for (const QPoint& run : found)
+                QVERIFY(run.y() >= thinnest && run.y() <= thickest);
+            QVERIFY(centre < 0 || qAbs(found[0].x() + found[0].y() / 2 - centre) <= 3);
+        }
     }
 
     // On an outline page, a closed shape is coloured and the page around it is not; the lines

@@ -165,26 +165,16 @@ private Q_SLOTS:
         }
     }
 
-    void printingSwitch_data()
-    {
-        QTest::addColumn<bool>("own");
-        QTest::addColumn<QByteArray>("before");
-        QTest::newRow("on to off, any letter case") << true << QByteArray("si");
-        QTest::newRow("system's off, the user's on") << false << QByteArray("NO");
-    }
     void printingSwitch()
     {
-        QFETCH(bool, own);
-        QFETCH(QByteArray, before);
-        const bool wasOn = before == "si";
-        Fixture f(own);
-        f.library().text(u"impresora.txt"_s, before + '\n');
+        Fixture f(false);
+        f.system.text(u"impresora.txt"_s, "si\n");
         QCheckBox* printing = f.open().printingSwitch();
-        QCOMPARE(printing->isChecked(), wasOn);
+        QVERIFY(printing->isChecked());
         QTest::mouseClick(printing, Qt::LeftButton);
-        QCOMPARE(Library(f.userFolder).printingEnabled(), !wasOn);
-        QCOMPARE(printing->isChecked(), !wasOn);
-        QCOMPARE(Library(f.system.root()).printingEnabled(), own ? false : wasOn);
+        QVERIFY(!Library(f.userFolder).printingEnabled());
+        QVERIFY(!printing->isChecked());
+        QVERIFY(Library(f.system.root()).printingEnabled());
     }
 
     void cancelStopsBatch()
