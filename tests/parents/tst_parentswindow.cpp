@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The parents' window driven as a parent would: add a picture, remove a drawing, switch
-// printing, stop a batch; judged by the files in the library and what the window lists.
+// The parents' window driven as a parent would: add a picture, remove a
+// drawing, switch printing, stop a batch; judged by the files in the library
+// and what the window lists.
 
 #include "datatree.h"
 #include "library/library.h"
@@ -28,11 +29,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// How long to wait for the worker: long enough for a sanitizer build, not a measure of speed.
+// How long to wait for the worker: long enough for a sanitizer build, not a
+// measure of speed.
 constexpr int workMs = 120'000;
 const QList<QColor> drawingColours = {Qt::red, Qt::green, Qt::blue, Qt::yellow};
 
-// A system library, the user's own (a folder not made yet unless `own`) and the window on them.
+// A system library, the user's own (a folder not made yet unless `own`) and the
+// window on them.
 struct Fixture {
     explicit Fixture(bool own) : own(own), userFolder(own ? user.root() : user.path(u"propia"_s)) {}
     DataTree& library() { return own ? user : system; }
@@ -129,39 +132,30 @@ private Q_SLOTS:
                                   workMs);
     }
 
-    // Renumbering itself is the library's; here the window's list, question and answer.
-    void removalRenumbers_data()
+    // Renumbering itself is the library's; here the window's question, the answer
+    // and the list.
+    void removalAsksFirst()
     {
-        QTest::addColumn<int>("removed");
-        QTest::addColumn<bool>("confirmed");
-        QTest::newRow("first of four") << 1 << true;
-        QTest::newRow("the parent says no") << 2 << false;
-    }
-    void removalRenumbers()
-    {
-        QFETCH(int, removed);
-        QFETCH(bool, confirmed);
         Fixture f(true);
         f.addDrawings(4, 4);
         DrawingsPage* page = f.open().drawingsPage();
         QString question;
+        bool answer = false;
         page->setConfirm([&](QWidget*, const QString& text) {
             question = text;
-            return confirmed;
+            return answer;
         });
         page->showCategory(4);
         QTRY_VERIFY_WITH_TIMEOUT(page->thumbnailsReady(), workMs);
-        page->drawingList()->setCurrentRow(removed - 1);
-        QTest::mouseClick(page->removeButton(), Qt::LeftButton);
-
-        QVERIFY(question.contains(QString::number(removed)));
         const Library library(f.user.root());
-        const int left = confirmed ? 3 : 4;
-        QCOMPARE(page->drawingList()->count(), left);
-        for (int number = 1; number <= left; ++number) {
-            const int was = confirmed && number >= removed ? number + 1 : number;
-            QCOMPARE(QImage(library.drawingFiles(4, number).coloured).pixelColor(10, 10),
-                     drawingColours.at(was - 1));
+        for (bool confirmed : {false, true}) {
+            answer = confirmed;
+            page->drawingList()->setCurrentRow(1);
+            QTest::mouseClick(page->removeButton(), Qt::LeftButton);
+            QVERIFY(question.contains(u'2'));
+            QCOMPARE(page->drawingList()->count(), confirmed ? 3 : 4);
+            QCOMPARE(QImage(library.drawingFiles(4, 2).coloured).pixelColor(10, 10),
+                     drawingColours.at(confirmed ? 2 : 1));
         }
     }
 
@@ -189,7 +183,8 @@ private Q_SLOTS:
         page->setFileChooser([&](QWidget*) { return pictures; });
         QTest::mouseClick(page->chooseButton(), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(page->hasPreview(), workMs);
-        // One worker: the second picture's job waits behind the gate until the parent cancels.
+        // One worker: the second picture's job waits behind the gate until the
+        // parent cancels.
         QSemaphore gate;
         page->workPool()->setMaxThreadCount(1);
         page->categoryBox()->setCurrentIndex(4);
