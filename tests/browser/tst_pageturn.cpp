@@ -34,18 +34,14 @@ struct Book {
             f->form->Command5_Click(std::int16_t(c.digitValue()));
         }
     }
-    static QString coloured(int c, int n)
+    static QString file(int c, int n, const char* layer)
     {
-        return u"dibujos/%1/si coloreado/%2.GIF"_s.arg(c).arg(n);
-    }
-    static QString uncoloured(int c, int n)
-    {
-        return u"dibujos/%1/no coloreado/%2.GIF"_s.arg(c).arg(n);
+        return u"dibujos/%1/%2 coloreado/%3.GIF"_s.arg(c).arg(QLatin1String(layer)).arg(n);
     }
     void drawing(int c, int n, QSize size)
     {
-        tree.picture(coloured(c, n), size, Qt::green);
-        tree.image(uncoloured(c, n), outlines(size));
+        tree.picture(file(c, n, "si"), size, Qt::green);
+        tree.image(file(c, n, "no"), outlines(size));
     }
     // Two tones, so that a shifted or shrunk layer shows at its edges.
     static QImage outlines(QSize size) { return twoToneImage(size, Qt::white, Qt::blue); }
@@ -148,14 +144,14 @@ private Q_SLOTS:
         QTest::addColumn<QChar>("click"); // after drawing 1, which the child has begun colouring
         QTest::addColumn<bool>("keepsPage");
 
-        QTest::newRow("outlines missing") << "ok"_ba
-                                          << ""_ba << QChar(u'n') << false;
-        QTest::newRow("outlines unreadable") << "ok"_ba
-                                             << "GIF89a, or so it says"_ba << QChar(u'n') << false;
-        QTest::newRow("colours unreadable") << "not a picture"_ba
-                                            << "ok"_ba << QChar(u'n') << true;
-        QTest::newRow("category without drawings") << "ok"_ba
-                                                   << "ok"_ba << QChar(u'4') << true;
+        const auto row = [](const char* tag, QByteArray colours, QByteArray outlines, char click,
+                            bool keeps) {
+            QTest::newRow(tag) << colours << outlines << QChar::fromLatin1(click) << keeps;
+        };
+        row("outlines missing", "ok", "", 'n', false);
+        row("outlines unreadable", "ok", "GIF89a, or so it says", 'n', false);
+        row("colours unreadable", "not a picture", "ok", 'n', true);
+        row("category without drawings", "ok", "ok", '4', true);
     }
 
     void brokenFilesNeverMixDrawings()
@@ -166,8 +162,8 @@ private Q_SLOTS:
         QFETCH(bool, keepsPage);
         Book book;
         book.drawing(1, 1, {60, 40});
-        for (const auto& [content, path] : {std::pair{colours, book.coloured(1, 2)},
-                                            std::pair{outlines, book.uncoloured(1, 2)}}) {
+        for (const auto& [content, path] : {std::pair{colours, book.file(1, 2, "si")},
+                                            std::pair{outlines, book.file(1, 2, "no")}}) {
             if (content == "ok") {
                 book.tree.picture(path, {60, 40}, Qt::yellow);
             } else if (!content.isEmpty()) {

@@ -307,16 +307,10 @@ QImage E2eSession::waitForScreen(const std::function<bool(const QImage&)>& condi
 
 QString E2eSession::diagnostics() const
 {
-    QString text;
-    if (program_) {
-        text +=
-            u"programa: "_s + QString::fromLocal8Bit(program_->readAllStandardError()).right(2000);
-    }
-    if (xserver_) {
-        text +=
-            u"\nXvfb: "_s + QString::fromLocal8Bit(xserver_->readAllStandardError()).right(1000);
-    }
-    return text;
+    const auto said = [](const std::unique_ptr<QProcess>& p) {
+        return p ? QString::fromLocal8Bit(p->readAllStandardError()).right(2000) : QString();
+    };
+    return u"programa: "_s + said(program_) + u"\nXvfb: "_s + said(xserver_);
 }
 
 } // namespace cuaderno::e2e

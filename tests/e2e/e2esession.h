@@ -51,8 +51,6 @@ class E2eSession {
 public:
     E2eSession();
     ~E2eSession();
-    E2eSession(const E2eSession&) = delete;
-    E2eSession& operator=(const E2eSession&) = delete;
 
     // The reason a session cannot run here (one of these space-separated programs is
     // missing), or empty.

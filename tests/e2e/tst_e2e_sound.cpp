@@ -47,8 +47,6 @@ public:
         thread_.join();
         ::close(fd_);
     }
-    FifoRecorder(const FifoRecorder&) = delete;
-    FifoRecorder& operator=(const FifoRecorder&) = delete;
 
     std::size_t frames() const
     {
@@ -214,14 +212,10 @@ private Q_SLOTS:
         };
         const Heard next = turnAndListen(u"siguiente"_s);
         const Heard previous = turnAndListen(u"anterior"_s);
-        const auto describe = [](const char* button, const Heard& h) {
-            return u"%1: %2 s, %3 Hz, nivel %4\n"_s.arg(QLatin1String(button))
-                .arg(h.seconds)
-                .arg(h.frequency)
-                .arg(h.rms);
+        const auto describe = [](const Heard& h) { // next first, then previous
+            return u"%1 s, %2 Hz, nivel %3\n"_s.arg(h.seconds).arg(h.frequency).arg(h.rms);
         };
-        const QString heard =
-            describe("siguiente", next) + describe("anterior", previous) + session.diagnostics();
+        const QString heard = describe(next) + describe(previous) + session.diagnostics();
 
         // Each turn sounded at a clear level, each with its own file: next the low tone, previous
         // the high one; and whole, since the sound server plays the last samples too.

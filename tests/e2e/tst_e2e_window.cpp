@@ -131,9 +131,7 @@ private Q_SLOTS:
         for (const RowButton& b : row) {
             for (QPoint p :
                  {b.rect.topLeft() + QPoint(2, 2), b.rect.bottomRight() - QPoint(2, 2)}) {
-                QVERIFY2(near(shot.pixelColor(p), faceColour(b.name)),
-                         qPrintable(b.name + u" en %1,%2: %3"_s.arg(p.x()).arg(p.y()).arg(
-                                                 shot.pixelColor(p).name())));
+                QVERIFY2(near(shot.pixelColor(p), faceColour(b.name)), qPrintable(b.name));
             }
         }
         // The brush button's face shows brush picture 1.
@@ -155,9 +153,8 @@ private Q_SLOTS:
             VERIFY_RECT(boundsOf(shot, d->uncoloured, canvas.adjusted(-20, -20, 20, 20)), canvas);
             // The uncoloured layer covers the whole drawing: none of its colours shows yet.
             QVERIFY(boundsOf(shot, d->coloured, canvas).isEmpty());
-            QVERIFY2(
-                near(shot.pixelColor(animationCentre(d->size)), animationColours[i % 2]),
-                qPrintable(buttons[i] + u' ' + shot.pixelColor(animationCentre(d->size)).name()));
+            QVERIFY2(near(shot.pixelColor(animationCentre(d->size)), animationColours[i % 2]),
+                     qPrintable(buttons[i]));
         }
     }
 
@@ -202,49 +199,37 @@ private:
     bool press(const QString& name) { return session_->click(buttonCentre(name)); }
     // Waits until the canvas shows the drawing's uncoloured layer, fitted where it belongs,
     // beside the animation the page turns so far have brought.
-    QImage waitForDrawing(const Drawing& d, int pageTurns);
-    // Moves with the left button held through the points, pausing at each, then releases.
-    bool drag(QPoint from, const QList<QPoint>& through);
-    // Drags, then waits until the coloured layer within area shows exactly as expected.
+    QImage waitForDrawing(const Drawing& d, int pageTurns)
+    {
+        const QRect canvas = canvasRect(d.size);
+        const QColor animation = animationColours[(pageTurns - 1) % 2];
+        return session_->waitForScreen([&](const QImage& shot) {
+            return sameRect(boundsOf(shot, d.uncoloured, canvas.adjusted(-20, -20, 20, 20)),
+                            canvas) &&
+                   near(shot.pixelColor(animationCentre(d.size)), animation);
+        });
+    }
+    // Drags with the left button held through the moves, pausing at each, then waits until the
+    // coloured layer within area shows exactly as expected.
     QImage dragUntil(const Drawing& d, QPoint from, const QList<QPoint>& moves, QRect area,
-                     QRect expected);
+                     QRect expected)
+    {
+        const auto move = [](QPoint p) {
+            return QStringList{u"mousemove"_s, QString::number(p.x()), QString::number(p.y())};
+        };
+        QStringList chain = move(from) << u"sleep"_s << u"0.05"_s << u"mousedown"_s << u"1"_s;
+        for (QPoint p : moves) {
+            chain << u"sleep"_s << u"0.04"_s << move(p);
+        }
+        if (!session_->xdotool(chain << u"sleep"_s << u"0.05"_s << u"mouseup"_s << u"1"_s)) {
+            return {};
+        }
+        return session_->waitForScreen(
+            [&](const QImage& s) { return sameRect(boundsOf(s, d.coloured, area), expected); });
+    }
 
     std::unique_ptr<E2eSession> session_;
 };
-
-bool TestE2eWindow::drag(QPoint from, const QList<QPoint>& through)
-{
-    const auto move = [](QPoint p) {
-        return QStringList{u"mousemove"_s, QString::number(p.x()), QString::number(p.y())};
-    };
-    QStringList chain = move(from);
-    chain << u"sleep"_s << u"0.05"_s << u"mousedown"_s << u"1"_s;
-    for (QPoint p : through) {
-        chain << u"sleep"_s << u"0.04"_s << move(p);
-    }
-    chain << u"sleep"_s << u"0.05"_s << u"mouseup"_s << u"1"_s;
-    return session_->xdotool(chain);
-}
-
-QImage TestE2eWindow::waitForDrawing(const Drawing& d, int pageTurns)
-{
-    const QRect canvas = canvasRect(d.size);
-    const QColor animation = animationColours[(pageTurns - 1) % 2];
-    return session_->waitForScreen([&](const QImage& shot) {
-        return sameRect(boundsOf(shot, d.uncoloured, canvas.adjusted(-20, -20, 20, 20)), canvas) &&
-               near(shot.pixelColor(animationCentre(d.size)), animation);
-    });
-}
-
-QImage TestE2eWindow::dragUntil(const Drawing& d, QPoint from, const QList<QPoint>& moves,
-                                QRect area, QRect expected)
-{
-    if (!drag(from, moves)) {
-        return {};
-    }
-    return session_->waitForScreen(
-        [&](const QImage& s) { return sameRect(boundsOf(s, d.coloured, area), expected); });
-}
 
 QTEST_MAIN(TestE2eWindow)
 #include "tst_e2e_window.moc"

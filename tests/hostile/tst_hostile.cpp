@@ -89,46 +89,34 @@ public:
 private:
     using Files = std::initializer_list<std::pair<const char*, QByteArray>>;
     QString at(const QString& relative) const { return tree_.path(appName + u'/' + relative); }
-    void files(const QString& folder, Files named);
-    void folders(const QString& folder, std::initializer_list<const char*> names);
+    void files(const QString& folder, Files named)
+    {
+        for (const auto& [name, content] : named) {
+            tree_.text(appName + u'/' + folder + QLatin1String(name), content);
+        }
+    }
+    void folders(const QString& folder, std::initializer_list<const char*> names)
+    {
+        for (const char* name : names) {
+            tree_.folder(appName + u'/' + folder + QLatin1String(name));
+        }
+    }
     // Each name links to its target, a path relative to the link's folder.
     void symlinks(const QString& folder,
-                  std::initializer_list<std::pair<const char*, const char*>> links);
-    void hardLink(const QString& existing, const QString& relative);
+                  std::initializer_list<std::pair<const char*, const char*>> links)
+    {
+        QDir().mkpath(at(folder));
+        for (const auto& [name, target] : links) {
+            QCOMPARE(::symlink(target, QFile::encodeName(at(folder + QLatin1String(name)))), 0);
+        }
+    }
+    void hardLink(const QString& existing, const QString& relative)
+    {
+        QCOMPARE(::link(QFile::encodeName(at(existing)), QFile::encodeName(at(relative))), 0);
+    }
 
     DataTree tree_;
 };
-
-void HostileTree::files(const QString& folder, Files named)
-{
-    for (const auto& [name, content] : named) {
-        tree_.text(appName + u'/' + folder + QLatin1String(name), content);
-    }
-}
-
-void HostileTree::folders(const QString& folder, std::initializer_list<const char*> names)
-{
-    for (const char* name : names) {
-        tree_.folder(appName + u'/' + folder + QLatin1String(name));
-    }
-}
-
-void HostileTree::symlinks(const QString& folder,
-                           std::initializer_list<std::pair<const char*, const char*>> links)
-{
-    QDir().mkpath(at(folder));
-    for (const auto& [name, target] : links) {
-        QCOMPARE(::symlink(target, QFile::encodeName(at(folder + QLatin1String(name))).constData()),
-                 0);
-    }
-}
-
-void HostileTree::hardLink(const QString& existing, const QString& relative)
-{
-    QCOMPARE(::link(QFile::encodeName(at(existing)).constData(),
-                    QFile::encodeName(at(relative)).constData()),
-             0);
-}
 
 HostileTree::HostileTree()
 {
@@ -240,6 +228,11 @@ HostileTree::HostileTree()
 
     // A background that claims a size no one could hold, a silent sound; printing on.
     files({}, {{"fondo.gif", huge}, {"sonido1.wav", {}}, {"impresora.txt", "sI"}});
+}
+
+bool in(int value, int low, int high)
+{
+    return value >= low && value <= high;
 }
 
 bool expected(const QString& message)
@@ -421,17 +414,13 @@ private Q_SLOTS:
             QCOMPARE(book.sound.played.size() - soundsBefore, qsizetype(turned));
 
             // The run state stays in its ranges.
-            QVERIFY2(w.currentCategory >= 1 && w.currentCategory <= 10, qPrintable(context));
+            QVERIFY2(in(w.currentCategory, 1, 10) && in(w.brushNumber, 1, brushes) &&
+                         in(w.pointerNumber, 1, pointers) && in(w.animationNumber, 0, animations),
+                     qPrintable(context));
             QCOMPARE(w.drawingNumber[0], std::int16_t(0));
             for (int c = 1; c <= 10; ++c) {
-                QVERIFY2(
-                    w.drawingNumber[c] >= 0 && w.drawingNumber[c] <= tree_->reachable[c],
-                    qPrintable(context + u": category %1 at %2"_s.arg(c).arg(w.drawingNumber[c])));
+                QVERIFY2(in(w.drawingNumber[c], 0, tree_->reachable[c]), qPrintable(context));
             }
-            QVERIFY2(w.brushNumber >= 1 && w.brushNumber <= brushes, qPrintable(context));
-            QVERIFY2(w.pointerNumber >= 1 && w.pointerNumber <= pointers, qPrintable(context));
-            QVERIFY2(w.animationNumber >= 0 && w.animationNumber <= animations,
-                     qPrintable(context));
             QVERIFY2(tree_->brushSizes.contains(
                          QSize(int(w.Image1.widthTwips()), int(w.Image1.heightTwips()))),
                      qPrintable(context));

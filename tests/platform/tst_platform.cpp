@@ -17,131 +17,123 @@ class TestPlatform : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() { prepareApplication(*QCoreApplication::instance()); }
-    void lookup_data();
-    void lookup();
-    void lookupUpperCasedWholePath();
-    void pictureLoad_data();
-    void pictureLoad();
+    void lookup_data()
+    {
+        QTest::addColumn<QString>("asked");
+        QTest::addColumn<QString>("found"); // empty when nothing may be found
+
+        const auto row = [](const char* tag, const QString& asked, const QString& found) {
+            QTest::newRow(tag) << asked << found;
+        };
+        row("exact", u"medida/1.gif"_s, u"1.gif"_s);
+        row("file name in capitals", u"medida/1.GIF"_s, u"1.gif"_s);
+        row("stored in capitals", u"medida/3.gif"_s, u"3.GIF"_s);
+        row("mixed case", u"medida/4.gif"_s, u"4.Gif"_s);
+        row("folder in capitals", u"MEDIDA/2.gif"_s, u"2.gif"_s);
+        row("folders with blanks", u"DIBUJOS/1/SI COLOREADO/7.JPG"_s, u"7.jpg"_s);
+        row("hidden file", u"medida/.5.gif"_s, {});
+        row("folder named like the file", u"medida/6.gif"_s, {});
+        row("missing folder", u"punteros/1.ico"_s, {});
+        row("leading zero is another name", u"dibujos/1/si coloreado/7.GIF"_s, {});
+        row("wildcard", u"medida/*.gif"_s, {});
+        row("folder named with ? and upper-cased", u"¿QUÉ PINTO?/MEDIDA/1.GIF"_s, u"1.gif"_s);
+        row("wildcard under that folder", u"¿Qué pinto?/medida/?.gif"_s, {});
+        row("folder asked as file", u"medida"_s, {});
+    }
+    void lookup()
+    {
+        QFETCH(QString, asked);
+        QFETCH(QString, found);
+
+        DataTree tree;
+        for (const QString& name :
+             {u"medida/1.gif"_s, u"medida/2.gif"_s, u"medida/3.GIF"_s, u"medida/4.Gif"_s,
+              u"medida/.5.gif"_s, u"dibujos/1/si coloreado/07.GIF"_s,
+              u"¿Qué pinto?/medida/1.gif"_s}) {
+            tree.picture(name, {4, 4});
+        }
+        tree.folder(u"medida/6.gif"_s);
+        // Beside 07.GIF, a 7 in another format would answer for the wrong reason.
+        if (!asked.endsWith(u"7.GIF")) {
+            tree.picture(u"dibujos/1/si coloreado/7.jpg"_s, {4, 4});
+        }
+
+        QCOMPARE(DirectoryLookup::find(tree.path(asked)), found);
+        const QString resolved = DirectoryLookup::resolve(tree.path(asked));
+        QCOMPARE(resolved.isEmpty(), found.isEmpty());
+        if (!found.isEmpty()) {
+            QVERIFY(QFile::exists(resolved));
+            QVERIFY(resolved.endsWith(u'/' + found));
+        }
+    }
+    void lookupUpperCasedWholePath()
+    {
+        // The application folder itself may sit under a hidden folder and be upper-cased.
+        DataTree tree;
+        tree.picture(u".local/cuaderno/medida/2.gif"_s, {4, 4});
+        const QString path = tree.path(u".local/cuaderno/medida/2.gif"_s);
+        QCOMPARE(DirectoryLookup::find(path), u"2.gif"_s);
+        QCOMPARE(DirectoryLookup::find(path.toUpper()), u"2.gif"_s);
+    }
+    void pictureLoad_data()
+    {
+        QTest::addColumn<QByteArray>("bytes"); // empty: a real picture is written
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QSize>("size");      // 0 x 0 when the load fails
+        QTest::addColumn<QString>("message"); // %1 is the path asked; empty when it loads
+
+        const QString unreadable = u"El archivo «%1» no es una imagen que se pueda leer."_s;
+        const auto tooBig = [](int side) -> QString {
+            return u"La imagen «%1» es demasiado grande (%2 × %2 píxeles)."_s.replace(
+                u"%2"_s, QString::number(side));
+        };
+        // A square GIF's screen and image headers with no pixel data.
+        const auto emptyGif = [](int side) -> QByteArray {
+            const char w[] = {char(side & 0xff), char(side >> 8)};
+            const QByteArray size = QByteArray(w, 2).repeated(2);
+            return "GIF89a" + size + QByteArray("\0\0\0,\0\0\0\0", 8) + size +
+                   QByteArray("\0\x02\0;", 4);
+        };
+        const QSize small(8, 6);
+        const QSize none(0, 0); // a null image's size
+        QTest::newRow("picture") << QByteArray() << "1.jpg" << small << QString();
+        QTest::newRow("asked in other case") << QByteArray() << "1.JPG" << small << QString();
+        QTest::newRow("JPEG saved as GIF") << QByteArray("jpeg") << "7.GIF" << small << QString();
+        QTest::newRow("zero bytes") << QByteArray("") << "2.gif" << none << unreadable;
+        QTest::newRow("text posing as GIF")
+            << QByteArray("not a picture") << "3.gif" << none << unreadable;
+        QTest::newRow("truncated GIF header")
+            << QByteArray("GIF89a\x10\x00") << "4.gif" << none << unreadable;
+        // Headers that claim more pixels than the 64 MB limit allows are refused, not allocated;
+        // a picture of a 4K screen's size is still taken.
+        QTest::newRow("giant GIF") << emptyGif(65535) << "5.gif" << none << tooBig(65535);
+        QTest::newRow("GIF just over 64 MB") << emptyGif(4097) << "5.gif" << none << tooBig(4097);
+        QTest::newRow("GIF of 33 MB")
+            << emptyGif(2900) << "5.gif" << QSize(2900, 2900) << QString();
+        QTest::newRow("missing") << QByteArray("-") << "6.gif" << none
+                                 << u"No se encuentra el archivo «%1»."_s;
+    }
+    void pictureLoad()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, name);
+        QFETCH(QSize, size);
+        QFETCH(QString, message);
+
+        DataTree tree;
+        if (bytes.isNull()) {
+            tree.picture(u"1.jpg"_s, {8, 6});
+        } else if (bytes == "jpeg") {
+            tree.picture(u"x.jpg"_s, {8, 6});
+            QVERIFY(QFile::rename(tree.path(u"x.jpg"_s), tree.path(name)));
+        } else if (bytes != "-") {
+            tree.text(name, bytes);
+        }
+        const PictureLoad load = Pictures::load(tree.path(name));
+        QCOMPARE(load.image.size(), size);
+        QCOMPARE(load.error, message.isEmpty() ? QString() : message.arg(tree.path(name)));
+    }
 };
-
-void TestPlatform::lookup_data()
-{
-    QTest::addColumn<QString>("asked");
-    QTest::addColumn<QString>("found"); // empty when nothing may be found
-
-    const auto row = [](const char* tag, const QString& asked, const QString& found) {
-        QTest::newRow(tag) << asked << found;
-    };
-    row("exact", u"medida/1.gif"_s, u"1.gif"_s);
-    row("file name in capitals", u"medida/1.GIF"_s, u"1.gif"_s);
-    row("stored in capitals", u"medida/3.gif"_s, u"3.GIF"_s);
-    row("mixed case", u"medida/4.gif"_s, u"4.Gif"_s);
-    row("folder in capitals", u"MEDIDA/2.gif"_s, u"2.gif"_s);
-    row("folders with blanks", u"DIBUJOS/1/SI COLOREADO/7.JPG"_s, u"7.jpg"_s);
-    row("hidden file", u"medida/.5.gif"_s, {});
-    row("folder named like the file", u"medida/6.gif"_s, {});
-    row("missing folder", u"punteros/1.ico"_s, {});
-    row("leading zero is another name", u"dibujos/1/si coloreado/7.GIF"_s, {});
-    row("wildcard", u"medida/*.gif"_s, {});
-    row("folder named with ? and upper-cased", u"¿QUÉ PINTO?/MEDIDA/1.GIF"_s, u"1.gif"_s);
-    row("wildcard under that folder", u"¿Qué pinto?/medida/?.gif"_s, {});
-    row("folder asked as file", u"medida"_s, {});
-}
-
-void TestPlatform::lookup()
-{
-    QFETCH(QString, asked);
-    QFETCH(QString, found);
-
-    DataTree tree;
-    for (const QString& name :
-         {u"medida/1.gif"_s, u"medida/2.gif"_s, u"medida/3.GIF"_s, u"medida/4.Gif"_s,
-          u"medida/.5.gif"_s, u"dibujos/1/si coloreado/07.GIF"_s, u"¿Qué pinto?/medida/1.gif"_s}) {
-        tree.picture(name, {4, 4});
-    }
-    tree.folder(u"medida/6.gif"_s);
-    // Beside 07.GIF, a 7 in another format would answer for the wrong reason.
-    if (!asked.endsWith(u"7.GIF")) {
-        tree.picture(u"dibujos/1/si coloreado/7.jpg"_s, {4, 4});
-    }
-
-    QCOMPARE(DirectoryLookup::find(tree.path(asked)), found);
-    const QString resolved = DirectoryLookup::resolve(tree.path(asked));
-    QCOMPARE(resolved.isEmpty(), found.isEmpty());
-    if (!found.isEmpty()) {
-        QVERIFY(QFile::exists(resolved));
-        QVERIFY(resolved.endsWith(u'/' + found));
-    }
-}
-
-void TestPlatform::lookupUpperCasedWholePath()
-{
-    // The application folder itself may sit under a hidden folder and be upper-cased.
-    DataTree tree;
-    tree.picture(u".local/cuaderno/medida/2.gif"_s, {4, 4});
-    const QString path = tree.path(u".local/cuaderno/medida/2.gif"_s);
-    QCOMPARE(DirectoryLookup::find(path), u"2.gif"_s);
-    QCOMPARE(DirectoryLookup::find(path.toUpper()), u"2.gif"_s);
-}
-
-void TestPlatform::pictureLoad_data()
-{
-    QTest::addColumn<QByteArray>("bytes"); // empty: a real picture is written
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QSize>("size");      // 0 x 0 when the load fails
-    QTest::addColumn<QString>("message"); // %1 is the path asked; empty when it loads
-
-    const QString unreadable = u"El archivo «%1» no es una imagen que se pueda leer."_s;
-    const auto tooBig = [](int side) -> QString {
-        return u"La imagen «%1» es demasiado grande (%2 × %2 píxeles)."_s.replace(
-            u"%2"_s, QString::number(side));
-    };
-    // A square GIF's screen and image headers with no pixel data.
-    const auto emptyGif = [](int side) -> QByteArray {
-        const char w[] = {char(side & 0xff), char(side >> 8)};
-        const QByteArray size = QByteArray(w, 2).repeated(2);
-        return "GIF89a" + size + QByteArray("\0\0\0,\0\0\0\0", 8) + size +
-               QByteArray("\0\x02\0;", 4);
-    };
-    const QSize small(8, 6);
-    const QSize none(0, 0); // a null image's size
-    QTest::newRow("picture") << QByteArray() << "1.jpg" << small << QString();
-    QTest::newRow("asked in other case") << QByteArray() << "1.JPG" << small << QString();
-    QTest::newRow("JPEG saved as GIF") << QByteArray("jpeg") << "7.GIF" << small << QString();
-    QTest::newRow("zero bytes") << QByteArray("") << "2.gif" << none << unreadable;
-    QTest::newRow("text posing as GIF")
-        << QByteArray("not a picture") << "3.gif" << none << unreadable;
-    QTest::newRow("truncated GIF header")
-        << QByteArray("GIF89a\x10\x00") << "4.gif" << none << unreadable;
-    // Headers that claim more pixels than the 64 MB limit allows are refused, not allocated;
-    // a picture of a 4K screen's size is still taken.
-    QTest::newRow("giant GIF") << emptyGif(65535) << "5.gif" << none << tooBig(65535);
-    QTest::newRow("GIF just over 64 MB") << emptyGif(4097) << "5.gif" << none << tooBig(4097);
-    QTest::newRow("GIF of 33 MB") << emptyGif(2900) << "5.gif" << QSize(2900, 2900) << QString();
-    QTest::newRow("missing") << QByteArray("-") << "6.gif" << none
-                             << u"No se encuentra el archivo «%1»."_s;
-}
-
-void TestPlatform::pictureLoad()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, name);
-    QFETCH(QSize, size);
-    QFETCH(QString, message);
-
-    DataTree tree;
-    if (bytes.isNull()) {
-        tree.picture(u"1.jpg"_s, {8, 6});
-    } else if (bytes == "jpeg") {
-        tree.picture(u"x.jpg"_s, {8, 6});
-        QVERIFY(QFile::rename(tree.path(u"x.jpg"_s), tree.path(name)));
-    } else if (bytes != "-") {
-        tree.text(name, bytes);
-    }
-    const PictureLoad load = Pictures::load(tree.path(name));
-    QCOMPARE(load.image.size(), size);
-    QCOMPARE(load.error, message.isEmpty() ? QString() : message.arg(tree.path(name)));
-}
 
 QTEST_GUILESS_MAIN(TestPlatform)
 #include "tst_platform.moc"

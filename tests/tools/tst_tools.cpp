@@ -186,8 +186,7 @@ private Q_SLOTS:
 
     void fingersAndPens_data()
     {
-        QTest::addColumn<QString>(
-            "device"); // "+mouse": the mouse made from it reaches the canvas too
+        QTest::addColumn<QString>("device");        // "+mouse": its mouse reaches the canvas too
         QTest::addColumn<QList<QPolygon>>("paths"); // each point's positions, one per event
         QTest::addColumn<QList<QRect>>("bands");    // all that ends coloured, in canvas pixels
         QTest::addColumn<int>("stamps");
@@ -281,9 +280,8 @@ private Q_SLOTS:
 
     void buttonTaps_data()
     {
-        QTest::addColumn<bool>("resting"); // a finger rests on the canvas throughout
-        QTest::addColumn<QPoint>(
-            "lift"); // where the tapping finger lifts, from the button's centre
+        QTest::addColumn<bool>("resting");  // a finger rests on the canvas throughout
+        QTest::addColumn<QPoint>("lift");   // where the finger lifts, from the button's centre
         QTest::addColumn<bool>("mouseToo"); // the touch screen also reports the tap as the mouse
         QTest::addColumn<int>("turns");
 
