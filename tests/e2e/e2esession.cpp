@@ -33,7 +33,7 @@ std::unique_ptr<QProcess> ownedProcess()
     return process;
 }
 
-void stop(const std::unique_ptr<QProcess>& process)
+void stop(QProcess* process)
 {
     if (!process || process->state() == QProcess::NotRunning) {
         return;
@@ -141,11 +141,11 @@ E2eSession::E2eSession()
 E2eSession::~E2eSession()
 {
     // The program first, then the servers it used.
-    stop(program_);
+    stop(program_.get());
     for (; !helpers_.empty(); helpers_.pop_back()) {
-        stop(helpers_.back());
+        stop(helpers_.back().get());
     }
-    stop(xserver_);
+    stop(xserver_.get());
 }
 
 QString E2eSession::missingTools(const QString& programs)
@@ -267,12 +267,9 @@ std::optional<QByteArray> E2eSession::run(const QString& program, const QStringL
         process.setProcessEnvironment(environment);
     }
     process.start(program, arguments);
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished(1000);
-        return std::nullopt;
-    }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+    if (!process.waitForFinished(timeoutMs) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
+        stop(&process);
         return std::nullopt;
     }
     return process.readAllStandardOutput();

@@ -52,15 +52,13 @@ public:
     E2eSession();
     ~E2eSession();
 
-    // The reason a session cannot run here (one of these space-separated programs is
-    // missing), or empty.
+    // Why a session cannot run here (one of these space-separated programs is missing), or empty.
     static QString missingTools(const QString& programs);
 
     // The application folder: the data tree and, once started, the executable.
     test::DataTree tree;
     QString path(const QString& relative) const { return tree.path(relative); }
-    // The program's home folder (HOME, XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_CACHE_HOME below
-    // it): what it keeps for the user stays in the session.
+    // The program's HOME, with its XDG_* folders below: what it keeps stays in the session.
     QString home() const { return home_.path(); }
 
     // Starts the X server, copies the executable into the application folder, starts it with

@@ -7,6 +7,7 @@
 #include "platform/qtsound.h"
 
 #include <QTest>
+#include <QtEndian>
 
 #include <sndfile.h>
 
@@ -32,11 +33,8 @@ double frequencyOf(const WavSound& sound, int frames)
 
 QByteArray le32(quint32 value)
 {
-    QByteArray out;
-    for (int i = 0; i < 4; ++i) {
-        out.append(char(value >> (8 * i) & 0xff));
-    }
-    return out;
+    const quint32 little = qToLittleEndian(value);
+    return QByteArray(reinterpret_cast<const char*>(&little), 4);
 }
 
 } // namespace
