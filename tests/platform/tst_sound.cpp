@@ -99,14 +99,12 @@ private Q_SLOTS:
 
         const std::optional<WavSound> sound = readWav(tree_.path(name));
         const qsizetype decoded = sound ? sound->frames() : -1;
-        QVERIFY2(decoded >= frames && decoded < frames + block,
-                 qPrintable(QString::number(decoded)));
+        QCOMPARE_GE(decoded, frames);
+        QCOMPARE_LT(decoded, frames + block);
         if (sound) {
             QCOMPARE(sound->channels, 1);
             QCOMPARE(sound->sampleRate, rate);
-            const double heard = frequencyOf(*sound, frames);
-            QVERIFY2(std::abs(heard - frequency) <= frequency / 50,
-                     qPrintable(QString::number(heard)));
+            QCOMPARE_LE(std::abs(frequencyOf(*sound, frames) - frequency), frequency / 50);
         } else {
             // What cannot play beeps instead, every time.
             int beeps = 0;
