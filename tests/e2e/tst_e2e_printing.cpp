@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Printing through a real print server: a private CUPS scheduler, started for the test in its
-// temporary folder with a PDF queue as its only and default printer, the print button pressed
-// in the real program, and the page that comes out checked. The machine's own print server,
-// printers and default printer are never asked or changed.
+// Printing through a private CUPS scheduler in the test's folder, a PDF queue its only and
+// default printer; the machine's own print server and printers are never asked or changed.
 
 #include "e2esession.h"
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The real program in a real X server: what the child sees at start-up, page turning,
-// colouring with both brushes, then quitting, judged from screenshots. Every
-// position clicked or checked comes from the layout rules for an 800 × 600 screen.
+// The real program in a real X server, judged from screenshots: start-up, page turning, both
+// brushes, quitting; every position comes from the layout rules for an 800 × 600 screen.
 
 #include "e2esession.h"
 #include "extras.h"

@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The book on a data tree full of what parents leave behind by accident (empty, cut-off and
-// garbled pictures, folders named like files, link loops, odd letter cases, thousands of
-// drawings), then a long seeded run of random clicks, drags, presses and repaints. Nothing may
-// crash or hang, the run state stays in range, and every message box shown is one the program means
-// to show.
+// The book on a data tree full of parents' accidents (bad pictures, folders named like files,
+// link loops, odd letter cases, thousands of drawings), then a long seeded run of random input:
+// no crash or hang, the run state in range, and only the message boxes the program means.
 
 #include "datatree.h"
 #include "formfixture.h"

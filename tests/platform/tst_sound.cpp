@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Reading page-turn sounds: the WAV forms teachers find decode to the right length and pitch;
-// lying, cut short, too big or foreign files fall back to the beep rather than crash, hang or
-// fill the memory.
+// Reading page-turn sounds: the old WAV forms decode to the right length and pitch; lying, cut
+// short, too big or foreign files beep instead, never crash, hang or fill the memory.
 
 #include "datatree.h"
 #include "platform/qtsound.h"
