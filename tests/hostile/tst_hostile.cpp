@@ -10,6 +10,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QImageWriter>
 #include <QMouseEvent>
 #include <QRandomGenerator>
@@ -85,29 +86,7 @@ public:
     QList<QSize> brushSizes; // the sizes of the brush pictures that can be read
 
 private:
-    using Files = std::initializer_list<std::pair<const char*, QByteArray>>;
     QString at(const QString& relative) const { return tree_.path(appName + u'/' + relative); }
-    void files(const QString& folder, Files named)
-    {
-        for (const auto& [name, content] : named) {
-            tree_.text(appName + u'/' + folder + QLatin1String(name), content);
-        }
-    }
-    void folders(const QString& folder, std::initializer_list<const char*> names)
-    {
-        for (const char* name : names) {
-            tree_.folder(appName + u'/' + folder + QLatin1String(name));
-        }
-    }
-    // Each name links to its target, a path relative to the link's folder.
-    void symlinks(const QString& folder,
-                  std::initializer_list<std::pair<const char*, const char*>> links)
-    {
-        QDir().mkpath(at(folder));
-        for (const auto& [name, target] : links) {
-            QCOMPARE(::symlink(target, QFile::encodeName(at(folder + QLatin1String(name)))), 0);
-        }
-    }
     void hardLink(const QString& existing, const QString& relative)
     {
         QCOMPARE(::link(QFile::encodeName(at(existing)), QFile::encodeName(at(relative))), 0);
@@ -126,39 +105,77 @@ HostileTree::HostileTree()
     const QByteArray jpeg = encoded({48, 36}, Qt::green, "jpeg");
     const QByteArray ico = encoded({32, 32}, Qt::blue, "ico");
     QVERIFY(!gif.isEmpty() && !jpeg.isEmpty() && !ico.isEmpty());
-    const QByteArray huge = claiming(gif, 65535, 65535);
-
-    // Category 1: a bad file of every kind; the numbering breaks at 11 (a folder link to its
-    // parent, then a link loop), so 13 is unreachable. 5.GIF is a JPEG under a GIF name.
-    const QString si = u"dibujos/1/si coloreado/"_s;
-    const QString no = u"dibujos/1/no coloreado/"_s;
-    files(si, {{"1.GIF", gif},
-               {"2.gif", {}},
-               {"3.gif", cut(gif)},
-               {"4.GIF", huge},
-               {"5.GIF", jpeg},
-               {"6.jpg", garbled(jpeg, 2)},
-               {"7.JPG", cut(jpeg)},
-               {"8.Gif", gif},
-               {"9.GIF", garbled(gif, 13)},
-               {"10.GIF", encoded({30, 20}, Qt::yellow, "jpeg")},
-               {"13.GIF", gif}});
-    folders(si, {"3.JPG"});
-    symlinks(si, {{"11.GIF", ".."}, {"12.GIF", "12.JPG"}, {"12.JPG", "12.GIF"}});
-    files(no, {{"1.GIF", gif},
-               {"2.GIF", garbled(gif, 6)},
-               {"3.GIF", {}},
-               {"4.GIF", huge},
-               {"6.gif", gif},
-               {"8.GIF", gif},
-               {"9.GIF", jpeg},
-               {"10.GIF", cut(gif)}});
-    folders(no, {"5.GIF"});
+    const QHash<QString, QByteArray> contents{
+        {u"gif"_s, gif},
+        {u"cut gif"_s, cut(gif)},
+        {u"garbled gif"_s, garbled(gif, 13)},
+        {u"bad gif"_s, garbled(gif, 6)},
+        {u"huge"_s, claiming(gif, 65535, 65535)}, // a screen no one could hold
+        {u"tall"_s, claiming(gif, 32767, 32767)},
+        {u"jpeg"_s, jpeg},
+        {u"cut jpeg"_s, cut(jpeg)},
+        {u"garbled jpeg"_s, garbled(jpeg, 2)},
+        {u"yellow jpeg"_s, encoded({30, 20}, Qt::yellow, "jpeg")},
+        {u"ico"_s, ico},
+        {u"cyan ico"_s, encoded({16, 16}, Qt::cyan, "ico")},
+        {u"cut ico"_s, cut(ico)},
+        {u"bad ico"_s, garbled(ico, 6)},
+        {u"sI"_s, "sI"}};
+    // Entries in a folder: name=content (none: empty), name/ a folder, name>target a link.
+    const std::pair<const char*, const char*> layout[] = {
+        // Category 1: a bad file of every kind; the numbering breaks at 11 (a folder link to its
+        // parent, then a link loop), so 13 is unreachable. 5.GIF is a JPEG under a GIF name.
+        {"dibujos/1/si coloreado/",
+         "1.GIF=gif,2.gif=,3.gif=cut gif,4.GIF=huge,5.GIF=jpeg,6.jpg=garbled jpeg,7.JPG=cut jpeg,"
+         "8.Gif=gif,9.GIF=garbled gif,10.GIF=yellow jpeg,13.GIF=gif,3.JPG/,11.GIF>..,"
+         "12.GIF>12.JPG,12.JPG>12.GIF"},
+        {"dibujos/1/no coloreado/",
+         "1.GIF=gif,2.GIF=bad gif,3.GIF=,4.GIF=huge,6.gif=gif,8.GIF=gif,9.GIF=jpeg,"
+         "10.GIF=cut gif,5.GIF/"},
+        // Category 2 (thousands of drawings, all one file under many names) is linked below.
+        {"dibujos/2/", "si coloreado/,no coloreado/,plantilla.gif=gif"},
+        // Categories without a drawing: a pipe (made below) and a device, whose opening would
+        // wait forever or never end, a file for a folder, folders for files.
+        {"dibujos/3/si coloreado/", "1.JPG>/dev/zero"},
+        {"dibujos/", "4="},
+        {"dibujos/5/si coloreado/", "1.GIF/,2.jpg/"},
+        // Category 6 in other letter cases.
+        {"dibujos/6/SI COLOREADO/", "1.gif=gif,2.jPg=jpeg,3.GIF=gif"},
+        {"dibujos/6/No Coloreado/", "1.Gif=gif,2.GIF=cut gif,3.gif>/dev/zero"},
+        // Category 7 opens on a picture far too large to decode.
+        {"dibujos/7/si coloreado/", "1.GIF=huge,2.GIF=tall"},
+        {"dibujos/7/no coloreado/", "1.GIF=huge"},
+        // Category 8 is a link to the library root, 9 a link loop, 10 a link to category 1.
+        {"dibujos/", "8>.,10>1"},
+        {"dibujos/9/si coloreado/", "1.GIF>1.JPG,1.JPG>1.GIF"},
+        // Brushes: readable ones in several letter cases (2 and 3 made below), unreadable ones.
+        {"medida/", "1.gif=gif,4.gif=,5.gif=cut gif,6.gif=huge,7.gif=jpeg,8.gif=gif,9.gif/"},
+        // Pointers: good icons among three bad ones, then a link loop.
+        {"punteros/",
+         "1.ico=ico,2.ICO=cyan ico,3.ico=,4.ico=cut ico,5.ico=bad ico,6.ico=ico,7.ico>8.ico,"
+         "8.ico>7.ico"},
+        // Animations: a few bad ones among hundreds of links to one good one (made below).
+        {"animados/", "2.gif=,3.gif=huge,4.gif=cut gif,5.GIF=jpeg,6.gif=gif,arriba>.."},
+        // A background that claims a size no one could hold, a silent sound; printing on.
+        {"", "fondo.gif=huge,sonido1.wav=,impresora.txt=sI"}};
+    for (const auto& [folder, entries] : layout) {
+        QDir().mkpath(at(QString::fromUtf8(folder)));
+        for (const QString& entry : QString::fromUtf8(entries).split(u',')) {
+            const QString path = QString::fromUtf8(folder) + entry.section(u'>', 0, 0);
+            const QString name = appName + u'/' + path.section(u'=', 0, 0);
+            if (entry.contains(u'>')) {
+                QCOMPARE(::symlink(entry.section(u'>', 1).toUtf8(), QFile::encodeName(at(path))),
+                         0);
+            } else if (entry.endsWith(u'/')) {
+                tree_.folder(name);
+            } else {
+                const QString kind = entry.section(u'=', 1);
+                QVERIFY2(kind.isEmpty() || contents.contains(kind), qPrintable(kind));
+                tree_.text(name, contents.value(kind));
+            }
+        }
+    }
     reachable[1] = 10;
-
-    // Category 2: thousands of drawings, all one file under many names; the last differs.
-    folders(u"dibujos/2/"_s, {"si coloreado", "no coloreado"});
-    files(u"dibujos/2/"_s, {{"plantilla.gif", gif}});
     const QString extensions[] = {u".GIF"_s, u".gif"_s, u".Gif"_s, u".JPG"_s};
     for (int n = 1; n < manyDrawings; ++n) {
         hardLink(u"dibujos/2/plantilla.gif"_s,
@@ -166,66 +183,23 @@ HostileTree::HostileTree()
         hardLink(u"dibujos/2/plantilla.gif"_s, u"dibujos/2/no coloreado/%1.GIF"_s.arg(n));
     }
     tree_.text(appName + u"/dibujos/2/si coloreado/%1.GIF"_s.arg(manyDrawings),
-               encoded({30, 20}, Qt::blue, "jpeg"));
+               encoded({30, 20}, Qt::blue, "jpeg")); // the last differs
     reachable[2] = manyDrawings;
-
-    // Categories without a drawing: a pipe and a device (opening either would wait forever
-    // or never end), a file for a folder, folders for files.
-    folders(u"dibujos/3/"_s, {"si coloreado"});
     QCOMPARE(::mkfifo(QFile::encodeName(at(u"dibujos/3/si coloreado/1.GIF"_s)), 0644), 0);
-    symlinks(u"dibujos/3/si coloreado/"_s, {{"1.JPG", "/dev/zero"}});
-    files(u"dibujos/"_s, {{"4", {}}});
-    folders(u"dibujos/5/si coloreado/"_s, {"1.GIF", "2.jpg"});
-    // Category 6 in other letter cases.
-    files(u"dibujos/6/SI COLOREADO/"_s, {{"1.gif", gif}, {"2.jPg", jpeg}, {"3.GIF", gif}});
-    files(u"dibujos/6/No Coloreado/"_s, {{"1.Gif", gif}, {"2.GIF", cut(gif)}});
-    symlinks(u"dibujos/6/No Coloreado/"_s, {{"3.gif", "/dev/zero"}});
     reachable[6] = 3;
-    // Category 7 opens on a picture far too large to decode.
-    files(u"dibujos/7/si coloreado/"_s, {{"1.GIF", huge}, {"2.GIF", claiming(gif, 32767, 32767)}});
-    files(u"dibujos/7/no coloreado/"_s, {{"1.GIF", huge}});
     reachable[7] = 2;
-    // Category 8 is a link to the library root, 9 a link loop, 10 a link to category 1.
-    symlinks(u"dibujos/"_s, {{"8", "."}, {"10", "1"}});
-    symlinks(u"dibujos/9/si coloreado/"_s, {{"1.GIF", "1.JPG"}, {"1.JPG", "1.GIF"}});
     reachable[10] = reachable[1];
     for (int& top : reachable) {
         top = std::max(top, 1);
     }
-
-    // Brush pictures: readable ones in several letter cases, then unreadable ones.
     tree_.picture(appName + u"/medida/2.GIF"_s, {80, 60});
     tree_.picture(appName + u"/medida/3.Gif"_s, {20, 20});
-    files(u"medida/"_s, {{"1.gif", gif},
-                         {"4.gif", {}},
-                         {"5.gif", cut(gif)},
-                         {"6.gif", huge},
-                         {"7.gif", jpeg},
-                         {"8.gif", gif}});
-    folders(u"medida/"_s, {"9.gif"});
     // An unreadable one keeps the size before it: never the design size.
     brushSizes = {QSize(600, 450), QSize(1200, 900), QSize(300, 300), QSize(720, 540)};
-
-    // Pointers: good icons among three bad ones, then a link loop.
-    files(u"punteros/"_s, {{"1.ico", ico},
-                           {"2.ICO", encoded({16, 16}, Qt::cyan, "ico")},
-                           {"3.ico", {}},
-                           {"4.ico", cut(ico)},
-                           {"5.ico", garbled(ico, 6)},
-                           {"6.ico", ico}});
-    symlinks(u"punteros/"_s, {{"7.ico", "8.ico"}, {"8.ico", "7.ico"}});
-
-    // Animations: a few bad ones among hundreds of links to one good one.
     tree_.animation(appName + u"/animados/1.gif"_s, {Qt::red, Qt::blue});
-    files(u"animados/"_s,
-          {{"2.gif", {}}, {"3.gif", huge}, {"4.gif", cut(gif)}, {"5.GIF", jpeg}, {"6.gif", gif}});
     for (int n = 7; n <= animations; ++n) {
         hardLink(u"animados/1.gif"_s, u"animados/%1."_s.arg(n) + (n % 2 ? u"gif"_s : u"GIF"_s));
     }
-    symlinks(u"animados/"_s, {{"arriba", ".."}});
-
-    // A background that claims a size no one could hold, a silent sound; printing on.
-    files({}, {{"fondo.gif", huge}, {"sonido1.wav", {}}, {"impresora.txt", "sI"}});
 }
 
 bool in(int value, int low, int high)
