@@ -48,11 +48,6 @@ public:
         ::close(fd_);
     }
 
-    std::size_t frames() const
-    {
-        const std::lock_guard lock(mutex_);
-        return std::size_t(raw_.size() / bytesPerFrame);
-    }
     std::vector<qint16> since(std::size_t frame) const
     {
         const std::lock_guard lock(mutex_);
@@ -179,14 +174,14 @@ private Q_SLOTS:
                           3200);
 
         extra.insert(u"PULSE_SERVER"_s, u"unix:"_s + socket);
-        const std::size_t startedAt = recorder.frames();
+        const std::size_t startedAt = recorder.since(0).size();
         QVERIFY2(session.start(extra, why), qPrintable(why));
         QTest::qWait(300);
 
         // Start-up plays nothing: whatever the sink wrote so far is silence.
         QVERIFY(firstSound(recorder.since(startedAt)).seconds == 0);
         const auto turnAndListen = [&](const QString& button) {
-            const std::size_t from = recorder.frames();
+            const std::size_t from = recorder.since(0).size();
             if (!session.click(buttonCentre(button))) {
                 return Heard{};
             }
