@@ -45,6 +45,17 @@ void stop(QProcess* process)
     }
 }
 
+// Waits while the process runs until done holds or the deadline passes; whether done holds.
+bool waitFor(QProcess& process, int timeoutMs, const std::function<bool()>& done)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (process.waitForStarted(5000) && process.state() == QProcess::Running && !done() &&
+           !deadline.hasExpired()) {
+        QTest::qWait(50);
+    }
+    return done();
+}
+
 QRect pixelRect(double left, double top, double width, double height)
 {
     const auto px = [](double twips) { return int(std::nearbyint(twips / twipsPerPixel)); };
@@ -167,11 +178,7 @@ bool E2eSession::startX(QString& why)
     xserver_->start(u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s,
                                 u"%1x%2x24"_s.arg(screenWidth).arg(screenHeight), u"-nolisten"_s,
                                 u"tcp"_s, u"-noreset"_s});
-    const QDeadlineTimer deadline(10000);
-    while (xserver_->waitForStarted(5000) && !xserver_->canReadLine() &&
-           xserver_->state() == QProcess::Running && !deadline.hasExpired()) {
-        xserver_->waitForReadyRead(100);
-    }
+    waitFor(*xserver_, 10000, [this] { return xserver_->canReadLine(); });
     const QByteArray number = xserver_->readLine().trimmed();
     if (number.isEmpty()) {
         why = u"Xvfb no arranca: "_s + xserver_->errorString() + u' ' +
@@ -220,23 +227,16 @@ bool E2eSession::start(const QProcessEnvironment& extra, QString& why)
     program_->setProcessEnvironment(environment);
     program_->setWorkingDirectory(tree.root());
     program_->start(executable, {});
-    if (!program_->waitForStarted(5000)) {
-        why = u"el programa no arranca: "_s + program_->errorString();
+    const QStringList search{u"search"_s, u"--onlyvisible"_s, u"--name"_s,
+                             u"^Cuaderno para colorear$"_s};
+    if (!waitFor(*program_, 20000, [&] {
+            const auto found = run(u"xdotool"_s, search, 5000, displayEnvironment());
+            return found && !found->trimmed().isEmpty();
+        })) {
+        why = u"la ventana no aparece: "_s + program_->errorString() + u'\n' + diagnostics();
         return false;
     }
-    const QDeadlineTimer deadline(20000);
-    while (!deadline.hasExpired() && program_->state() == QProcess::Running) {
-        const auto found =
-            run(u"xdotool"_s,
-                {u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^Cuaderno para colorear$"_s}, 5000,
-                displayEnvironment());
-        if (found && !found->trimmed().isEmpty()) {
-            return true;
-        }
-        QTest::qWait(50);
-    }
-    why = u"la ventana no aparece\n"_s + diagnostics();
-    return false;
+    return true;
 }
 
 bool E2eSession::startHelper(const QString& program, const QStringList& arguments,
@@ -246,12 +246,7 @@ bool E2eSession::startHelper(const QString& program, const QStringList& argument
     QProcess& process = *helpers_.emplace_back(ownedProcess());
     process.setProcessEnvironment(environment);
     process.start(program, arguments);
-    const QDeadlineTimer deadline(15000);
-    while (process.waitForStarted(5000) && process.state() == QProcess::Running && !ready() &&
-           !deadline.hasExpired()) {
-        QTest::qWait(100);
-    }
-    if (!ready()) {
+    if (!waitFor(process, 15000, ready)) {
         why = program + u" no arranca: "_s + process.errorString() + u' ' +
               QString::fromLocal8Bit(process.readAllStandardError().right(500));
         return false;
