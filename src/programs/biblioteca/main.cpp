@@ -52,12 +52,15 @@ void help()
 int main(int argc, char* argv[])
 {
     // Importing draws pictures (SVG text needs fonts), which takes a GUI application; with no
-    // display it draws offscreen.
+    // display, or one that cannot be reached (a script run over ssh), it draws offscreen
+    // rather than aborting.
     const bool drawing = argc > 1 && std::strcmp(argv[1], "importar") == 0;
-    if (drawing && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (drawing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
+        const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+        qputenv("QT_QPA_PLATFORM", wayland ? (x11 ? "wayland;xcb;offscreen" : "wayland;offscreen")
+                                           : (x11 ? "xcb;offscreen" : "offscreen"));
+    }
     const std::unique_ptr<QCoreApplication> app =
         drawing ? std::make_unique<QGuiApplication>(argc, argv)
                 : std::make_unique<QCoreApplication>(argc, argv);
