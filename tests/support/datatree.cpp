@@ -30,10 +30,8 @@ void DataTree::image(const QString& relative, const QImage& picture)
 {
     const QString target = path(relative);
     QDir().mkpath(QFileInfo(target).path());
-    QByteArray format = QFileInfo(target).suffix().toLower().toLatin1();
-    if (format == "jpg") {
-        format = "jpeg";
-    }
+    const QByteArray suffix = QFileInfo(target).suffix().toLower().toLatin1();
+    const QByteArray format = suffix == "jpg" ? QByteArray("jpeg") : suffix;
     if (format == "gif") {
         QString error;
         QVERIFY2(writeGif(target, picture, &error), qPrintable(error));
