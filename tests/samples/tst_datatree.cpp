@@ -79,12 +79,10 @@ private Q_SLOTS:
             QCOMPARE(plain.format(), QByteArray("gif"));
             const QImage coloured(colouredPath);
             const QImage uncoloured = plain.read();
-            QVERIFY2(!coloured.isNull(), qPrintable(colouredPath));
-            QVERIFY2(!uncoloured.isNull(), qPrintable(plain.fileName()));
             QCOMPARE(uncoloured.size(), coloured.size());
             // Must fit beside the buttons on a 1024 x 768 screen.
             QVERIFY(coloured.width() <= 1024 && coloured.height() <= 768);
-            // Colour in one, only paper and grey outlines in the other.
+            // Colour in one, only paper and grey outlines in the other; nothing read fails all.
             QVERIFY2(share(coloured, [](QRgb p) { return spread(p) > 40; }) > 0.05,
                      qPrintable(colouredPath));
             QVERIFY2(share(uncoloured, [](QRgb p) { return spread(p) > 2; }) == 0,

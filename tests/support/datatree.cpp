@@ -4,6 +4,7 @@
 #include "gifwriter/gifwriter.h"
 
 #include <QBuffer>
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -64,25 +65,19 @@ void DataTree::picture(const QString& relative, QSize size, QColor colour)
 
 void DataTree::icon(const QString& relative, const QList<int>& sides)
 {
-    const auto le = [](quint32 value, int bytes) {
-        QByteArray out(bytes, '\0');
-        for (int i = 0; i < bytes; ++i) {
-            out[i] = char(value >> (8 * i));
-        }
-        return out;
-    };
-    QByteArray entries = le(0, 2) + le(1, 2) + le(quint32(sides.size()), 2);
-    QByteArray pixels;
+    QByteArray entries, pixels;
+    QDataStream out(&entries, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out << quint16(0) << quint16(1) << quint16(sides.size());
     for (int side : sides) {
         QImage picture(side, side, QImage::Format_ARGB32);
         picture.fill(Qt::blue);
         QBuffer png;
         png.open(QIODevice::WriteOnly);
         QVERIFY(picture.save(&png, "PNG"));
-        const quint32 offset = 6 + 16 * quint32(sides.size()) + quint32(pixels.size());
         // Width and height 0 stand for 256; no palette; one plane of 32 bits.
-        entries += le(side & 0xff, 1) + le(side & 0xff, 1) + le(0, 2) + le(1, 2) + le(32, 2) +
-                   le(quint32(png.size()), 4) + le(offset, 4);
+        out << quint8(side) << quint8(side) << quint16(0) << quint16(1) << quint16(32)
+            << quint32(png.size()) << quint32(6 + 16 * sides.size() + pixels.size());
         pixels += png.data();
     }
     text(relative, entries + pixels);
