@@ -53,30 +53,30 @@ QImage scannedPage(const QImage& page)
     return out;
 }
 
+// What rows first, first + step, ... up to last of the uncoloured version must show: how many
+// lines, how thick, and for a single line where (centre -1: anywhere).
+struct Lines {
+    int first, last, step, runs, thinnest, thickest, centre;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Lines)
 
 class TestLineart : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // Lines across rows of the uncoloured version, 10 pixels in from the sides: how many and
-    // how thick, and for a single line where.
+    // Lines across rows of the uncoloured version, 10 pixels in from the sides.
     void linesAcrossRows_data()
     {
         QTest::addColumn<QImage>("picture");
         QTest::addColumn<QSize>("bounds");
-        QTest::addColumn<int>("first"); // rows first, first + step, ... up to last
-        QTest::addColumn<int>("last");
-        QTest::addColumn<int>("step");
-        QTest::addColumn<int>("runs");
-        QTest::addColumn<int>("thinnest");
-        QTest::addColumn<int>("thickest");
-        QTest::addColumn<int>("centre"); // -1: anywhere
+        QTest::addColumn<Lines>("e");
         // Two flat regions meet along x = 100: one line, child-sized, no other marks.
         const auto regions = [](const char* name, QColor left, QColor right) {
             QImage picture = canvas(QSize(200, 100), right);
             QPainter(&picture).fillRect(0, 0, 100, 100, left);
-            QTest::newRow(name) << picture << QSize(400, 400) << 10 << 190 << 9 << 1 << 2 << 4
-                                << 200;
+            QTest::newRow(name) << picture << QSize(400, 400) << Lines{10, 190, 9, 1, 2, 4, 200};
         };
         regions("red, blue", QColor(230, 40, 40), QColor(40, 90, 230));
         regions("yellow, white", QColor(255, 220, 60), Qt::white);
@@ -91,8 +91,8 @@ private Q_SLOTS:
             painter.setBrush(fill);
             painter.drawEllipse(QPointF(150, 150), 100, 100);
             painter.end();
-            QTest::newRow(name) << picture << picture.size() << 100 << 200 << 50 << 2 << 1
-                                << thickness + 2 << -1;
+            QTest::newRow(name) << picture << picture.size()
+                                << Lines{100, 200, 50, 2, 1, thickness + 2, -1};
         };
         ring("white ring, 6 px", Qt::white, 6);
         ring("orange ring, 8 px", QColor(255, 150, 40), 8);
@@ -107,8 +107,7 @@ private Q_SLOTS:
             for (int i = 0; i < 16; ++i)
                 painter.fillRect(i * 25, 210, 25, 50, QColor::fromHsv(i * 22, 200, 120 + i * 8));
             painter.end();
-            QTest::newRow(name) << picture << picture.size() << 20 << 180 << 20 << 0 << 0 << 0
-                                << -1;
+            QTest::newRow(name) << picture << picture.size() << Lines{20, 180, 20, 0, 0, 0, -1};
         };
         sky("white to blue sky", Qt::white, QColor(30, 80, 220));
         sky("red to yellow sky", QColor(220, 30, 30), QColor(255, 230, 60));
@@ -118,20 +117,14 @@ private Q_SLOTS:
     {
         QFETCH(QImage, picture);
         QFETCH(QSize, bounds);
-        QFETCH(int, first);
-        QFETCH(int, last);
-        QFETCH(int, step);
-        QFETCH(int, runs);
-        QFETCH(int, thinnest);
-        QFETCH(int, thickest);
-        QFETCH(int, centre);
+        QFETCH(Lines, e);
         const QImage lines = fromColoured(picture, bounds).uncoloured;
-        for (int y = first; y <= last; y += step) {
+        for (int y = e.first; y <= e.last; y += e.step) {
             const QList<QPoint> found = darkRuns(lines, y, 10, lines.width() - 10);
-            QCOMPARE(found.size(), runs);
+            QCOMPARE(found.size(), e.runs);
             for (const QPoint& run : found)
-                QVERIFY(run.y() >= thinnest && run.y() <= thickest);
-            QVERIFY(centre < 0 || qAbs(found[0].x() + found[0].y() / 2 - centre) <= 3);
+                QVERIFY(run.y() >= e.thinnest && run.y() <= e.thickest);
+            QVERIFY(e.centre < 0 || qAbs(found[0].x() + found[0].y() / 2 - e.centre) <= 3);
         }
     }
 
