@@ -44,6 +44,17 @@ bool shown(FormFixture& f)
     return QTest::qWaitForWindowExposed(f.form.get());
 }
 
+// The canvas of colouringPage as it should show: white but for the bands coloured.
+QImage colouredIn(QImage image, const QList<QRect>& bands)
+{
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    for (const QRect& b : bands) {
+        painter.fillRect(b, coloured);
+    }
+    return image;
+}
+
 // Canvas pixels: a landing at start, then moves of 20 px to the right.
 QPolygon stroke(QPoint start, int moves)
 {
@@ -134,28 +145,25 @@ private Q_SLOTS:
         QTest::addColumn<QPointF>("pointer"); // in twips
         QTest::addColumn<QRect>("expected");  // in pixels
 
-        const QList<QSize> brush{{40, 30}};
-        const int move = QEvent::MouseMove;
-        const Qt::MouseButtons left(Qt::LeftButton);
+        const auto row = [](const char* tag, QPointF at, QRect expected,
+                            Qt::MouseButtons buttons = Qt::LeftButton,
+                            const QList<QSize>& brushes = {{40, 30}},
+                            int type = QEvent::MouseMove) {
+            QTest::newRow(tag) << brushes << type << buttons << at << expected;
+        };
         const QPointF at(3000, 2000), atPixel(3000, 2250);
-        // Pixels are twips / 15 rounded: (2700, 1775)-(3300, 2225) covers x 180..219, y 118..147.
-        QTest::newRow("600 x 450") << brush << move << left << at << QRect(180, 118, 40, 30);
-        // No brush picture: the design size 615 x 495 from (2693, 1753).
-        QTest::newRow("615 x 495")
-            << QList<QSize>{} << move << left << at << QRect(180, 117, 41, 33);
-        QTest::newRow("near the corner")
-            << brush << move << left << QPointF(100, 50) << QRect(0, 0, 27, 18);
-        QTest::newRow("wholly outside") << brush << move << left << QPointF(-900, 300) << QRect();
-        QTest::newRow("after a new brush")
-            << QList<QSize>{{40, 30}, {20, 10}} << move << left << at << QRect(190, 128, 20, 10);
         const QRect whole(180, 135, 40, 30);
-        QTest::newRow("right") << brush << move << Qt::MouseButtons(Qt::RightButton) << atPixel
-                               << whole;
-        QTest::newRow("left and right")
-            << brush << move << (Qt::LeftButton | Qt::RightButton) << atPixel << whole;
-        QTest::newRow("no button") << brush << move << Qt::MouseButtons() << atPixel << QRect();
-        QTest::newRow("press, no move")
-            << brush << int(QEvent::MouseButtonPress) << left << atPixel << QRect();
+        // Pixels are twips / 15 rounded: (2700, 1775)-(3300, 2225) covers x 180..219, y 118..147.
+        row("600 x 450", at, {180, 118, 40, 30});
+        // No brush picture: the design size 615 x 495 from (2693, 1753).
+        row("615 x 495", at, {180, 117, 41, 33}, Qt::LeftButton, {});
+        row("near the corner", {100, 50}, {0, 0, 27, 18});
+        row("wholly outside", {-900, 300}, {});
+        row("after a new brush", at, {190, 128, 20, 10}, Qt::LeftButton, {{40, 30}, {20, 10}});
+        row("right", atPixel, whole, Qt::RightButton);
+        row("left and right", atPixel, whole, Qt::LeftButton | Qt::RightButton);
+        row("no button", atPixel, {}, {});
+        row("press, no move", atPixel, {}, Qt::LeftButton, {{40, 30}}, QEvent::MouseButtonPress);
     }
 
     void colouring()
@@ -176,9 +184,9 @@ private Q_SLOTS:
         QMouseEvent event(QEvent::Type(type), at, f->form->Picture1->mapToGlobal(at), button,
                           buttons, Qt::NoModifier);
         QCoreApplication::sendEvent(f->form->Picture1, &event);
-        QCOMPARE(areaOf(f->form->Picture1->imageOnShow(), coloured), expected);
-        // Turning the page keeps what the canvas showed, if the stroke coloured any of it.
         const QImage shown = f->form->Picture1->imageOnShow().copy();
+        QCOMPARE(shown, colouredIn(shown, {expected}));
+        // Turning the page keeps what the canvas showed, if the stroke coloured any of it.
         f->form->command4_Click();
         QCOMPARE(f->keeper.pages.size(), expected.isEmpty() ? 0 : 1);
         QVERIFY(f->keeper.pages.isEmpty() || std::get<QImage>(f->keeper.pages[0]) == shown);
@@ -267,14 +275,7 @@ private Q_SLOTS:
         }
         fingers.commit();
 
-        QImage expected = canvas->imageOnShow();
-        expected.fill(Qt::white);
-        QPainter painter(&expected);
-        for (const QRect& b : bands) {
-            painter.fillRect(b, coloured);
-        }
-        painter.end();
-        QCOMPARE(canvas->imageOnShow(), expected);
+        QCOMPARE(canvas->imageOnShow(), colouredIn(canvas->imageOnShow(), bands));
         QCOMPARE(canvas->uncoveredSinceSet(), stamps);
     }
 
@@ -339,44 +340,43 @@ private Q_SLOTS:
         }
     }
 
-    void emptyPointerFolder()
-    {
-        DataTree tree;
-        tree.folder(u"punteros"_s);
-        FormFixture f(tree.root());
-        const QImage face = f.form->Command6[0]->face().toImage();
-        for (int press = 1; press <= 2; ++press) {
-            f.form->Command6_Click(0);
-            QCOMPARE(f.messages.shown.size(), press);
-            QVERIFY(f.messages.shown.last().startsWith(u"Atención: "_s));
-            QVERIFY(f.messages.shown.last().contains(u"1.ico"_s));
-        }
-        QCOMPARE(f.form->pointerNumber, std::int16_t(1));
-        QCOMPARE(f.form->Command6[0]->face().toImage(), face);
-        QCOMPARE(f.form->Picture1->cursor().shape(), Qt::ArrowCursor);
-    }
-
-    void pointerSizeClosestTo32_data()
+    void pointerPicture_data()
     {
         QTest::addColumn<QList<int>>("sides"); // the icon's square pictures, in file order
-        QTest::addColumn<int>("shown");
+        QTest::addColumn<int>("shown");        // 0: the folder is empty
 
         QTest::newRow("16 32 48 256") << QList<int>{16, 32, 48, 256} << 32;
         QTest::newRow("256 48 32 16") << QList<int>{256, 48, 32, 16} << 32;
         QTest::newRow("256 48") << QList<int>{256, 48} << 48;
         QTest::newRow("64 24") << QList<int>{64, 24} << 24;
+        QTest::newRow("empty folder") << QList<int>{} << 0;
     }
 
-    void pointerSizeClosestTo32()
+    void pointerPicture()
     {
         QFETCH(QList<int>, sides);
         QFETCH(int, shown);
 
         DataTree tree;
-        tree.icon(u"punteros/1.ico"_s, sides);
+        sides.isEmpty() ? tree.folder(u"punteros"_s) : tree.icon(u"punteros/1.ico"_s, sides);
         FormFixture f(tree.root());
-        QCOMPARE(f.form->Picture1->cursor().pixmap().size(), QSize(shown, shown));
-        QVERIFY(f.messages.shown.isEmpty());
+        const QImage face = f.form->Command6[0]->face().toImage();
+        for (int press = 0; press <= 2; ++press) {
+            if (press > 0) {
+                f.form->Command6_Click(0);
+            }
+            if (shown) {
+                QCOMPARE(f.form->Picture1->cursor().pixmap().size(), QSize(shown, shown));
+                QVERIFY(f.messages.shown.isEmpty());
+            } else { // said at every press, the button and the arrow left as they were
+                QCOMPARE(f.messages.shown.size(), press);
+                QVERIFY(press == 0 || (f.messages.shown.last().startsWith(u"Atención: "_s) &&
+                                       f.messages.shown.last().contains(u"1.ico"_s)));
+                QCOMPARE(f.form->Command6[0]->face().toImage(), face);
+                QCOMPARE(f.form->Picture1->cursor().shape(), Qt::ArrowCursor);
+            }
+        }
+        QCOMPARE(f.form->pointerNumber, std::int16_t(1));
     }
 
     void leavingKeepsColouredPage_data()
