@@ -26,13 +26,10 @@ struct Book {
     // n next, p previous, a digit the category button of that index.
     void click(QChar c)
     {
-        if (c == u'n') {
-            f->form->command4_Click();
-        } else if (c == u'p') {
-            f->form->Command3_Click();
-        } else {
-            f->form->Command5_Click(std::int16_t(c.digitValue()));
-        }
+        Form1& w = *f->form;
+        c == u'n'   ? w.command4_Click()
+        : c == u'p' ? w.Command3_Click()
+                    : w.Command5_Click(std::int16_t(c.digitValue()));
     }
     static QString file(int c, int n, const char* layer)
     {

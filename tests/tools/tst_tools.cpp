@@ -10,8 +10,6 @@
 #include <QTabletEvent>
 #include <QTest>
 
-#include <functional>
-
 using namespace cuaderno;
 using namespace Qt::StringLiterals;
 using namespace cuaderno::test;
@@ -407,10 +405,7 @@ private Q_SLOTS:
         }
         w.Picture1_Mousemove(Qt::LeftButton, 3000, 2000);
         const QImage shown = w.Picture1->imageOnShow().copy();
-        const std::function<void()> leaving[] = {[&w] { w.Command3_Click(); },
-                                                 [&w] { w.Command5_Click(4); },
-                                                 [&w] { w.Command2_Click(); }};
-        leaving[leave]();
+        leave == 0 ? w.Command3_Click() : leave == 1 ? w.Command5_Click(4) : w.Command2_Click();
         QCOMPARE(f.keeper.pages.size(), kept);
         if (kept) { // named by the page left
             QCOMPARE(f.keeper.pages[0], std::tuple(shown, 1, 1));
