@@ -20,7 +20,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <memory>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -71,121 +70,12 @@ QByteArray garbled(QByteArray bytes, int keep)
     return bytes;
 }
 
-struct HostileTree {
-    HostileTree();
-    QString app() const { return tree_.path(appName); }
-    // The highest drawing number a page turn can reach in each category, as laid out below
-    // (at least 1, where next and the category button land on an absent drawing 1).
-    const std::array<int, 11> reachable{1, 10, manyDrawings, 1, 1, 1, 3, 2, 1, 1, 10};
-    // The sizes of the brush pictures that can be read; an unreadable one keeps the size
-    // before it, never the design size.
-    const QList<QSize> brushSizes{{600, 450}, {1200, 900}, {300, 300}, {720, 540}};
-
-    QString at(const QString& relative) const { return tree_.path(appName + u'/' + relative); }
-    void hardLink(const QString& existing, const QString& relative)
-    {
-        QCOMPARE(::link(QFile::encodeName(at(existing)), QFile::encodeName(at(relative))), 0);
-    }
-
-    DataTree tree_;
-};
-
-HostileTree::HostileTree()
-{
-    QVERIFY(tree_.isValid());
-    tree_.picture(u"plantillas/rojo.gif"_s, {40, 30}, Qt::red);
-    QFile redFile(tree_.path(u"plantillas/rojo.gif"_s));
-    QVERIFY(redFile.open(QIODevice::ReadOnly));
-    const QByteArray gif = redFile.readAll();
-    const QByteArray jpeg = encoded({48, 36}, Qt::green, "jpeg");
-    const QByteArray ico = encoded({32, 32}, Qt::blue, "ico");
-    QVERIFY(!gif.isEmpty() && !jpeg.isEmpty() && !ico.isEmpty());
-    const QHash<QString, QByteArray> contents{
-        {u"gif"_s, gif},
-        {u"cut gif"_s, gif.first(gif.size() / 2)},
-        {u"garbled gif"_s, garbled(gif, 13)},
-        {u"bad gif"_s, garbled(gif, 6)},
-        {u"huge"_s, claiming(gif, 65535, 65535)}, // a screen no one could hold
-        {u"tall"_s, claiming(gif, 32767, 32767)},
-        {u"jpeg"_s, jpeg},
-        {u"cut jpeg"_s, jpeg.first(jpeg.size() / 2)},
-        {u"garbled jpeg"_s, garbled(jpeg, 2)},
-        {u"yellow jpeg"_s, encoded({30, 20}, Qt::yellow, "jpeg")},
-        {u"ico"_s, ico},
-        {u"cyan ico"_s, encoded({16, 16}, Qt::cyan, "ico")},
-        {u"cut ico"_s, ico.first(ico.size() / 2)},
-        {u"bad ico"_s, garbled(ico, 6)},
-        {u"sI"_s, "sI"}};
-    // Entries in a folder: name=content (none: empty), name/ a folder, name>target a link.
-    const std::pair<const char*, const char*> layout[] = {
-        // Category 1: a bad file of every kind; the numbering breaks at 11 (a folder link to its
-        // parent, then a link loop), so 13 is unreachable. 5.GIF is a JPEG under a GIF name.
-        {"dibujos/1/si coloreado/",
-         "1.GIF=gif,2.gif=,3.gif=cut gif,4.GIF=huge,5.GIF=jpeg,6.jpg=garbled jpeg,7.JPG=cut jpeg,"
-         "8.Gif=gif,9.GIF=garbled gif,10.GIF=yellow jpeg,13.GIF=gif,3.JPG/,11.GIF>..,"
-         "12.GIF>12.JPG,12.JPG>12.GIF"},
-        {"dibujos/1/no coloreado/",
-         "1.GIF=gif,2.GIF=bad gif,3.GIF=,4.GIF=huge,6.gif=gif,8.GIF=gif,9.GIF=jpeg,"
-         "10.GIF=cut gif,5.GIF/"},
-        // Category 2 (thousands of drawings, all one file under many names) is linked below.
-        {"dibujos/2/", "si coloreado/,no coloreado/,plantilla.gif=gif"},
-        // Categories without a drawing: a pipe (made below) and a device, whose opening would
-        // wait forever or never end, a file for a folder, folders for files.
-        {"dibujos/3/si coloreado/", "1.JPG>/dev/zero"},
-        {"dibujos/", "4="},
-        {"dibujos/5/si coloreado/", "1.GIF/,2.jpg/"},
-        // Category 6 in other letter cases.
-        {"dibujos/6/SI COLOREADO/", "1.gif=gif,2.jPg=jpeg,3.GIF=gif"},
-        {"dibujos/6/No Coloreado/", "1.Gif=gif,2.GIF=cut gif,3.gif>/dev/zero"},
-        // Category 7 opens on a picture far too large to decode.
-        {"dibujos/7/si coloreado/", "1.GIF=huge,2.GIF=tall"},
-        {"dibujos/7/no coloreado/", "1.GIF=huge"},
-        // Category 8 is a link to the library root, 9 a link loop, 10 a link to category 1.
-        {"dibujos/", "8>.,10>1"},
-        {"dibujos/9/si coloreado/", "1.GIF>1.JPG,1.JPG>1.GIF"},
-        // Brushes: readable ones in several letter cases (2 and 3 made below), unreadable ones.
-        {"medida/", "1.gif=gif,4.gif=,5.gif=cut gif,6.gif=huge,7.gif=jpeg,8.gif=gif,9.gif/"},
-        // Pointers: good icons among three bad ones, then a link loop.
-        {"punteros/",
-         "1.ico=ico,2.ICO=cyan ico,3.ico=,4.ico=cut ico,5.ico=bad ico,6.ico=ico,7.ico>8.ico,"
-         "8.ico>7.ico"},
-        // Animations: a few bad ones among hundreds of links to one good one (made below).
-        {"animados/", "2.gif=,3.gif=huge,4.gif=cut gif,5.GIF=jpeg,6.gif=gif,arriba>.."},
-        // A background that claims a size no one could hold, a silent sound; printing on.
-        {"", "fondo.gif=huge,sonido1.wav=,impresora.txt=sI"}};
-    for (const auto& [folder, entries] : layout) {
-        QDir().mkpath(at(QString::fromUtf8(folder)));
-        for (const QString& entry : QString::fromUtf8(entries).split(u',')) {
-            const QString path = QString::fromUtf8(folder) + entry.section(u'>', 0, 0);
-            const QString name = appName + u'/' + path.section(u'=', 0, 0);
-            if (entry.contains(u'>')) {
-                QCOMPARE(::symlink(entry.section(u'>', 1).toUtf8(), QFile::encodeName(at(path))),
-                         0);
-            } else if (entry.endsWith(u'/')) {
-                tree_.folder(name);
-            } else {
-                const QString kind = entry.section(u'=', 1);
-                QVERIFY2(kind.isEmpty() || contents.contains(kind), qPrintable(kind));
-                tree_.text(name, contents.value(kind));
-            }
-        }
-    }
-    const QString extensions[] = {u".GIF"_s, u".gif"_s, u".Gif"_s, u".JPG"_s};
-    for (int n = 1; n < manyDrawings; ++n) {
-        hardLink(u"dibujos/2/plantilla.gif"_s,
-                 u"dibujos/2/si coloreado/%1"_s.arg(n) + extensions[n % 4]);
-        hardLink(u"dibujos/2/plantilla.gif"_s, u"dibujos/2/no coloreado/%1.GIF"_s.arg(n));
-    }
-    tree_.text(appName + u"/dibujos/2/si coloreado/%1.GIF"_s.arg(manyDrawings),
-               encoded({30, 20}, Qt::blue, "jpeg")); // the last differs
-    QCOMPARE(::mkfifo(QFile::encodeName(at(u"dibujos/3/si coloreado/1.GIF"_s)), 0644), 0);
-    tree_.picture(appName + u"/medida/2.GIF"_s, {80, 60});
-    tree_.picture(appName + u"/medida/3.Gif"_s, {20, 20});
-    tree_.animation(appName + u"/animados/1.gif"_s, {Qt::red, Qt::blue});
-    for (int n = 7; n <= animations; ++n) {
-        hardLink(u"animados/1.gif"_s, u"animados/%1."_s.arg(n) + (n % 2 ? u"gif"_s : u"GIF"_s));
-    }
-}
+// The highest drawing number a page turn can reach in each category, as laid out below
+// (at least 1, where next and the category button land on an absent drawing 1).
+constexpr std::array<int, 11> reachable{1, 10, manyDrawings, 1, 1, 1, 3, 2, 1, 1, 10};
+// The sizes of the brush pictures that can be read; an unreadable one keeps the size
+// before it, never the design size.
+const QList<QSize> brushSizes{{600, 450}, {1200, 900}, {300, 300}, {720, 540}};
 
 bool in(int value, int low, int high)
 {
@@ -203,7 +93,7 @@ qsizetype backgroundMessages(const QStringList& shown)
 class TestHostile : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { tree_ = std::make_unique<HostileTree>(); }
+    void initTestCase();
 
     void monkey()
     {
@@ -212,7 +102,7 @@ private Q_SLOTS:
         qInfo("monkey seed %u (set CUADERNO_MONKEY_SEED to repeat another run)", seed);
         QRandomGenerator random(seed);
 
-        FormFixture book(tree_->app());
+        FormFixture book(app());
         Form1& w = *book.form;
         QCOMPARE(w.printerSwitch, u"sI"_s);
         w.resize(800, 600);
@@ -368,11 +258,11 @@ private Q_SLOTS:
                      qPrintable(context));
             QCOMPARE(w.drawingNumber[0], std::int16_t(0));
             for (int c = 1; c <= 10; ++c) {
-                QVERIFY2(in(w.drawingNumber[c], 0, tree_->reachable[c]), qPrintable(context));
+                QVERIFY2(in(w.drawingNumber[c], 0, reachable[c]), qPrintable(context));
             }
-            QVERIFY2(tree_->brushSizes.contains(
-                         QSize(int(w.Image1.widthTwips()), int(w.Image1.heightTwips()))),
-                     qPrintable(context));
+            QVERIFY2(
+                brushSizes.contains(QSize(int(w.Image1.widthTwips()), int(w.Image1.heightTwips()))),
+                qPrintable(context));
             QVERIFY(std::isfinite(w.Picture1->leftTwips()) &&
                     std::isfinite(w.Picture1->topTwips()));
             QVERIFY(w.Picture1->widthTwips() > 0 && w.Picture1->heightTwips() > 0);
@@ -397,7 +287,7 @@ private Q_SLOTS:
 
     void previousFromFirstOfThousands()
     {
-        FormFixture book(tree_->app());
+        FormFixture book(app());
         Form1& w = *book.form;
         w.Command5_Click(1);
         QCOMPARE(w.drawingNumber[2], std::int16_t(1));
@@ -408,11 +298,113 @@ private Q_SLOTS:
         QCOMPARE(w.Picture1->picture().size(), QSize(30, 20));
     }
 
-    void cleanupTestCase() { tree_.reset(); }
-
 private:
-    std::unique_ptr<HostileTree> tree_;
+    QString app() const { return tree_.path(appName); }
+    QString at(const QString& relative) const { return tree_.path(appName + u'/' + relative); }
+    void hardLink(const QString& existing, const QString& relative)
+    {
+        QCOMPARE(::link(QFile::encodeName(at(existing)), QFile::encodeName(at(relative))), 0);
+    }
+
+    DataTree tree_;
 };
+
+void TestHostile::initTestCase()
+{
+    QVERIFY(tree_.isValid());
+    tree_.picture(u"plantillas/rojo.gif"_s, {40, 30}, Qt::red);
+    QFile redFile(tree_.path(u"plantillas/rojo.gif"_s));
+    QVERIFY(redFile.open(QIODevice::ReadOnly));
+    const QByteArray gif = redFile.readAll();
+    const QByteArray jpeg = encoded({48, 36}, Qt::green, "jpeg");
+    const QByteArray ico = encoded({32, 32}, Qt::blue, "ico");
+    QVERIFY(!gif.isEmpty() && !jpeg.isEmpty() && !ico.isEmpty());
+    const QHash<QString, QByteArray> contents{
+        {u"gif"_s, gif},
+        {u"cut gif"_s, gif.first(gif.size() / 2)},
+        {u"garbled gif"_s, garbled(gif, 13)},
+        {u"bad gif"_s, garbled(gif, 6)},
+        {u"huge"_s, claiming(gif, 65535, 65535)}, // a screen no one could hold
+        {u"tall"_s, claiming(gif, 32767, 32767)},
+        {u"jpeg"_s, jpeg},
+        {u"cut jpeg"_s, jpeg.first(jpeg.size() / 2)},
+        {u"garbled jpeg"_s, garbled(jpeg, 2)},
+        {u"yellow jpeg"_s, encoded({30, 20}, Qt::yellow, "jpeg")},
+        {u"ico"_s, ico},
+        {u"cyan ico"_s, encoded({16, 16}, Qt::cyan, "ico")},
+        {u"cut ico"_s, ico.first(ico.size() / 2)},
+        {u"bad ico"_s, garbled(ico, 6)},
+        {u"sI"_s, "sI"}};
+    // Entries in a folder: name=content (none: empty), name/ a folder, name>target a link.
+    const std::pair<const char*, const char*> layout[] = {
+        // Category 1: a bad file of every kind; the numbering breaks at 11 (a folder link to its
+        // parent, then a link loop), so 13 is unreachable. 5.GIF is a JPEG under a GIF name.
+        {"dibujos/1/si coloreado/",
+         "1.GIF=gif,2.gif=,3.gif=cut gif,4.GIF=huge,5.GIF=jpeg,6.jpg=garbled jpeg,7.JPG=cut jpeg,"
+         "8.Gif=gif,9.GIF=garbled gif,10.GIF=yellow jpeg,13.GIF=gif,3.JPG/,11.GIF>..,"
+         "12.GIF>12.JPG,12.JPG>12.GIF"},
+        {"dibujos/1/no coloreado/",
+         "1.GIF=gif,2.GIF=bad gif,3.GIF=,4.GIF=huge,6.gif=gif,8.GIF=gif,9.GIF=jpeg,"
+         "10.GIF=cut gif,5.GIF/"},
+        // Category 2 (thousands of drawings, all one file under many names) is linked below.
+        {"dibujos/2/", "si coloreado/,no coloreado/,plantilla.gif=gif"},
+        // Categories without a drawing: a pipe (made below) and a device, whose opening would
+        // wait forever or never end, a file for a folder, folders for files.
+        {"dibujos/3/si coloreado/", "1.JPG>/dev/zero"},
+        {"dibujos/", "4="},
+        {"dibujos/5/si coloreado/", "1.GIF/,2.jpg/"},
+        // Category 6 in other letter cases.
+        {"dibujos/6/SI COLOREADO/", "1.gif=gif,2.jPg=jpeg,3.GIF=gif"},
+        {"dibujos/6/No Coloreado/", "1.Gif=gif,2.GIF=cut gif,3.gif>/dev/zero"},
+        // Category 7 opens on a picture far too large to decode.
+        {"dibujos/7/si coloreado/", "1.GIF=huge,2.GIF=tall"},
+        {"dibujos/7/no coloreado/", "1.GIF=huge"},
+        // Category 8 is a link to the library root, 9 a link loop, 10 a link to category 1.
+        {"dibujos/", "8>.,10>1"},
+        {"dibujos/9/si coloreado/", "1.GIF>1.JPG,1.JPG>1.GIF"},
+        // Brushes: readable ones in several letter cases (2 and 3 made below), unreadable ones.
+        {"medida/", "1.gif=gif,4.gif=,5.gif=cut gif,6.gif=huge,7.gif=jpeg,8.gif=gif,9.gif/"},
+        // Pointers: good icons among three bad ones, then a link loop.
+        {"punteros/",
+         "1.ico=ico,2.ICO=cyan ico,3.ico=,4.ico=cut ico,5.ico=bad ico,6.ico=ico,7.ico>8.ico,"
+         "8.ico>7.ico"},
+        // Animations: a few bad ones among hundreds of links to one good one (made below).
+        {"animados/", "2.gif=,3.gif=huge,4.gif=cut gif,5.GIF=jpeg,6.gif=gif,arriba>.."},
+        // A background that claims a size no one could hold, a silent sound; printing on.
+        {"", "fondo.gif=huge,sonido1.wav=,impresora.txt=sI"}};
+    for (const auto& [folder, entries] : layout) {
+        QDir().mkpath(at(QString::fromUtf8(folder)));
+        for (const QString& entry : QString::fromUtf8(entries).split(u',')) {
+            const QString path = QString::fromUtf8(folder) + entry.section(u'>', 0, 0);
+            const QString name = appName + u'/' + path.section(u'=', 0, 0);
+            if (entry.contains(u'>')) {
+                QCOMPARE(::symlink(entry.section(u'>', 1).toUtf8(), QFile::encodeName(at(path))),
+                         0);
+            } else if (entry.endsWith(u'/')) {
+                tree_.folder(name);
+            } else {
+                const QString kind = entry.section(u'=', 1);
+                QVERIFY2(kind.isEmpty() || contents.contains(kind), qPrintable(kind));
+                tree_.text(name, contents.value(kind));
+            }
+        }
+    }
+    const QString extensions[] = {u".GIF"_s, u".gif"_s, u".Gif"_s, u".JPG"_s};
+    for (int n = 1; n < manyDrawings; ++n) {
+        hardLink(u"dibujos/2/plantilla.gif"_s,
+                 u"dibujos/2/si coloreado/%1"_s.arg(n) + extensions[n % 4]);
+        hardLink(u"dibujos/2/plantilla.gif"_s, u"dibujos/2/no coloreado/%1.GIF"_s.arg(n));
+    }
+    tree_.text(appName + u"/dibujos/2/si coloreado/%1.GIF"_s.arg(manyDrawings),
+               encoded({30, 20}, Qt::blue, "jpeg")); // the last differs
+    QCOMPARE(::mkfifo(QFile::encodeName(at(u"dibujos/3/si coloreado/1.GIF"_s)), 0644), 0);
+    tree_.picture(appName + u"/medida/2.GIF"_s, {80, 60});
+    tree_.picture(appName + u"/medida/3.Gif"_s, {20, 20});
+    tree_.animation(appName + u"/animados/1.gif"_s, {Qt::red, Qt::blue});
+    for (int n = 7; n <= animations; ++n) {
+        hardLink(u"animados/1.gif"_s, u"animados/%1."_s.arg(n) + (n % 2 ? u"gif"_s : u"GIF"_s));
+    }
+}
 
 QTEST_MAIN(TestHostile)
 #include "tst_hostile.moc"
