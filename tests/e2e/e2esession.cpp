@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 
@@ -97,12 +98,10 @@ QList<RowButton> buttonRow()
 
 QPoint buttonCentre(const QString& name)
 {
-    for (const RowButton& b : buttonRow()) {
-        if (b.name == name) {
-            return b.rect.center();
-        }
-    }
-    return {};
+    const QList<RowButton> row = buttonRow();
+    const auto b =
+        std::find_if(row.begin(), row.end(), [&](const RowButton& r) { return r.name == name; });
+    return b == row.end() ? QPoint() : b->rect.center();
 }
 
 QRect canvasRect(QSize pictureSize)
@@ -171,24 +170,6 @@ QString E2eSession::missingTools(const QString& programs)
     return missing.isEmpty() ? QString() : u"no se encuentra: "_s + missing.join(u", "_s);
 }
 
-bool E2eSession::startX(QString& why)
-{
-    // The server picks a free display and writes its number to standard output.
-    xserver_ = ownedProcess();
-    xserver_->start(u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s,
-                                u"%1x%2x24"_s.arg(screenWidth).arg(screenHeight), u"-nolisten"_s,
-                                u"tcp"_s, u"-noreset"_s});
-    waitFor(*xserver_, 10000, [this] { return xserver_->canReadLine(); });
-    const QByteArray number = xserver_->readLine().trimmed();
-    if (number.isEmpty()) {
-        why = u"Xvfb no arranca: "_s + xserver_->errorString() + u' ' +
-              QString::fromLocal8Bit(xserver_->readAllStandardError());
-        return false;
-    }
-    display_ = u':' + QString::fromLatin1(number);
-    return true;
-}
-
 QProcessEnvironment E2eSession::displayEnvironment() const
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -200,7 +181,15 @@ QProcessEnvironment E2eSession::displayEnvironment() const
 
 bool E2eSession::start(const QProcessEnvironment& extra, QString& why)
 {
-    if (!startX(why)) {
+    // The server picks a free display and writes its number to standard output.
+    xserver_ = ownedProcess();
+    xserver_->start(u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s,
+                                u"%1x%2x24"_s.arg(screenWidth).arg(screenHeight), u"-nolisten"_s,
+                                u"tcp"_s, u"-noreset"_s});
+    waitFor(*xserver_, 10000, [this] { return xserver_->canReadLine(); });
+    display_ = u':' + QString::fromLatin1(xserver_->readLine().trimmed());
+    if (display_.size() < 2) {
+        why = u"Xvfb no arranca: "_s + xserver_->errorString() + u' ' + diagnostics();
         return false;
     }
     const QString executable = path(u"cuaderno"_s);
@@ -212,10 +201,10 @@ bool E2eSession::start(const QProcessEnvironment& extra, QString& why)
     environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
     // No sound server unless the test brings its own: nothing outside the session is touched.
     environment.insert(u"PULSE_SERVER"_s, path(u"no-sound-server"_s));
-    environment.insert(u"HOME"_s, home());
-    environment.insert(u"XDG_CONFIG_HOME"_s, home() + u"/.config"_s);
-    environment.insert(u"XDG_DATA_HOME"_s, home() + u"/.local/share"_s);
-    environment.insert(u"XDG_CACHE_HOME"_s, home() + u"/.cache"_s);
+    environment.insert(u"HOME"_s, home_.path());
+    environment.insert(u"XDG_CONFIG_HOME"_s, home_.path() + u"/.config"_s);
+    environment.insert(u"XDG_DATA_HOME"_s, home_.path() + u"/.local/share"_s);
+    environment.insert(u"XDG_CACHE_HOME"_s, home_.path() + u"/.cache"_s);
     // libxkbcommon-x11 hands strndup names without a terminator: strict string checks would
     // stop a sanitized program in the keyboard set-up, before any of its own code runs.
     if (environment.contains(u"ASAN_OPTIONS"_s)) {

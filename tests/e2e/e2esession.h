@@ -8,14 +8,8 @@
 #include "layout/screenlayout.h"
 #include "skip.h"
 
-#include <QColor>
 #include <QImage>
-#include <QPoint>
 #include <QProcess>
-#include <QProcessEnvironment>
-#include <QRect>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -58,8 +52,6 @@ public:
     // The application folder: the data tree and, once started, the executable.
     test::DataTree tree;
     QString path(const QString& relative) const { return tree.path(relative); }
-    // The program's HOME, with its XDG_* folders below: what it keeps stays in the session.
-    QString home() const { return home_.path(); }
 
     // Starts the X server, copies the executable into the application folder, starts it with
     // extra settings and waits until its window is on the screen; false with the reason.
@@ -87,9 +79,8 @@ public:
 
 private:
     QProcessEnvironment displayEnvironment() const;
-    bool startX(QString& why);
 
-    QTemporaryDir home_;
+    QTemporaryDir home_; // the program's HOME, with its XDG_* folders below
     std::unique_ptr<QProcess> xserver_;
     std::unique_ptr<QProcess> program_;
     std::vector<std::unique_ptr<QProcess>> helpers_;

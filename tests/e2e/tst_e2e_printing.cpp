@@ -4,7 +4,6 @@
 
 #include "e2esession.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -44,14 +43,6 @@ constexpr char ppd[] = R"ppd(*PPD-Adobe: "4.3"
 *PaperDimension A4/A4: "595 842"
 )ppd";
 
-bool write(const QString& path, const QByteArray& content,
-           QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() &&
-           file.setPermissions(permissions);
-}
-
 // Writes the scheduler's configuration, every file and folder it uses inside root, and starts
 // it; the settings that lead CUPS clients to it alone, or the reason it cannot run.
 std::optional<QProcessEnvironment> startPrintServer(E2eSession& session, const QString& root,
@@ -68,26 +59,27 @@ std::optional<QProcessEnvironment> startPrintServer(E2eSession& session, const Q
                     dir.filePath(u"bin/"_s + QLatin1String(folder)));
     }
     const QString socket = dir.filePath(u"cups.sock"_s);
-    const QByteArray r = QFile::encodeName(root);
-    const bool written =
-        write(dir.filePath(u"bin/backend/pdfout"_s), backend,
-              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) &&
-        write(dir.filePath(u"conf/cups-files.conf"_s),
-              "ServerRoot " + r + "/conf\nServerBin " + r + "/bin\nRequestRoot " + r +
-                  "/spool\nTempDir " + r + "/spool/tmp\nCacheDir " + r + "/cache\nStateDir " + r +
-                  "/state\nServerKeychain " + r + "/ssl\nCreateSelfSignedCerts No\nPrintcap " + r +
-                  "/printcap\nAccessLog " + r + "/log/access_log\nErrorLog " + r +
-                  "/log/error_log\nPageLog " + r + "/log/page_log\nFileDevice No\n") &&
-        write(dir.filePath(u"conf/cupsd.conf"_s),
-              "Listen " + QFile::encodeName(socket) +
-                  "\nBrowsing No\nBrowseLocalProtocols none\nWebInterface No\n") &&
-        write(dir.filePath(u"conf/ppd/cuaderno-e2e.ppd"_s), ppd) &&
-        write(dir.filePath(u"conf/printers.conf"_s),
-              "<DefaultPrinter cuaderno-e2e>\nDeviceURI pdfout:" + r +
-                  "/out\nState Idle\nAccepting Yes\nShared No\n</DefaultPrinter>\n");
-    if (!written) {
-        why = u"no se puede escribir la configuración de CUPS en "_s + root;
-        return {};
+    // Every path the scheduler writes to is under root (@ in these files).
+    const std::pair<const char*, QByteArray> files[] = {
+        {"conf/cups-files.conf",
+         "ServerRoot @/conf\nServerBin @/bin\nRequestRoot @/spool\nTempDir @/spool/tmp\n"
+         "CacheDir @/cache\nStateDir @/state\nServerKeychain @/ssl\nPrintcap @/printcap\n"
+         "CreateSelfSignedCerts No\nAccessLog @/log/access_log\nErrorLog @/log/error_log\n"
+         "PageLog @/log/page_log\nFileDevice No\n"},
+        {"conf/cupsd.conf",
+         "Listen @/cups.sock\nBrowsing No\nBrowseLocalProtocols none\nWebInterface No\n"},
+        {"conf/printers.conf", "<DefaultPrinter cuaderno-e2e>\nDeviceURI pdfout:@/out\nState Idle\n"
+                               "Accepting Yes\nShared No\n</DefaultPrinter>\n"},
+        {"conf/ppd/cuaderno-e2e.ppd", ppd},
+        {"bin/backend/pdfout", backend}};
+    for (auto [name, content] : files) {
+        QFile file(dir.filePath(QLatin1String(name)));
+        content.replace('@', QFile::encodeName(root));
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() ||
+            !file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)) {
+            why = u"no se puede escribir la configuración de CUPS en "_s + root;
+            return {};
+        }
     }
     QProcessEnvironment client;
     client.insert(u"CUPS_SERVER"_s, socket);
@@ -126,7 +118,6 @@ private Q_SLOTS:
         if (!printServer) {
             CUADERNO_SKIP(qPrintable(why));
         }
-        const QString folder = session.path(u"cups/out"_s);
 
         session.tree.picture(u"dibujos/1/si coloreado/1.gif"_s, drawingSize, coloured);
         session.tree.picture(u"dibujos/1/no coloreado/1.gif"_s, drawingSize, uncoloured);
@@ -136,23 +127,23 @@ private Q_SLOTS:
         // Next shows the drawing uncoloured; the print button prints its coloured version.
         QVERIFY(session.click(buttonCentre(u"siguiente"_s)));
         const QPoint middle = canvasRect(drawingSize).center();
-        const QImage shown = session.waitForScreen(
-            [&](const QImage& s) { return near(s.pixelColor(middle), uncoloured); });
-        QVERIFY2(near(shown.pixelColor(middle), uncoloured), qPrintable(session.diagnostics()));
+        const auto shows = [&](const QImage& s) { return near(s.pixelColor(middle), uncoloured); };
+        QVERIFY2(shows(session.waitForScreen(shows)), qPrintable(session.diagnostics()));
         QVERIFY(session.click(buttonCentre(u"imprimir"_s)));
 
-        // cups-pdf writes the file, then the page can be read: wait for both.
-        QString printed;
-        const QDeadlineTimer deadline(45000);
-        while (printed.isEmpty() && !deadline.hasExpired()) {
-            for (const QString& name : QDir(folder).entryList({u"*.pdf"_s}, QDir::Files)) {
-                if (E2eSession::run(u"pdfinfo"_s, {QDir(folder).filePath(name)})) {
-                    printed = QDir(folder).filePath(name);
+        // The device writes the file, then the page can be read: wait for both.
+        const auto readable = [&] {
+            const QDir out(session.path(u"cups/out"_s));
+            for (const QString& name : out.entryList({u"*.pdf"_s}, QDir::Files)) {
+                if (E2eSession::run(u"pdfinfo"_s, {out.filePath(name)})) {
+                    return out.filePath(name);
                 }
             }
-            QTest::qWait(200);
-        }
-        QVERIFY2(!printed.isEmpty(), qPrintable(session.diagnostics()));
+            return QString();
+        };
+        QString printed;
+        QTRY_VERIFY2_WITH_TIMEOUT(!(printed = readable()).isEmpty(),
+                                  qPrintable(session.diagnostics()), 45000);
         const QByteArray info = *E2eSession::run(u"pdfinfo"_s, {printed});
         static const QRegularExpression pages(u"Pages:\\s+(\\d+)"_s);
         QCOMPARE(pages.match(QString::fromLatin1(info)).captured(1), u"1"_s);

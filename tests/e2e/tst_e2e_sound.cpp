@@ -40,7 +40,10 @@ const QSize drawingSize(300, 200);
 // what it heard comes back as the left channel.
 class FifoRecorder {
 public:
-    explicit FifoRecorder(int fd) : fd_(fd), thread_([this] { record(); }) {}
+    explicit FifoRecorder(const QString& fifo)
+        : fd_(::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK)),
+          thread_([this] { record(); })
+    {}
     ~FifoRecorder()
     {
         stop_ = true;
@@ -105,21 +108,15 @@ Heard firstSound(const std::vector<qint16>& samples)
         quiet = loud(i) ? 0 : quiet + 1;
         end = loud(i) ? i + 1 : end;
     }
-    Heard heard;
-    if (end <= begin) {
-        return heard;
-    }
     double energy = 0;
     int crossings = 0;
     for (std::size_t i = begin; i < end; ++i) {
         energy += double(samples[i]) * samples[i];
         crossings += i > begin && (samples[i - 1] < 0) != (samples[i] < 0);
     }
-    heard.seconds = double(end - begin) / rate;
-    heard.rms = std::sqrt(energy / double(end - begin));
-    heard.frequency = crossings / 2.0 / heard.seconds;
-    heard.ended = quiet >= rate / 10;
-    return heard;
+    const double n = std::max(1.0, double(end - begin)); // nothing heard: all zero
+    return {double(end - begin) / rate, std::sqrt(energy / n), crossings / 2.0 / n * rate,
+            quiet >= rate / 10};
 }
 
 } // namespace
@@ -136,9 +133,7 @@ private Q_SLOTS:
         const QString socket = home + u"/native"_s;
         QVERIFY(QDir().mkpath(home + u"/runtime"_s));
         QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
-        const int fd = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
-        QVERIFY(fd >= 0);
-        const FifoRecorder recorder(fd);
+        const FifoRecorder recorder(fifo);
 
         // The server's files stay inside the session's folder; it loads nothing else, and the
         // program finds it through the same settings.
