@@ -132,13 +132,21 @@ private Q_SLOTS:
                                   workMs);
     }
 
-    // Renumbering itself is the library's; here the window's question, the answer
-    // and the list.
-    void removalAsksFirst()
+    // The switch, then a removal: the first change makes the user's library, the system's stays
+    // as it was. Renumbering is the library's; here the window's question, answer and list.
+    void printingAndRemoval()
     {
-        Fixture f(true);
+        Fixture f(false);
         f.addDrawings(4, 4);
-        DrawingsPage* page = f.open().drawingsPage();
+        f.system.text(u"impresora.txt"_s, "si\n");
+        ParentsWindow& window = f.open();
+        QCheckBox* printing = window.printingSwitch();
+        QVERIFY(printing->isChecked());
+        QTest::mouseClick(printing, Qt::LeftButton);
+        const Library library(f.userFolder), system(f.system.root());
+        QVERIFY(!library.printingEnabled());
+        QVERIFY(!printing->isChecked());
+        DrawingsPage* page = window.drawingsPage();
         QString question;
         bool answer = false;
         page->setConfirm([&](QWidget*, const QString& text) {
@@ -147,7 +155,6 @@ private Q_SLOTS:
         });
         page->showCategory(4);
         QTRY_VERIFY_WITH_TIMEOUT(page->thumbnailsReady(), workMs);
-        const Library library(f.user.root());
         for (bool confirmed : {false, true}) {
             answer = confirmed;
             page->drawingList()->setCurrentRow(1);
@@ -157,18 +164,8 @@ private Q_SLOTS:
             QCOMPARE(QImage(library.drawingFiles(4, 2).coloured).pixelColor(10, 10),
                      drawingColours.at(confirmed ? 2 : 1));
         }
-    }
-
-    void printingSwitch()
-    {
-        Fixture f(false);
-        f.system.text(u"impresora.txt"_s, "si\n");
-        QCheckBox* printing = f.open().printingSwitch();
-        QVERIFY(printing->isChecked());
-        QTest::mouseClick(printing, Qt::LeftButton);
-        QVERIFY(!Library(f.userFolder).printingEnabled());
-        QVERIFY(!printing->isChecked());
-        QVERIFY(Library(f.system.root()).printingEnabled());
+        QVERIFY(system.printingEnabled());
+        QCOMPARE(system.lastDrawingNumber(4), 4);
     }
 
     void cancelStopsBatch()
