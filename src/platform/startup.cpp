@@ -6,6 +6,9 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace cuaderno {
 
 void prepareApplication(QCoreApplication& app)
@@ -19,6 +22,16 @@ void prepareApplication(QCoreApplication& app)
     } else {
         delete translator;
     }
+}
+
+bool graphicalDisplayOrAdvice(const char* advice)
+{
+    if (std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr ||
+        std::getenv("QT_QPA_PLATFORM") != nullptr) {
+        return true;
+    }
+    std::fputs(advice, stderr);
+    return false;
 }
 
 } // namespace cuaderno

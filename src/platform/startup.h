@@ -14,4 +14,8 @@ inline constexpr int imageAllocationLimitMb = 64;
 // installed, and sets the image allocation limit once for the whole process.
 void prepareApplication(QCoreApplication& app);
 
+// Whether a window can be shown at all; without one Qt would abort with a terse message, so
+// a program says in Spanish what to do instead (`advice`) on standard error and returns false.
+bool graphicalDisplayOrAdvice(const char* advice);
+
 } // namespace cuaderno

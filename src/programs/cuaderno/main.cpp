@@ -18,7 +18,6 @@
 #include <QScreen>
 
 #include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -54,12 +53,9 @@ QString dataFolder(const QStringList& arguments)
 
 int main(int argc, char* argv[])
 {
-    // Without a display Qt would abort with a terse message; say what to do instead.
-    if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr &&
-        std::getenv("QT_QPA_PLATFORM") == nullptr) {
-        std::fputs("cuaderno necesita una pantalla gráfica y no encuentra ninguna.\n"
-                   "Arránquelo desde el menú de aplicaciones de su escritorio.\n",
-                   stderr);
+    if (!cuaderno::graphicalDisplayOrAdvice(
+            "cuaderno necesita una pantalla gráfica y no encuentra ninguna.\n"
+            "Arránquelo desde el menú de aplicaciones de su escritorio.\n")) {
         return 1;
     }
     QApplication app(argc, argv);

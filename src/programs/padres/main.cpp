@@ -11,16 +11,11 @@
 
 #include <QApplication>
 
-#include <cstdio>
-#include <cstdlib>
-
 int main(int argc, char* argv[])
 {
-    if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr &&
-        std::getenv("QT_QPA_PLATFORM") == nullptr) {
-        std::fputs("cuaderno-padres necesita una pantalla gráfica y no encuentra ninguna.\n"
-                   "Para los cambios sin pantalla use «cuaderno-biblioteca --help».\n",
-                   stderr);
+    if (!cuaderno::graphicalDisplayOrAdvice(
+            "cuaderno-padres necesita una pantalla gráfica y no encuentra ninguna.\n"
+            "Para los cambios sin pantalla use «cuaderno-biblioteca --help».\n")) {
         return 1;
     }
     QApplication app(argc, argv);
