@@ -20,7 +20,7 @@ namespace cuaderno::test {
 
 class FixedScreen final : public Screen {
 public:
-    FixedScreen(float width = 12000.0f, float height = 9000.0f) : width_(width), height_(height) {}
+    FixedScreen(float width, float height) : width_(width), height_(height) {}
     float widthTwips() const override { return width_; }
     float heightTwips() const override { return height_; }
 
@@ -47,7 +47,14 @@ public:
         QImage picture;
         QSizeF sizeTwips;
     };
-    bool printPicture(const QImage& picture, QSizeF sizeTwips, QString& error) override;
+    bool printPicture(const QImage& picture, QSizeF sizeTwips, QString& error) override
+    {
+        error = failWith;
+        if (failWith.isEmpty()) {
+            jobs.append({picture, sizeTwips});
+        }
+        return failWith.isEmpty();
+    }
     QList<Job> jobs;
     QString failWith; // when set, every job fails with this description
 };

@@ -12,19 +12,6 @@ using namespace cuaderno;
 using namespace cuaderno::test;
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// The canvas after a page turn with nothing coloured yet: red and blue halves under white.
-void showDrawing(PictureBox& canvas)
-{
-    canvas.setPicture(twoToneImage({300, 200}, Qt::red, Qt::blue));
-    QImage cover(300, 200, QImage::Format_RGB32);
-    cover.fill(Qt::white);
-    canvas.paintLayer(cover, QRectF(0, 0, 4500, 3000), QRectF(0, 0, 4500, 3000));
-}
-
-} // namespace
-
 class TestPrinting : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -71,7 +58,11 @@ private Q_SLOTS:
         }
         FormFixture f(tree.root());
         QCOMPARE(f.form->printerSwitch, line);
-        showDrawing(*f.form->Picture1);
+        // A page with nothing coloured yet: red and blue halves under white.
+        f.form->Picture1->setPicture(twoToneImage({300, 200}, Qt::red, Qt::blue));
+        QImage cover(300, 200, QImage::Format_RGB32);
+        cover.fill(Qt::white);
+        f.form->Picture1->paintLayer(cover, QRectF(0, 0, 4500, 3000), QRectF(0, 0, 4500, 3000));
         f.form->Picture1->setWidthTwips(6000);
         f.form->Command6_Click(1);
         f.form->Command6_Click(1);
