@@ -2,6 +2,7 @@
 // The gallery: kept pictures' names, the keeper with its switch and bound, the listing and
 // its page, fitting a picture to the printed page.
 
+#include "datatree.h"
 #include "gallery/gallery.h"
 #include "gallery/gallerykeeper.h"
 #include "gallerypage/gallerypage.h"
@@ -16,6 +17,7 @@
 
 using namespace cuaderno;
 using namespace Qt::StringLiterals;
+using test::DataTree;
 
 namespace {
 
@@ -113,34 +115,27 @@ private Q_SLOTS:
 
     void listing()
     {
-        QTemporaryDir dir;
-        const QString folder = dir.path();
-        const QDateTime yesterday = noon.addDays(-1);
+        DataTree tree;
+        const QString folder = tree.root();
         const QStringList pictures{keptPictureName(noon.addSecs(5), 1, 3),
                                    keptPictureName(noon, 1, 2), u"recuerdo.png"_s,
-                                   keptPictureName(yesterday, 1, 1)};
+                                   keptPictureName(noon.addDays(-1), 1, 1)};
         for (const QString& name : pictures)
-            png(folder, name);
-        QFile photo(folder + u"/recuerdo.png"_s); // a parent's, dated by the file
+            tree.picture(name, {8, 6});
+        QFile photo(tree.path(u"recuerdo.png"_s)); // a parent's, dated by the file
         QVERIFY(photo.open(QIODevice::ReadWrite) &&
                 photo.setFileTime(noon.addSecs(-60), QFileDevice::FileModificationTime));
-        photo.close();
         // Not pictures, or too large to open safely: left out, quietly.
-        QFile text(folder + u"/nota.png"_s);
-        QVERIFY(text.open(QIODevice::WriteOnly) && text.write("no es un dibujo") > 0 &&
-                text.flush());
-        QDir(folder).mkdir(u"carpeta.png"_s);
-        QVERIFY(
-            plain({9000, 8000}, Qt::black, QImage::Format_Mono).save(folder + u"/enorme.png"_s));
+        tree.text(u"nota.png"_s, "no es un dibujo");
+        tree.folder(u"carpeta.png"_s);
+        tree.image(u"enorme.png"_s, plain({9000, 8000}, Qt::black, QImage::Format_Mono));
 
         QStringList order;
-        const QList<GalleryDay> days = listGallery(folder);
-        for (const GalleryDay& day : days) {
+        for (const GalleryDay& day : listGallery(folder))
             for (const GalleryPicture& picture : day.pictures) {
                 order.append(QFileInfo(picture.path).fileName());
                 QCOMPARE(picture.made.date(), day.day);
             }
-        }
         QCOMPARE(order, pictures);
 
         // The parents' page: a heading a day, the switch bound to the setting.
@@ -155,24 +150,12 @@ private Q_SLOTS:
         QVERIFY(GalleryPage(page.chosenPicture()).problem()->text().contains(u"es un archivo"_s));
     }
 
-    void fitCentred_data()
+    void pictureFitsCentred()
     {
-        QTest::addColumn<QSize>("picture");
-        QTest::addColumn<QRect>("page");
-        QTest::addColumn<QRect>("fitted");
-        QTest::newRow("wide on tall")
-            << QSize(200, 100) << QRect(10, 20, 100, 300) << QRect(10, 145, 100, 50);
-        QTest::newRow("small, enlarged")
-            << QSize(3, 4) << QRect(0, 0, 400, 400) << QRect(50, 0, 300, 400);
-        QTest::newRow("no picture") << QSize() << QRect(0, 0, 10, 10) << QRect();
-    }
-
-    void fitCentred()
-    {
-        QFETCH(QSize, picture);
-        QFETCH(QRect, page);
-        QFETCH(QRect, fitted);
-        QCOMPARE(cuaderno::fitCentred(picture, page), fitted);
+        // Wide on tall; small, enlarged; no picture.
+        QCOMPARE(fitCentred({200, 100}, {10, 20, 100, 300}), QRect(10, 145, 100, 50));
+        QCOMPARE(fitCentred({3, 4}, {0, 0, 400, 400}), QRect(50, 0, 300, 400));
+        QCOMPARE(fitCentred({}, {0, 0, 10, 10}), QRect());
     }
 
 private:
