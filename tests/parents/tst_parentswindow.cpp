@@ -54,16 +54,14 @@ struct Fixture {
             library().picture(name.arg(u"no coloreado"_s).arg(number), {80, 52}, Qt::white);
         }
     }
-    // Flat colours with black outlines, or the outline page of the same shapes.
+    // Two flat colours and a black frame, or the frame alone: a picture or an outline page.
     QString picture(const QString& name, bool coloured)
     {
-        QImage image(240, 160, QImage::Format_RGB32);
-        image.fill(coloured ? QColor(120, 190, 240) : QColor(Qt::white));
+        QImage image = test::twoToneImage({240, 160}, coloured ? Qt::yellow : Qt::white,
+                                          coloured ? QColor(120, 190, 240) : QColor(Qt::white));
         QPainter painter(&image);
         painter.setPen(QPen(Qt::black, 3));
-        painter.setBrush(coloured ? QBrush(Qt::yellow) : QBrush(Qt::NoBrush));
-        painter.drawEllipse(30, 30, 90, 90);
-        painter.drawRect(140, 50, 70, 70);
+        painter.drawRect(30, 30, 180, 100);
         painter.end();
         files.image(name, image);
         return files.path(name);
@@ -82,19 +80,23 @@ class TestParentsWindow : public QObject {
 private Q_SLOTS:
     void importFlow_data()
     {
-        QTest::addColumn<QString>("picture"); // none: a file that is not a picture
+        QTest::addColumn<QStringList>("pictures"); // nota.png: a file that is not a picture
         QTest::addColumn<bool>("own");
         QTest::addColumn<int>("category");
         QTest::addColumn<int>("existing");
         QTest::addColumn<bool>("outlines");
-        QTest::newRow("coloured picture, user's library") << "color.png" << true << 3 << 2 << false;
+        QTest::newRow("coloured picture, user's library")
+            << QStringList{u"color.png"_s} << true << 3 << 2 << false;
         QTest::newRow("outline page; first change makes the user's library")
-            << "pagina.png" << false << 1 << 1 << true;
-        QTest::newRow("not a picture: nothing written") << QString() << true << 2 << 1 << false;
+            << QStringList{u"pagina.png"_s} << false << 1 << 1 << true;
+        QTest::newRow("not a picture: nothing written")
+            << QStringList{u"nota.png"_s} << true << 2 << 1 << false;
+        QTest::newRow("batch of three, stopped after the first")
+            << QStringList{u"a.png"_s, u"b.png"_s, u"c.png"_s} << true << 5 << 1 << false;
     }
     void importFlow()
     {
-        QFETCH(QString, picture);
+        QFETCH(QStringList, pictures);
         QFETCH(bool, own);
         QFETCH(int, category);
         QFETCH(int, existing);
@@ -102,14 +104,15 @@ private Q_SLOTS:
         Fixture f(own);
         f.addDrawings(category, existing);
         f.files.text(u"nota.png"_s, "esto no es un dibujo");
-        const QString file =
-            picture.isEmpty() ? f.files.path(u"nota.png"_s) : f.picture(picture, !outlines);
+        QStringList files;
+        for (const QString& name : pictures)
+            files.append(name == u"nota.png" ? f.files.path(name) : f.picture(name, !outlines));
         ParentsWindow& window = f.open();
         ImportPage* page = window.importPage();
-        page->setFileChooser([&](QWidget*) { return QStringList{file}; });
+        page->setFileChooser([&](QWidget*) { return files; });
         window.drawingsPage()->showCategory(category);
         QTest::mouseClick(page->chooseButton(), Qt::LeftButton);
-        if (picture.isEmpty()) {
+        if (pictures.first() == u"nota.png") {
             QTRY_VERIFY_WITH_TIMEOUT(page->statusLabel()->text().contains(u"nota.png"_s), workMs);
             QVERIFY(!page->hasPreview());
             QVERIFY(!page->addButton()->isEnabled());
@@ -119,9 +122,23 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(page->hasPreview(), workMs);
         QCOMPARE(page->outlinesButton()->isChecked(), outlines);
         page->categoryBox()->setCurrentIndex(category - 1);
-        QTest::mouseClick(page->addButton(), Qt::LeftButton);
-
         const Library written(f.userFolder);
+        if (pictures.size() > 1) {
+            // One worker: the second picture waits behind the gate until the parent cancels.
+            QSemaphore gate;
+            page->workPool()->setMaxThreadCount(1);
+            QTest::mouseClick(page->addAllButton(), Qt::LeftButton);
+            page->workPool()->start([&gate] { gate.acquire(); });
+            QTRY_COMPARE_WITH_TIMEOUT(written.lastDrawingNumber(category), existing + 1, workMs);
+            QTest::mouseClick(page->progressRow()->cancelButton(), Qt::LeftButton);
+            gate.release();
+            QTRY_VERIFY_WITH_TIMEOUT(!page->progressRow()->isVisibleTo(&window), workMs);
+            QVERIFY(page->statusLabel()->text().contains(u"1 de 3"_s));
+            QVERIFY(page->statusLabel()->text().contains(u"Se paró"_s));
+            QCOMPARE(page->queuedCount(), 0);
+        } else {
+            QTest::mouseClick(page->addButton(), Qt::LeftButton);
+        }
         QTRY_COMPARE_WITH_TIMEOUT(written.lastDrawingNumber(category), existing + 1, workMs);
         const QImage coloured(written.drawingFiles(category, existing + 1).coloured);
         QVERIFY(!coloured.isNull());
@@ -166,36 +183,6 @@ private Q_SLOTS:
         }
         QVERIFY(system.printingEnabled());
         QCOMPARE(system.lastDrawingNumber(4), 4);
-    }
-
-    void cancelStopsBatch()
-    {
-        Fixture f(true);
-        f.addDrawings(5, 1);
-        QStringList pictures;
-        for (const QString& name : {u"a.png"_s, u"b.png"_s, u"c.png"_s})
-            pictures.append(f.picture(name, true));
-        ParentsWindow& window = f.open();
-        ImportPage* page = window.importPage();
-        page->setFileChooser([&](QWidget*) { return pictures; });
-        QTest::mouseClick(page->chooseButton(), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(page->hasPreview(), workMs);
-        // One worker: the second picture's job waits behind the gate until the
-        // parent cancels.
-        QSemaphore gate;
-        page->workPool()->setMaxThreadCount(1);
-        page->categoryBox()->setCurrentIndex(4);
-        QTest::mouseClick(page->addAllButton(), Qt::LeftButton);
-        page->workPool()->start([&gate] { gate.acquire(); });
-        QTRY_COMPARE_WITH_TIMEOUT(Library(f.user.root()).lastDrawingNumber(5), 2, workMs);
-        QTest::mouseClick(page->progressRow()->cancelButton(), Qt::LeftButton);
-        gate.release();
-
-        QTRY_VERIFY_WITH_TIMEOUT(!page->progressRow()->isVisibleTo(&window), workMs);
-        QVERIFY(page->statusLabel()->text().contains(u"1 de 3"_s));
-        QVERIFY(page->statusLabel()->text().contains(u"Se paró"_s));
-        QCOMPARE(Library(f.user.root()).lastDrawingNumber(5), 2);
-        QCOMPARE(page->queuedCount(), 0);
     }
 };
 
