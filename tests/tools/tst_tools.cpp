@@ -18,31 +18,24 @@ namespace {
 
 const QColor coloured(Qt::red);
 
-// A window on a tree whose brushes have the given sizes, its canvas as a page turn leaves
-// it: red colours under a white uncoloured layer.
-std::unique_ptr<FormFixture> colouringPage(DataTree& tree, const QList<QSize>& brushes)
+// A window on a tree with brushes of the given sizes and one drawing, red under a white
+// uncoloured layer; fingers need the window shown and exposed.
+std::unique_ptr<FormFixture> book(DataTree& tree, const QList<QSize>& brushes, bool show = false)
 {
     for (int i = 0; i < brushes.size(); ++i) {
         tree.picture(u"medida/%1.gif"_s.arg(i + 1), brushes[i]);
     }
+    tree.picture(u"dibujos/1/si coloreado/1.GIF"_s, {400, 300}, coloured);
+    tree.picture(u"dibujos/1/no coloreado/1.GIF"_s, {400, 300}, Qt::white);
     auto f = std::make_unique<FormFixture>(tree.root());
-    QImage drawing(400, 300, QImage::Format_RGB32);
-    drawing.fill(coloured);
-    f->form->Picture1->setPicture(drawing);
-    drawing.fill(Qt::white);
-    f->form->Picture1->paintLayer(drawing, QRectF(0, 0, 6000, 4500), QRectF(0, 0, 6000, 4500));
+    if (show) {
+        f->form->resize(800, 600);
+        f->form->show();
+    }
     return f;
 }
 
-// A window on the tree, shown and exposed, as fingers need it.
-bool shown(FormFixture& f)
-{
-    f.form->resize(800, 600);
-    f.form->show();
-    return QTest::qWaitForWindowExposed(f.form.get());
-}
-
-// The canvas of colouringPage as it should show: white but for the bands coloured.
+// The drawing as it should show: white but for the bands coloured.
 QImage colouredIn(QImage image, const QList<QRect>& bands)
 {
     image.fill(Qt::white);
@@ -106,11 +99,8 @@ private Q_SLOTS:
         for (const QString& name : files.split(u' ')) {
             // Picture n is n x 10 by n x 5 pixels, so each shows which one was taken.
             const int n = name.section(u'.', -2, -2).toInt();
-            if (name.endsWith(u'/')) {
-                tree.folder(app + folder + name);
-            } else {
-                tree.picture(app + folder + name, QSize(n * 10, n * 5));
-            }
+            name.endsWith(u'/') ? tree.folder(app + folder + name)
+                                : tree.picture(app + folder + name, QSize(n * 10, n * 5));
         }
         FormFixture f(home.isEmpty() ? tree.root() : tree.path(home));
         Form1& w = *f.form;
@@ -142,17 +132,19 @@ private Q_SLOTS:
         QTest::addColumn<Qt::MouseButtons>("buttons");
         QTest::addColumn<QPointF>("pointer"); // in twips
         QTest::addColumn<QRect>("expected");  // in pixels
+        QTest::addColumn<QString>("leave");   // how the page is left after the stroke
 
         const auto row = [](const char* tag, QPointF at, QRect expected,
                             Qt::MouseButtons buttons = Qt::LeftButton,
-                            const QList<QSize>& brushes = {{40, 30}},
-                            int type = QEvent::MouseMove) {
-            QTest::newRow(tag) << brushes << type << buttons << at << expected;
+                            const QList<QSize>& brushes = {{40, 30}}, int type = QEvent::MouseMove,
+                            const QString& leave = u"next"_s) {
+            QTest::newRow(tag) << brushes << type << buttons << at << expected << leave;
         };
         const QPointF at(3000, 2000), atPixel(3000, 2250);
         const QRect whole(180, 135, 40, 30);
         // Pixels are twips / 15 rounded: (2700, 1775)-(3300, 2225) covers x 180..219, y 118..147.
-        row("600 x 450", at, {180, 118, 40, 30});
+        const QRect stamp(180, 118, 40, 30);
+        row("600 x 450", at, stamp);
         // No brush picture: the design size 615 x 495 from (2693, 1753).
         row("615 x 495", at, {180, 117, 41, 33}, Qt::LeftButton, {});
         row("near the corner", {100, 50}, {0, 0, 27, 18});
@@ -162,6 +154,10 @@ private Q_SLOTS:
         row("left and right", atPixel, whole, Qt::LeftButton | Qt::RightButton);
         row("no button", atPixel, {}, {});
         row("press, no move", atPixel, {}, Qt::LeftButton, {{40, 30}}, QEvent::MouseButtonPress);
+        for (const QString& leave : {u"previous"_s, u"category"_s, u"quit"_s, u"quit on title"_s}) {
+            row(qPrintable(u"then "_s + leave), at, stamp, Qt::LeftButton, {{40, 30}},
+                QEvent::MouseMove, leave);
+        }
     }
 
     void colouring()
@@ -171,23 +167,33 @@ private Q_SLOTS:
         QFETCH(Qt::MouseButtons, buttons);
         QFETCH(QPointF, pointer);
         QFETCH(QRect, expected);
+        QFETCH(QString, leave);
 
         DataTree tree;
-        const auto f = colouringPage(tree, brushes);
+        const auto f = book(tree, brushes);
+        Form1& w = *f->form;
+        const bool onTitle = leave == u"quit on title";
+        if (!onTitle) {
+            w.command4_Click();
+        }
         if (brushes.size() > 1) {
-            f->form->Command1_Click();
+            w.Command1_Click();
         }
         const QPointF at = pointer / 15;
         const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-        QMouseEvent event(QEvent::Type(type), at, f->form->Picture1->mapToGlobal(at), button,
-                          buttons, Qt::NoModifier);
-        QCoreApplication::sendEvent(f->form->Picture1, &event);
-        const QImage shown = f->form->Picture1->imageOnShow().copy();
-        QCOMPARE(shown, colouredIn(shown, {expected}));
-        // Turning the page keeps what the canvas showed, if the stroke coloured any of it.
-        f->form->command4_Click();
-        QCOMPARE(f->keeper.pages.size(), expected.isEmpty() ? 0 : 1);
-        QVERIFY(f->keeper.pages.isEmpty() || std::get<QImage>(f->keeper.pages[0]) == shown);
+        QMouseEvent event(QEvent::Type(type), at, w.Picture1->mapToGlobal(at), button, buttons,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(w.Picture1, &event);
+        const QImage shown = w.Picture1->imageOnShow().copy();
+        QVERIFY(onTitle || shown == colouredIn(shown, {expected}));
+        // Leaving the page keeps what the canvas showed, named by the page left, if the stroke
+        // coloured any of the drawing; the title picture is never kept.
+        leave == u"next"       ? w.command4_Click()
+        : leave == u"previous" ? w.Command3_Click()
+        : leave == u"category" ? w.Command5_Click(4)
+                               : w.Command2_Click();
+        using Pages = QList<std::tuple<QImage, int, int>>;
+        QCOMPARE(f->keeper.pages, (expected.isEmpty() || onTitle ? Pages() : Pages{{shown, 1, 1}}));
     }
 
     void fingersAndPens_data()
@@ -233,19 +239,19 @@ private Q_SLOTS:
         QFETCH(int, stamps);
 
         DataTree tree;
-        const auto f = colouringPage(tree, {{40, 30}});
-        QVERIFY(shown(*f));
+        const auto f = book(tree, {{40, 30}}, true);
+        QVERIFY(QTest::qWaitForWindowExposed(f->form.get()));
+        f->form->command4_Click();
         PictureBox* canvas = f->form->Picture1;
         const bool finger = device.startsWith(u"finger"), mouseToo = device.endsWith(u"+mouse");
         using Capability = QInputDevice::Capability;
+        const auto emulation = mouseToo ? Capability::MouseEmulation : Capability::None;
+        const auto pointer = device == u"eraser" ? QPointingDevice::PointerType::Eraser
+                                                 : QPointingDevice::PointerType::Pen;
         const std::unique_ptr<QPointingDevice> input(
             finger ? QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen,
-                                              mouseToo ? Capability::Position |
-                                                             Capability::MouseEmulation
-                                                       : Capability::Position)
-                   : new QPointingDevice(device, 7, QInputDevice::DeviceType::Stylus,
-                                         device == u"eraser" ? QPointingDevice::PointerType::Eraser
-                                                             : QPointingDevice::PointerType::Pen,
+                                              Capability::Position | emulation)
+                   : new QPointingDevice(device, 7, QInputDevice::DeviceType::Stylus, pointer,
                                          Capability::Pressure, 1, 2));
         auto fingers = QTest::touchEvent(f->form.get(), input.get(), false);
         for (qsizetype step = 0; step < paths[0].size(); ++step) {
@@ -299,16 +305,12 @@ private Q_SLOTS:
         QFETCH(int, turns);
 
         DataTree tree;
-        for (int n = 1; n <= 2; ++n) {
-            tree.picture(u"dibujos/1/si coloreado/%1.gif"_s.arg(n), {400, 300}, coloured);
-            tree.picture(u"dibujos/1/no coloreado/%1.gif"_s.arg(n), {400, 300}, Qt::white);
-        }
-        FormFixture f(tree.root());
-        QVERIFY(shown(f));
-        PictureBox* canvas = f.form->Picture1;
-        GraphicalButton* next = f.form->Command4;
+        const auto f = book(tree, {}, true);
+        QVERIFY(QTest::qWaitForWindowExposed(f->form.get()));
+        PictureBox* canvas = f->form->Picture1;
+        GraphicalButton* next = f->form->Command4;
         const std::unique_ptr<QPointingDevice> screen(QTest::createTouchDevice());
-        auto fingers = QTest::touchEvent(f.form.get(), screen.get(), false);
+        auto fingers = QTest::touchEvent(f->form.get(), screen.get(), false);
         const QPoint rest(100, 100), centre = next->rect().center();
         // A resting finger is moved to where it is at every event, so that its position is sure.
         const auto withRest = [&]() -> auto&
@@ -330,7 +332,7 @@ private Q_SLOTS:
             }
         }
         withRest().release(1, centre + lift, next).commit();
-        QCOMPARE(f.form->drawingNumber[1], std::int16_t(turns));
+        QCOMPARE(f->sound.played.size(), turns); // one sound per page turn
         // The resting finger goes on colouring, unless the page turned under it.
         if (resting) {
             fingers.move(0, rest + QPoint(40, 0), canvas).commit();
@@ -375,41 +377,6 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(f.form->pointerNumber, std::int16_t(1));
-    }
-
-    void leavingKeepsColouredPage_data()
-    {
-        QTest::addColumn<int>("leave");    // previous, category, quit
-        QTest::addColumn<bool>("onTitle"); // the title picture, no page turned yet
-        QTest::addColumn<int>("kept");
-
-        QTest::newRow("previous") << 0 << false << 1;
-        QTest::newRow("category") << 1 << false << 1;
-        QTest::newRow("quit") << 2 << false << 1;
-        QTest::newRow("title picture") << 2 << true << 0;
-    }
-
-    void leavingKeepsColouredPage()
-    {
-        QFETCH(int, leave);
-        QFETCH(bool, onTitle);
-        QFETCH(int, kept);
-
-        DataTree tree;
-        tree.picture(u"dibujos/1/si coloreado/1.GIF"_s, {400, 300}, coloured);
-        tree.picture(u"dibujos/1/no coloreado/1.GIF"_s, {400, 300}, Qt::white);
-        FormFixture f(tree.root());
-        Form1& w = *f.form;
-        if (!onTitle) {
-            w.command4_Click();
-        }
-        w.Picture1_Mousemove(Qt::LeftButton, 3000, 2000);
-        const QImage shown = w.Picture1->imageOnShow().copy();
-        leave == 0 ? w.Command3_Click() : leave == 1 ? w.Command5_Click(4) : w.Command2_Click();
-        QCOMPARE(f.keeper.pages.size(), kept);
-        if (kept) { // named by the page left
-            QCOMPARE(f.keeper.pages[0], std::tuple(shown, 1, 1));
-        }
     }
 };
 
