@@ -17,13 +17,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// A 200 x 120 drawing on a light blue background.
 QByteArray drawing(const QByteArray& body)
 {
-    return QByteArrayLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"200\" "
-                             "height=\"120\" viewBox=\"0 0 200 120\">\n"
-                             "<rect x=\"0\" y=\"0\" width=\"200\" height=\"120\" "
-                             "fill=\"#cfe8ff\" stroke=\"none\"/>\n") +
-           body + QByteArrayLiteral("\n</svg>\n");
+    return "<svg xmlns='http://www.w3.org/2000/svg' width='200' height='120' viewBox='0 0 200 "
+           "120'><rect x='0' y='0' width='200' height='120' fill='#cfe8ff' stroke='none'/>" +
+           body + "</svg>";
 }
 
 // Writes data at path, making the folders on the way.
@@ -48,34 +47,28 @@ class TestSampleRender : public QObject {
 private Q_SLOTS:
     void uncolouredFill_data()
     {
-        QTest::addColumn<QString>("attribute");
-        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("value"); // of a style attribute if it has a colon, else a fill
         QTest::addColumn<QString>("expected");
-        const auto row = [](const char* tag, const QString& value, const QString& expected,
-                            const QString& attribute = u"fill"_s) {
-            QTest::newRow(tag) << attribute << value << expected;
-        };
-        row("long hex", u"#e03030"_s, u"#ffffff"_s);
-        row("named colour", u"orange"_s, u"#ffffff"_s);
-        row("gradient reference", u"url(#g)"_s, u"#ffffff"_s);
-        row("almost black", u"#010101"_s, u"#ffffff"_s);
-        row("none", u"none"_s, u"none"_s);
-        row("black short", u"#000"_s, u"#000"_s);
-        row("black by name", u" Black "_s, u" Black "_s);
-        row("style colour", u"stroke:#000000;fill:#22aa22"_s, u"stroke:#000000;fill:#ffffff"_s,
-            u"style"_s);
-        row("style black", u"fill: black;stroke-width:6"_s, u"fill: black;stroke-width:6"_s,
-            u"style"_s);
+        QTest::newRow("long hex") << u"#e03030"_s << u"#ffffff"_s;
+        QTest::newRow("named colour") << u"orange"_s << u"#ffffff"_s;
+        QTest::newRow("gradient reference") << u"url(#g)"_s << u"#ffffff"_s;
+        QTest::newRow("almost black") << u"#010101"_s << u"#ffffff"_s;
+        QTest::newRow("none") << u"none"_s << u"none"_s;
+        QTest::newRow("black short") << u"#000"_s << u"#000"_s;
+        QTest::newRow("black by name") << u" Black "_s << u" Black "_s;
+        QTest::newRow("style colour")
+            << u"stroke:#000000;fill:#22aa22"_s << u"stroke:#000000;fill:#ffffff"_s;
+        QTest::newRow("style black")
+            << u"fill: black;stroke-width:6"_s << u"fill: black;stroke-width:6"_s;
     }
 
     void uncolouredFill()
     {
-        QFETCH(QString, attribute);
         QFETCH(QString, value);
         QFETCH(QString, expected);
-        const QByteArray svg =
-            drawing("<circle cx=\"100\" cy=\"60\" r=\"40\" " + attribute.toUtf8() + "=\"" +
-                    value.toUtf8() + "\" stroke=\"#000000\"/>");
+        const QString attribute = value.contains(u':') ? u"style"_s : u"fill"_s;
+        const QByteArray svg = drawing("<circle cx='100' cy='60' r='40' " + attribute.toUtf8() +
+                                       "='" + value.toUtf8() + "' stroke='#000000'/>");
         QString error;
         const QByteArray result = uncolouredSvg(svg, &error);
         QVERIFY2(!result.isEmpty(), qPrintable(error));
@@ -87,52 +80,68 @@ private Q_SLOTS:
         QCOMPARE(root.firstChildElement(u"rect"_s).attribute(u"fill"_s), u"#ffffff"_s);
     }
 
-    void rendersBothVersions_data()
+    void render_data()
     {
-        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QByteArray>("source"); // "/" makes a folder, null nothing at all
         QTest::addColumn<QString>("suffix");
-        QTest::addColumn<QColor>("inside"); // colour in the middle of the picture
-        QTest::addColumn<bool>("blackDetail");
+        QTest::addColumn<QColor>("inside"); // in the middle, black a detail the outlines keep;
+                                            // none: the source is refused
+        const QByteArray outline = "stroke='#000000' stroke-width='6'";
+        const QByteArray circle = "<circle cx='100' cy='60' r='40' " + outline + " fill=";
         QTest::newRow("circle as JPEG")
-            << QByteArray("<circle cx=\"100\" cy=\"60\" r=\"40\" fill=\"#e03030\" "
-                          "stroke=\"#000000\" stroke-width=\"6\"/>")
-            << "JPG" << QColor(0xe0, 0x30, 0x30) << false;
+            << drawing(circle + "'#e03030'/>") << u"JPG"_s << QColor(0xe0, 0x30, 0x30);
         QTest::newRow("fill inherited from a group, as GIF")
-            << QByteArray("<g fill=\"#2080ff\" stroke=\"#000000\" stroke-width=\"6\">"
-                          "<rect x=\"40\" y=\"20\" width=\"120\" height=\"80\"/></g>")
-            << "GIF" << QColor(0x20, 0x80, 0xff) << false;
+            << drawing("<g fill='#2080ff' " + outline +
+                       "><rect x='40' y='20' width='120' height='80'/></g>")
+            << u"GIF"_s << QColor(0x20, 0x80, 0xff);
         QTest::newRow("black detail, as JPEG")
-            << QByteArray("<circle cx=\"100\" cy=\"60\" r=\"40\" fill=\"#66cc66\" "
-                          "stroke=\"#000000\" stroke-width=\"6\"/>"
-                          "<circle cx=\"100\" cy=\"60\" r=\"10\" fill=\"black\" stroke=\"none\"/>")
-            << "JPG" << QColor(Qt::black) << true;
+            << drawing(circle +
+                       "'#66cc66'/><circle cx='100' cy='60' r='10' fill='black' stroke='none'/>")
+            << u"JPG"_s << QColor(Qt::black);
+        const auto refused = [](const char* tag, const QByteArray& source) {
+            QTest::newRow(tag) << source << u"JPG"_s << QColor();
+        };
+        const QByteArray svg = "<svg xmlns='http://www.w3.org/2000/svg' ";
+        refused("unfinished XML", svg + "width='9'><rect");
+        refused("empty file", ""_ba);
+        refused("binary junk", QByteArray::fromHex("89504e470d0a1a0a0000ff00fe"));
+        refused("not an svg root", "<html><body/></html>"_ba);
+        refused("huge size", svg + "width='90000' height='90000'/>");
+        refused("no size", svg + "width='0' height='0'/>");
+        refused("a folder", "/"_ba);
+        refused("missing", QByteArray());
     }
 
-    void rendersBothVersions()
+    void render()
     {
-        QFETCH(QByteArray, body);
+        QFETCH(QByteArray, source);
         QFETCH(QString, suffix);
         QFETCH(QColor, inside);
-        QFETCH(bool, blackDetail);
         QTemporaryDir dir;
-        const QString source = dir.filePath(u"1.svg"_s);
+        const QString sourcePath = dir.filePath(u"1.svg"_s);
         const QString colouredPath = dir.filePath(u"1."_s + suffix);
         const QString plainPath = dir.filePath(u"plain.GIF"_s);
-        QVERIFY(writeFile(source, drawing(body)));
+        QVERIFY(source.isNull() ||
+                (source == "/" ? QDir().mkpath(sourcePath) : writeFile(sourcePath, source)));
         QString error;
-        QVERIFY2(renderDrawing(source, colouredPath, plainPath, &error), qPrintable(error));
+        const bool rendered = renderDrawing(sourcePath, colouredPath, plainPath, &error);
+        if (!inside.isValid()) { // refused with a reason, and nothing written
+            QVERIFY(!rendered && !error.isEmpty());
+            QVERIFY(!QFile::exists(colouredPath) && !QFile::exists(plainPath));
+            return;
+        }
+        QVERIFY2(rendered, qPrintable(error));
 
         const bool gif = suffix == u"GIF";
-        QImageReader colouredReader(colouredPath);
-        QCOMPARE(colouredReader.format(), gif ? QByteArray("gif") : QByteArray("jpeg"));
-        const QImage coloured = colouredReader.read().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(QImageReader(colouredPath).format(), gif ? "gif"_ba : "jpeg"_ba);
+        const QImage coloured = QImage(colouredPath).convertToFormat(QImage::Format_RGB32);
         const QImage plain = QImage(plainPath).convertToFormat(QImage::Format_RGB32);
-        QCOMPARE(coloured.size(), QSize(200, 120));
-        QCOMPARE(plain.size(), coloured.size());
+        QCOMPARE(std::pair(coloured.size(), plain.size()),
+                 std::pair(QSize(200, 120), QSize(200, 120)));
 
         const QPoint middle(100, 60);
         QVERIFY(difference(coloured.pixel(middle), inside.rgb()) <= (gif ? 2 : 16));
-        QCOMPARE(QColor(plain.pixel(middle)), blackDetail ? QColor(Qt::black) : QColor(Qt::white));
+        QCOMPARE(QColor(plain.pixel(middle)), inside == Qt::black ? inside : QColor(Qt::white));
 
         // Wherever the uncoloured picture is dark the coloured one is at least as dark: the
         // outlines did not move.
@@ -140,8 +149,7 @@ private Q_SLOTS:
         for (int y = 0; y < plain.height(); ++y) {
             for (int x = 0; x < plain.width(); ++x) {
                 const QRgb p = plain.pixel(x, y);
-                if (p == qRgb(255, 255, 255))
-                    ++white;
+                white += p == qRgb(255, 255, 255);
                 if (qGray(p) < 100) {
                     ++dark;
                     QCOMPARE_LE(qGray(coloured.pixel(x, y)),
@@ -151,35 +159,6 @@ private Q_SLOTS:
         }
         QVERIFY(dark > 600); // a 6 px outline around the shape
         QVERIFY(white > plain.width() * plain.height() / 2);
-    }
-
-    void badSourceFails_data()
-    {
-        QTest::addColumn<QByteArray>("content"); // "/" makes a folder, null nothing at all
-        const QByteArray svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" ";
-        QTest::newRow("unfinished XML") << svg + "width=\"9\"><rect";
-        QTest::newRow("empty file") << ""_ba;
-        QTest::newRow("binary junk") << QByteArray::fromHex("89504e470d0a1a0a0000ff00fe");
-        QTest::newRow("not an svg root") << "<html><body/></html>"_ba;
-        QTest::newRow("huge size") << svg + "width=\"90000\" height=\"90000\"/>";
-        QTest::newRow("no size") << svg + "width=\"0\" height=\"0\"/>";
-        QTest::newRow("a folder") << "/"_ba;
-        QTest::newRow("missing") << QByteArray();
-    }
-
-    void badSourceFails()
-    {
-        QFETCH(QByteArray, content);
-        QTemporaryDir dir;
-        const QString source = dir.filePath(u"1.svg"_s);
-        QVERIFY(content.isNull() ||
-                (content == "/" ? QDir().mkpath(source) : writeFile(source, content)));
-        const QString coloured = dir.filePath(u"1.JPG"_s);
-        const QString plain = dir.filePath(u"1.GIF"_s);
-        QString error;
-        QVERIFY(!renderDrawing(source, coloured, plain, &error));
-        QVERIFY(!error.isEmpty());
-        QVERIFY(!QFile::exists(coloured) && !QFile::exists(plain));
     }
 
     // Far more than 256 colours: approximated, but black, white and transparency stay exact
@@ -231,7 +210,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         QVERIFY(QDir().mkpath(dir.filePath(u"in"_s)));
         for (QString name : std::as_const(drawings)) {
-            const QByteArray whole = drawing("<circle cx=\"10\" cy=\"10\" r=\"5\" fill=\"#f00\"/>");
+            const QByteArray whole = drawing("<circle cx='10' cy='10' r='5' fill='#f00'/>");
             const bool broken = name.endsWith(u'!');
             QVERIFY(writeFile(dir.filePath(u"in/drawings/"_s + name.remove(u'!')),
                               broken ? whole.left(150) : whole));
