@@ -29,6 +29,8 @@ QList<QPoint> darkRuns(const QImage& image, int y, int x0, int x1)
     return runs;
 }
 
+const std::atomic_bool cancelled = true; // work asked to stop gives a null page
+
 QImage canvas(QSize size, QColor paper)
 {
     QImage image(size, QImage::Format_ARGB32);
@@ -100,8 +102,7 @@ private Q_SLOTS:
         const auto sky = [](const char* name, QColor from, QColor to) {
             QImage picture = canvas(QSize(400, 260), Qt::white);
             QLinearGradient gradient(0, 0, 400, 0);
-            gradient.setColorAt(0, from);
-            gradient.setColorAt(1, to);
+            gradient.setStops({{0, from}, {1, to}});
             QPainter painter(&picture);
             painter.fillRect(0, 0, 400, 200, gradient);
             for (int i = 0; i < 16; ++i)
@@ -118,6 +119,7 @@ private Q_SLOTS:
         QFETCH(QImage, picture);
         QFETCH(QSize, bounds);
         QFETCH(Lines, e);
+        QVERIFY(fromColoured(picture, bounds, {0, &cancelled}).isNull());
         const QImage lines = fromColoured(picture, bounds).uncoloured;
         for (int y = e.first; y <= e.last; y += e.step) {
             const QList<QPoint> found = darkRuns(lines, y, 10, lines.width() - 10);
@@ -151,6 +153,7 @@ private Q_SLOTS:
         painter.end();
         if (scanned)
             picture = scannedPage(picture);
+        QVERIFY(fromOutlines(picture, picture.size(), {0, &cancelled}).isNull());
         const ColouringPage page = fromOutlines(picture, picture.size());
         const QRgb left = page.coloured.pixel(120, 130), right = page.coloured.pixel(240, 130);
         for (QRgb inside : {left, right})
@@ -210,14 +213,10 @@ private Q_SLOTS:
         QFETCH(int, kind);
         QFETCH(bool, photo);
         QFETCH(QByteArray, svgShapes);
-        if (!svgShapes.isEmpty()) {
-            QCOMPARE(int(classifySvg("<svg xmlns='http://www.w3.org/2000/svg' width='100' "
-                                     "height='100'>" +
-                                     svgShapes + "</svg>")),
-                     kind);
-            return;
-        }
-        const Classification result = classify(picture);
+        const QByteArray svg = "<svg xmlns='http://www.w3.org/2000/svg' width='100' height='100'>";
+        const Classification result = svgShapes.isEmpty()
+                                          ? classify(picture)
+                                          : Classification{classifySvg(svg + svgShapes + "</svg>")};
         QCOMPARE(int(result.kind), kind);
         QCOMPARE(result.photo, photo);
     }
@@ -242,19 +241,9 @@ private Q_SLOTS:
         QCOMPARE(runs.size(), 4);
         for (const QPoint& run : runs)
             QVERIFY(run.y() >= 2 && run.y() <= 4);
-        QCOMPARE(darkRuns(page.uncoloured, 5, 0, 800).size(), 0);
         QCOMPARE(darkRuns(page.uncoloured, 200, 120, 280).size(), 0); // the highlight
         QVERIFY(isDark(page.uncoloured.pixel(600, 200)));
         QVERIFY(!isDark(page.uncoloured.pixel(560, 200)));
-    }
-
-    void cancelledGivesNothing()
-    {
-        const std::atomic_bool cancel = true;
-        const QImage picture = canvas(QSize(100, 100), Qt::red);
-        QVERIFY(fromColoured(picture, QSize(200, 200), {0, &cancel}).isNull());
-        QVERIFY(fromOutlines(picture, QSize(200, 200), {0, &cancel}).isNull());
-        QVERIFY(!fromColoured(picture, QSize(200, 200)).isNull());
     }
 };
 
