@@ -31,13 +31,6 @@ QImage plain(QSize size, QColor colour, QImage::Format format = QImage::Format_R
     return image;
 }
 
-// A PNG at folder/name; its size on disk.
-qint64 png(const QString& folder, const QString& name, QSize size = {8, 6})
-{
-    plain(size, Qt::red).save(folder + u'/' + name, "PNG");
-    return QFileInfo(folder + u'/' + name).size();
-}
-
 } // namespace
 
 class TestGallery : public QObject {
@@ -89,25 +82,26 @@ private Q_SLOTS:
         settings.clear();
         if (!setting.isNull())
             switchKeeping(settings, setting.toBool());
-        QTemporaryDir dir;
+        DataTree tree;
         QStringList expected{u"2020-01-01 00.00.00 - 1-1.PNG"_s, u"abuela.png"_s};
         for (const QString& name : expected) // a parent's, older and larger than all
-            png(dir.path(), name, {300, 300});
+            tree.picture(name, {300, 300});
         qint64 size = 0;
         for (int i = 0; i < old; ++i) {
             // Categories run backwards, so that only the times in the names can order them.
             const QString name = keptPictureName(earlier.addSecs(60 * i), std::uint8_t(9 - i), 1);
-            size = png(dir.path(), name, {64, 64});
+            tree.picture(name, {64, 64});
+            size = QFileInfo(tree.path(name)).size();
             if (i >= old - left)
                 expected.append(name);
         }
         const QImage page = plain({64, 64}, Qt::red);
-        GalleryKeeper(dir.path(), {limit, size * bytesLimitInPictures}).keep(page, 2, 5); // waits
-        QStringList files = QDir(dir.path()).entryList(QDir::Files);
+        GalleryKeeper(tree.root(), {limit, size * bytesLimitInPictures}).keep(page, 2, 5); // waits
+        QStringList files = QDir(tree.root()).entryList(QDir::Files);
         const QStringList kept = files.filter(u" - 2-5.png"_s);
         QCOMPARE(kept.size(), written);
         QVERIFY(kept.isEmpty() ||
-                QImage(dir.filePath(kept[0])).convertToFormat(page.format()) == page);
+                QImage(tree.path(kept[0])).convertToFormat(page.format()) == page);
         files.removeAll(kept.value(0));
         expected.sort();
         QCOMPARE(files, expected);

@@ -64,7 +64,6 @@ private Q_SLOTS:
         broken_.picture(u"dibujos/3/no coloreado/2.GIF"_s, QSize(20, 20));
         broken_.picture(u"dibujos/4/no coloreado/1.GIF"_s, QSize(9, 20));
         broken_.text(u"dibujos/5/si coloreado/1.JPG"_s, "no es una imagen");
-        addPair(broken_, 6, 2, u".GIF"_s);
         broken_.picture(u"dibujos/6/si coloreado/2.GIF"_s, QSize(1100, 20));
         broken_.picture(u"dibujos/6/no coloreado/2.GIF"_s, QSize(1100, 20));
         QVERIFY(QFile::link(broken_.path(u"nada.GIF"_s),
@@ -76,7 +75,8 @@ private Q_SLOTS:
         broken_.text(u"punteros/1.ico"_s, "roto");
         broken_.text(u"sonido1.wav"_s, samples::pageForwardSound());
         broken_.text(u"sonido2.wav"_s, "RIFF roto");
-        findings_ = checkLibrary(broken_.root());
+        for (const Finding& finding : checkLibrary(broken_.root()))
+            findings_.insert(finding.file, finding);
         QCOMPARE(findings_.size(), 16); // one a row of checker_data, none for the sound parts
     }
 
@@ -113,13 +113,10 @@ private Q_SLOTS:
         QFETCH(int, number);
         QFETCH(QString, file);
         QFETCH(QString, says);
-        const auto found =
-            std::find_if(findings_.cbegin(), findings_.cend(), [&](const Finding& f) {
-                return f.category == category && f.number == number && f.file == file;
-            });
-        QVERIFY2(found != findings_.cend(), qPrintable(file));
-        QVERIFY2(found->message.contains(says), qPrintable(found->message));
-        QVERIFY(!found->message.contains(u'\n'));
+        const Finding found = findings_.value(file);
+        QCOMPARE(std::tuple(found.category, found.number), std::tuple(category, number));
+        QVERIFY2(found.message.contains(says), qPrintable(found.message));
+        QVERIFY(!found.message.contains(u'\n'));
     }
 
     void checkerPassesTheSampleLibrary()
@@ -296,7 +293,7 @@ private Q_SLOTS:
 
 private:
     DataTree broken_;
-    QList<Finding> findings_;
+    QMultiMap<QString, Finding> findings_; // by file
 };
 
 int main(int argc, char* argv[])
