@@ -71,9 +71,8 @@ private Q_SLOTS:
                  qPrintable(centre.name()));
         if (name == u"hondo.png") // transparency composited on white
             QCOMPARE(page.coloured.pixel(5, 5), qRgb(255, 255, 255));
-        QCOMPARE(prepared.value().warnings.size(), warned ? 1 : 0);
-        if (warned)
-            QVERIFY(prepared.value().warnings.first().contains(name));
+        QCOMPARE(prepared.value().warnings.size(), int(warned));
+        QCOMPARE(prepared.value().warnings.filter(name).size(), int(warned));
     }
 
     // Through the command teachers' scripts call: every bad file gets a Spanish message naming
@@ -83,12 +82,10 @@ private Q_SLOTS:
         DataTree tree;
         tree.folder(u"biblioteca"_qs);
         tree.picture(u"bueno.png"_qs, QSize(200, 130), QColor(250, 120, 40));
-        QFile good(tree.path(u"bueno.png"_qs));
-        QVERIFY(good.open(QIODevice::ReadOnly));
-        const QByteArray png = good.readAll();
         tree.text(u"texto.png"_qs, "esto no es una imagen");
         tree.text(u"vacio.png"_qs, "");
-        tree.text(u"cortado.png"_qs, png.left(png.size() / 2));
+        tree.picture(u"cortado.png"_qs, QSize(200, 130));
+        QVERIFY(QFile::resize(tree.path(u"cortado.png"_qs), 60)); // past the header, in the data
         tree.text(u"enorme.png"_qs,
                   QByteArray::fromHex("89504e470d0a1a0a0000000d494844520000ea600000ea6008020000000f"
                                       "b0e2150000000c49444154789c"

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The parents' window driven as a parent would: add a picture, remove a
-// drawing, switch printing, stop a batch; judged by the files in the library
-// and what the window lists.
+// The parents' window driven as a parent would: add a picture, remove a drawing, switch printing,
+// stop a batch; judged by the files in the library and what the window lists.
 
 #include "datatree.h"
 #include "library/library.h"
@@ -29,13 +28,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// How long to wait for the worker: long enough for a sanitizer build, not a
-// measure of speed.
+// How long to wait for the worker: long enough for a sanitizer build, not a measure of speed.
 constexpr int workMs = 120'000;
 const QList<QColor> drawingColours = {Qt::red, Qt::green, Qt::blue, Qt::yellow};
 
-// A system library, the user's own (a folder not made yet unless `own`) and the
-// window on them.
+// A system library, the user's own (a folder not made yet unless `own`) and the window on them.
 struct Fixture {
     explicit Fixture(bool own) : own(own), userFolder(own ? user.root() : user.path(u"propia"_s)) {}
     DataTree& library() { return own ? user : system; }
@@ -164,19 +161,17 @@ private Q_SLOTS:
         QVERIFY(!library.printingEnabled());
         QVERIFY(!printing->isChecked());
         DrawingsPage* page = window.drawingsPage();
-        QString question;
-        bool answer = false;
+        QStringList asked; // the first removal is refused, the second confirmed
         page->setConfirm([&](QWidget*, const QString& text) {
-            question = text;
-            return answer;
+            asked.append(text);
+            return asked.size() > 1;
         });
         page->showCategory(4);
         QTRY_VERIFY_WITH_TIMEOUT(page->thumbnailsReady(), workMs);
         for (bool confirmed : {false, true}) {
-            answer = confirmed;
             page->drawingList()->setCurrentRow(1);
             QTest::mouseClick(page->removeButton(), Qt::LeftButton);
-            QVERIFY(question.contains(u'2'));
+            QVERIFY(asked.value(confirmed).contains(u'2'));
             QCOMPARE(page->drawingList()->count(), confirmed ? 3 : 4);
             QCOMPARE(QImage(library.drawingFiles(4, 2).coloured).pixelColor(10, 10),
                      drawingColours.at(confirmed ? 2 : 1));
