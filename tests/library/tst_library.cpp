@@ -251,19 +251,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("dataHome"); // XDG_DATA_HOME under the home; empty: unset
         QTest::addColumn<QString>("library");  // the user library made, under the home
-        QTest::addColumn<QString>("expected"); // --carpeta given, under the home
-        QTest::newRow("no user library") << QString() << QString() << QString();
-        QTest::newRow("default place")
-            << QString() << u".local/share/cuaderno"_s << u".local/share/cuaderno"_s;
-        QTest::newRow("XDG_DATA_HOME") << u"xdg"_s << u"xdg/cuaderno"_s << u"xdg/cuaderno"_s;
+        QTest::addColumn<bool>("chosen");      // given with --carpeta
+        QTest::newRow("no user library") << QString() << QString() << false;
+        QTest::newRow("default place") << QString() << u".local/share/cuaderno"_s << true;
+        QTest::newRow("XDG_DATA_HOME") << u"xdg"_s << u"xdg/cuaderno"_s << true;
         QTest::newRow("elsewhere than XDG_DATA_HOME")
-            << u"xdg"_s << u".local/share/cuaderno"_s << QString();
+            << u"xdg"_s << u".local/share/cuaderno"_s << false;
     }
     void launcherChoosesTheLibrary()
     {
         QFETCH(QString, dataHome);
         QFETCH(QString, library);
-        QFETCH(QString, expected);
+        QFETCH(bool, chosen);
         DataTree tree;
         tree.folder(u"usr/bin"_s);
         QVERIFY(QFile::copy(QStringLiteral(CUADERNO_LAUNCHER), tree.path(u"usr/bin/cuaderno"_s)));
@@ -282,8 +281,7 @@ private Q_SLOTS:
         launcher.start(tree.path(u"usr/bin/cuaderno"_s), {u"-x"_s});
         QVERIFY(launcher.waitForFinished(-1));
         QCOMPARE(QString::fromLocal8Bit(launcher.readAllStandardOutput()).trimmed(),
-                 expected.isEmpty() ? u"-x"_s
-                                    : u"--carpeta "_s + tree.path(u"home/"_s + expected) + u" -x");
+                 chosen ? u"--carpeta "_s + tree.path(u"home/"_s + library) + u" -x" : u"-x"_s);
     }
 
 private:

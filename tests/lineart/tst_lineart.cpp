@@ -45,12 +45,11 @@ QImage scannedPage(const QImage& page)
     QRandomGenerator random(7);
     for (int y = 0; y < out.height(); ++y)
         for (int x = 0; x < out.width(); ++x) {
-            const int v =
+            const int v = std::clamp(
                 int((25 + qGray(out.pixel(x, y)) * 0.9) * (0.75 + 0.25 * x / out.width())) +
-                random.bounded(-10, 11);
-            out.setPixel(x, y,
-                         qRgb(std::clamp(v, 0, 255), std::clamp(v - 10, 0, 255),
-                              std::clamp(v - 40, 0, 255)));
+                    random.bounded(-10, 11),
+                0, 255);
+            out.setPixel(x, y, qRgb(v, std::max(v - 10, 0), std::max(v - 40, 0)));
         }
     return out;
 }
