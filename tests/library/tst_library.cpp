@@ -30,18 +30,17 @@ void addPair(DataTree& tree, int category, int n, const QString& extension = u".
     tree.picture(base + u"no coloreado/" + QString::number(n) + u".GIF", QSize(n * 10, 20));
 }
 
-// Every file of a category as "folder/name:width", sorted.
+// Every file of a category as "folder/name:width", in order of folder and name.
 QStringList snapshot(const DataTree& tree, int category)
 {
     QStringList files;
-    for (const QString& folder : {u"si coloreado"_s, u"no coloreado"_s}) {
+    for (const QString& folder : {u"no coloreado"_s, u"si coloreado"_s}) {
         const QDir dir(tree.path(QStringLiteral("dibujos/%1/").arg(category) + folder));
         for (const QFileInfo& info : dir.entryInfoList(QDir::AllEntries | QDir::System |
                                                        QDir::NoDotAndDotDot | QDir::Hidden))
             files.append(folder.left(2) + u'/' + info.fileName() + u':' +
                          QString::number(QImageReader(info.filePath()).size().width()));
     }
-    files.sort();
     return files;
 }
 
