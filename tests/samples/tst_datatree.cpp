@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The generated data tree beside the executable has everything the program reads.
+// The generated data tree beside the executable has everything the program reads, and its
+// pictures and sounds are what they claim (gaps, sizes and fit are the library checker's test).
 
 #include "platform/qtsound.h"
 
 #include <QDir>
 #include <QImageReader>
 #include <QTest>
-#include <QtEndian>
 
+#include <algorithm>
 #include <functional>
 
 using namespace cuaderno;
@@ -17,20 +18,16 @@ namespace {
 
 const QString kTree = QStringLiteral(CUADERNO_TEST_DATA_TREE);
 
-// The numbered files in folder with the suffix, in order; empty unless they run from 1.
+// The files in folder with one of the suffixes, in the order of their numbers.
 QStringList series(const QString& folder, const QStringList& suffixes)
 {
     QMap<int, QString> found;
     for (const QString& name : QDir(folder).entryList(QDir::Files)) {
-        bool ok = false;
-        const int n = QFileInfo(name).completeBaseName().toInt(&ok);
-        if (ok && suffixes.contains(QFileInfo(name).suffix())) {
-            found.insert(n, name);
+        if (suffixes.contains(QFileInfo(name).suffix())) {
+            found.insert(QFileInfo(name).completeBaseName().toInt(), name);
         }
     }
-    const bool fromOne =
-        found.isEmpty() || (found.firstKey() == 1 && found.lastKey() == found.size());
-    return fromOne ? found.values() : QStringList();
+    return found.values();
 }
 
 // The fraction of the picture's pixels that pass.
@@ -79,9 +76,6 @@ private Q_SLOTS:
             QCOMPARE(plain.format(), QByteArray("gif"));
             const QImage coloured(colouredPath);
             const QImage uncoloured = plain.read();
-            QCOMPARE(uncoloured.size(), coloured.size());
-            // Must fit beside the buttons on a 1024 x 768 screen.
-            QVERIFY(coloured.width() <= 1024 && coloured.height() <= 768);
             // Colour in one, only paper and grey outlines in the other; nothing read fails all.
             QVERIFY2(share(coloured, [](QRgb p) { return spread(p) > 40; }) > 0.05,
                      qPrintable(colouredPath));
@@ -139,12 +133,9 @@ private Q_SLOTS:
             QVERIFY2(wave && wave->sampleRate >= 8000, qPrintable(name));
             const double seconds = double(wave->frames()) / wave->sampleRate;
             QVERIFY2(seconds > 0.1 && seconds < 2.0, qPrintable(name));
-            int peak = 0;
-            for (qsizetype i = 0; i + 1 < wave->pcm.size(); i += 2) {
-                peak = std::max(
-                    peak, std::abs(int(qFromLittleEndian<qint16>(wave->pcm.constData() + i))));
-            }
-            QVERIFY2(peak > 3000, qPrintable(name)); // audible, not silence
+            const auto* samples = reinterpret_cast<const qint16*>(wave->pcm.constData());
+            const auto [low, high] = std::minmax_element(samples, samples + wave->pcm.size() / 2);
+            QVERIFY2(std::max(-*low, int(*high)) > 3000, qPrintable(name)); // audible, not silence
             seen.append(wave->pcm);
         }
         QVERIFY(seen[0] != seen[1]);
