@@ -32,8 +32,9 @@ using namespace cuaderno::test;
 
 namespace {
 
-// Letters outside ASCII in the application folder, one of which upper-cases to two letters.
-const QString appName = u"cuaderño ñandú weiß"_s;
+// The application folder: letters outside ASCII, among them one that upper-cases to two, one
+// whose capital folds back to another letter and a ligature; and the characters of wildcards.
+const QString appName = u"¿cuaderño ñandú? weiß ılık ﬁn"_s;
 const QString attention = u"Atención: "_s;
 const QString noBackground = u"No encuentro la imagen de fondo "_s;
 constexpr quint32 defaultSeed = 20240611;

@@ -29,17 +29,14 @@ void DataTree::folder(const QString& relative)
 
 void DataTree::image(const QString& relative, const QImage& picture)
 {
-    const QString target = path(relative);
-    QDir().mkpath(QFileInfo(target).path());
-    const QByteArray suffix = QFileInfo(target).suffix().toLower().toLatin1();
-    const QByteArray format = suffix == "jpg" ? QByteArray("jpeg") : suffix;
-    if (format == "gif") {
-        QString error;
-        QVERIFY2(writeGif(target, picture, &error), qPrintable(error));
-        return;
-    }
-    QImageWriter writer(target, format);
-    QVERIFY2(writer.write(picture), qPrintable(writer.errorString() + u' ' + target));
+    const QByteArray suffix = QFileInfo(relative).suffix().toLower().toLatin1();
+    QBuffer encoded;
+    encoded.open(QIODevice::WriteOnly);
+    QImageWriter writer(&encoded, suffix == "jpg" ? "jpeg" : suffix);
+    QString error;
+    QVERIFY2(suffix == "gif" ? writeGif(encoded, picture, &error) : writer.write(picture),
+             qPrintable(relative + u' ' + error + writer.errorString()));
+    text(relative, encoded.data());
 }
 
 void DataTree::animation(const QString& relative, const QList<QColor>& frames, QSize size)
