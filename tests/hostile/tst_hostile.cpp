@@ -84,12 +84,6 @@ bool in(int value, int low, int high)
     return value >= low && value <= high;
 }
 
-qsizetype backgroundMessages(const QStringList& shown)
-{
-    return std::count_if(shown.begin(), shown.end(),
-                         [](const QString& m) { return m.startsWith(noBackground); });
-}
-
 } // namespace
 
 class TestHostile : public QObject {
@@ -134,12 +128,10 @@ private Q_SLOTS:
         const auto someButtons = [&] { return Qt::MouseButtons::fromInt(random.bounded(16)); };
         // Mostly over the canvas and around it, now and then far away.
         const auto somewhere = [&] {
-            if (random.bounded(20) == 0) {
-                return QPointF(random.bounded(2.0e6) - 1.0e6, random.bounded(2.0e6) - 1.0e6);
-            }
+            const double around = random.bounded(20) == 0 ? 1.0e6 : 200.0;
             const QSize size = w.Picture1->size();
-            return QPointF(random.bounded(size.width() + 400.0) - 200.0,
-                           random.bounded(size.height() + 400.0) - 200.0);
+            return QPointF(random.bounded(size.width() + 2 * around) - around,
+                           random.bounded(size.height() + 2 * around) - around);
         };
         const auto mouse = [&](QEvent::Type type, QPointF at, Qt::MouseButton button,
                                Qt::MouseButtons held) {
@@ -219,7 +211,7 @@ private Q_SLOTS:
                          qPrintable(context + u": "_s + m));
             }
             // A print prints one page, or says why not; nothing else prints.
-            const qsizetype toolMessages = fresh.size() - backgroundMessages(fresh);
+            const qsizetype toolMessages = fresh.size() - fresh.filter(noBackground).size();
             const bool failing = printing && !book.printer.failWith.isEmpty();
             QCOMPARE(book.printer.jobs.size() - jobsBefore, qsizetype(printing && !failing));
             QVERIFY2(failing
@@ -255,7 +247,7 @@ private Q_SLOTS:
         QCoreApplication::processEvents();
 
         // The background cannot be read: said once, however often the window was repainted.
-        QCOMPARE(backgroundMessages(book.messages.shown), qsizetype(1));
+        QCOMPARE(book.messages.shown.filter(noBackground).size(), qsizetype(1));
         // Every numbered file that is there was reached, whatever the folder's letters.
         QCOMPARE(brushesSeen.size(), qsizetype(brushes));
         QCOMPARE(pointersSeen.size(), qsizetype(pointers));

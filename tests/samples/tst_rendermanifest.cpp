@@ -32,9 +32,7 @@ private Q_SLOTS:
         write(u"dibujos/3/no coloreado/6.GIF"_s, "parent's outline");
         write(u"impresora.txt"_s, "SI\n");
         write(u"medida/99.gif"_s, "old brush");
-        QFile manifest(out_ + u"/.cuaderno_render_samples.manifest");
-        QVERIFY(manifest.open(QIODevice::Append) && manifest.write("medida/99.gif\n") > 0);
-        manifest.close();
+        write(u".cuaderno_render_samples.manifest"_s, "medida/99.gif\n", QIODevice::Append);
         // The samples change: category 3 loses its last drawing.
         QVERIFY(QFile::remove(samples_ + u"/drawings/3/5.svg"));
         QVERIFY(render());
@@ -45,14 +43,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("file");
         QTest::addColumn<QByteArray>("content"); // empty: the file must be gone
         QTest::newRow("parent's drawing")
-            << u"dibujos/3/si coloreado/6.JPG"_s << QByteArray("parent's drawing");
+            << u"dibujos/3/si coloreado/6.JPG"_s << "parent's drawing"_ba;
         QTest::newRow("parent's outline")
-            << u"dibujos/3/no coloreado/6.GIF"_s << QByteArray("parent's outline");
-        QTest::newRow("parent's switch") << u"impresora.txt"_s << QByteArray("SI\n");
+            << u"dibujos/3/no coloreado/6.GIF"_s << "parent's outline"_ba;
+        QTest::newRow("parent's switch") << u"impresora.txt"_s << "SI\n"_ba;
         QTest::newRow("parent's file under a sample's name")
-            << u"fondo.gif"_s << QByteArray("parent's background");
-        QTest::newRow("sample no longer made") << u"dibujos/3/no coloreado/5.GIF"_s << QByteArray();
-        QTest::newRow("file an earlier build wrote") << u"medida/99.gif"_s << QByteArray();
+            << u"fondo.gif"_s << "parent's background"_ba;
+        QTest::newRow("sample no longer made") << u"dibujos/3/no coloreado/5.GIF"_s << ""_ba;
+        QTest::newRow("file an earlier build wrote") << u"medida/99.gif"_s << ""_ba;
     }
     void rerender()
     {
@@ -70,11 +68,12 @@ private:
         tool.start(QStringLiteral(CUADERNO_RENDER_TOOL), {samples_, out_});
         return tool.waitForFinished(-1) && tool.exitCode() == 0;
     }
-    void write(const QString& relative, const QByteArray& bytes)
+    void write(const QString& relative, const QByteArray& bytes,
+               QIODevice::OpenMode mode = QIODevice::WriteOnly)
     {
         QFile file(out_ + u'/' + relative);
         QVERIFY(QDir().mkpath(QFileInfo(file).path()));
-        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.open(mode));
         QCOMPARE(file.write(bytes), bytes.size());
     }
 
