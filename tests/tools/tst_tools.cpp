@@ -61,53 +61,33 @@ QPolygon stroke(QPoint start, int moves)
 class TestTools : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void cycle_data()
+    void brushCycle_data()
     {
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("files");
+        QTest::addColumn<QList<int>>("files"); // brush n is n x 10 by n x 5 pixels
         QTest::addColumn<QList<int>>("presses");
-
-        const QString brush = u"medida/"_s;
-        QTest::newRow("brush 1 to 3") << brush << u"1.gif 2.gif 3.gif"_s << QList{2, 3, 1, 2, 3, 1};
-        QTest::newRow("brush gap before 4") << brush << u"1.gif 2.gif 4.gif"_s << QList{2, 1, 2, 1};
-        QTest::newRow("brush 10")
-            << brush << u"1.gif 2.gif 3.gif 4.gif 5.gif 6.gif 7.gif 8.gif 9.gif 10.gif"_s
-            << QList{2, 3, 4, 5, 6, 7, 8, 9, 10, 1};
-        QTest::newRow("pointer 1 to 3")
-            << u"punteros/"_s << u"1.ico 2.ico 3.ico"_s << QList{2, 3, 1, 2};
+        QTest::newRow("1 to 3") << QList{1, 2, 3} << QList{2, 3, 1, 2, 3, 1};
+        QTest::newRow("gap before 4") << QList{1, 2, 4} << QList{2, 1, 2, 1};
+        QTest::newRow("10") << QList{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}
+                            << QList{2, 3, 4, 5, 6, 7, 8, 9, 10, 1};
     }
 
-    void cycle()
+    void brushCycle()
     {
-        QFETCH(QString, folder);
-        QFETCH(QString, files);
+        QFETCH(QList<int>, files);
         QFETCH(QList<int>, presses);
 
         DataTree tree;
-        for (const QString& name : files.split(u' ')) {
-            // Picture n is n x 10 by n x 5 pixels, so each shows which one was taken.
-            const int n = name.section(u'.', -2, -2).toInt();
-            tree.picture(folder + name, QSize(n * 10, n * 5));
+        for (int n : files) {
+            tree.picture(u"medida/%1.gif"_s.arg(n), QSize(n * 10, n * 5));
         }
         FormFixture f(tree.root());
         Form1& w = *f.form;
         for (int n : presses) {
+            w.Command1_Click();
             const QSize size(n * 10, n * 5);
-            if (folder == u"medida/") {
-                w.Command1_Click();
-                QCOMPARE(w.brushNumber, std::int16_t(n));
-                QCOMPARE(w.Command1->face().size(), size);
-                QCOMPARE(QSizeF(w.Image1.widthTwips(), w.Image1.heightTwips()), QSizeF(size * 15));
-            } else {
-                w.Command6_Click(0);
-                QCOMPARE(w.pointerNumber, std::int16_t(n));
-                QCOMPARE(w.Command6[0]->face().size(), size);
-                const QCursor pointer = w.Picture1->cursor();
-                QCOMPARE(pointer.pixmap().size(), size);
-                QCOMPARE(pointer.hotSpot(), QPoint(size.width() / 2, size.height() / 2));
-                // The pointer belongs to the canvas alone.
-                QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
-            }
+            QCOMPARE(w.brushNumber, std::int16_t(n));
+            QCOMPARE(w.Command1->face().size(), size);
+            QCOMPARE(QSizeF(w.Image1.widthTwips(), w.Image1.heightTwips()), QSizeF(size * 15));
         }
         QVERIFY(f.messages.shown.isEmpty());
     }
@@ -324,10 +304,10 @@ private Q_SLOTS:
         }
     }
 
-    void pointerPicture_data()
+    void pointers_data()
     {
-        QTest::addColumn<QList<int>>("sides"); // the icon's square pictures, in file order
-        QTest::addColumn<int>("shown");        // 0: the folder is empty
+        QTest::addColumn<QList<int>>("sides"); // pointer 1's square pictures, in file order
+        QTest::addColumn<int>("shown");        // its side on the canvas; 0: the folder is empty
 
         QTest::newRow("16 32 48 256") << QList<int>{16, 32, 48, 256} << 32;
         QTest::newRow("256 48 32 16") << QList<int>{256, 48, 32, 16} << 32;
@@ -336,31 +316,44 @@ private Q_SLOTS:
         QTest::newRow("empty folder") << QList<int>{} << 0;
     }
 
-    void pointerPicture()
+    void pointers()
     {
         QFETCH(QList<int>, sides);
         QFETCH(int, shown);
 
         DataTree tree;
-        sides.isEmpty() ? tree.folder(u"punteros"_s) : tree.icon(u"punteros/1.ico"_s, sides);
+        tree.folder(u"punteros"_s);
+        if (shown) {
+            tree.icon(u"punteros/1.ico"_s, sides);
+            tree.picture(u"punteros/2.ico"_s, {40, 20});
+        }
         FormFixture f(tree.root());
-        const QImage face = f.form->Command6[0]->face().toImage();
+        Form1& w = *f.form;
+        const QImage face = w.Command6[0]->face().toImage();
+        // Pointers 1, 2, then 1 again: on the canvas alone, held by its middle; with none to
+        // show, said at every press, the button and the arrow left as they were.
         for (int press = 0; press <= 2; ++press) {
             if (press > 0) {
-                f.form->Command6_Click(0);
+                w.Command6_Click(0);
             }
+            const QSize size = press == 1 && shown ? QSize(40, 20) : QSize(shown, shown);
+            const QCursor pointer = w.Picture1->cursor();
             if (shown) {
-                QCOMPARE(f.form->Picture1->cursor().pixmap().size(), QSize(shown, shown));
+                QCOMPARE(w.pointerNumber, std::int16_t(press == 1 ? 2 : 1));
+                QCOMPARE(pointer.pixmap().size(), size);
+                QCOMPARE(pointer.hotSpot(), QPoint(size.width() / 2, size.height() / 2));
+                QVERIFY(press != 1 || w.Command6[0]->face().size() == size);
+                QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
                 QVERIFY(f.messages.shown.isEmpty());
-            } else { // said at every press, the button and the arrow left as they were
+            } else {
                 QCOMPARE(f.messages.shown.size(), press);
                 QVERIFY(press == 0 || (f.messages.shown.last().startsWith(u"Atención: "_s) &&
                                        f.messages.shown.last().contains(u"1.ico"_s)));
-                QCOMPARE(f.form->Command6[0]->face().toImage(), face);
-                QCOMPARE(f.form->Picture1->cursor().shape(), Qt::ArrowCursor);
+                QCOMPARE(w.Command6[0]->face().toImage(), face);
+                QCOMPARE(std::pair(pointer.shape(), w.pointerNumber),
+                         std::pair(Qt::ArrowCursor, std::int16_t(1)));
             }
         }
-        QCOMPARE(f.form->pointerNumber, std::int16_t(1));
     }
 };
 
