@@ -211,15 +211,13 @@ private Q_SLOTS:
         f->form->command4_Click();
         PictureBox* canvas = f->form->Picture1;
         const bool finger = device.startsWith(u"finger"), mouseToo = device.endsWith(u"+mouse");
-        using Capability = QInputDevice::Capability;
-        const auto emulation = mouseToo ? Capability::MouseEmulation : Capability::None;
-        const auto pointer = device == u"eraser" ? QPointingDevice::PointerType::Eraser
-                                                 : QPointingDevice::PointerType::Pen;
+        using enum QInputDevice::Capability;
+        using enum QPointingDevice::PointerType;
         const std::unique_ptr<QPointingDevice> input(
             finger ? QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen,
-                                              Capability::Position | emulation)
-                   : new QPointingDevice(device, 7, QInputDevice::DeviceType::Stylus, pointer,
-                                         Capability::Pressure, 1, 2));
+                                              Position | (mouseToo ? MouseEmulation : None))
+                   : new QPointingDevice(device, 7, QInputDevice::DeviceType::Stylus,
+                                         device == u"eraser" ? Eraser : Pen, Pressure, 1, 2));
         auto fingers = QTest::touchEvent(f->form.get(), input.get(), false);
         for (qsizetype step = 0; step < paths[0].size(); ++step) {
             for (qsizetype i = 0; i < paths.size(); ++i) {
