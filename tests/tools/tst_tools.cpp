@@ -28,10 +28,8 @@ std::unique_ptr<FormFixture> book(DataTree& tree, const QList<QSize>& brushes, b
     tree.picture(u"dibujos/1/si coloreado/1.GIF"_s, {400, 300}, coloured);
     tree.picture(u"dibujos/1/no coloreado/1.GIF"_s, {400, 300}, Qt::white);
     auto f = std::make_unique<FormFixture>(tree.root());
-    if (show) {
-        f->form->resize(800, 600);
-        f->form->show();
-    }
+    f->form->resize(800, 600);
+    f->form->setVisible(show);
     return f;
 }
 
