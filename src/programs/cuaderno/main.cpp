@@ -2,20 +2,12 @@
 // Starts the colouring book full screen on the data tree beside the executable, or on the
 // one named by --carpeta DIR (the installed launcher passes the user's own library).
 
-#include "app/form1.h"
-#include "gallery/gallery.h"
-#include "gallery/gallerykeeper.h"
-#include "platform/messagebox.h"
-#include "platform/qtprinter.h"
-#include "platform/qtsound.h"
-#include "platform/screen.h"
+#include "book.h"
 #include "platform/startup.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QScreen>
 
 #include <cstdio>
 
@@ -66,22 +58,5 @@ int main(int argc, char* argv[])
         return 2;
     }
 
-    cuaderno::QtScreen screen;
-    cuaderno::QtSound sound;
-    cuaderno::QtPrinter printer;
-    cuaderno::QtMessageBox messages(nullptr, QStringLiteral("Cuaderno para colorear"));
-    // Declared before the window, so that a page handed in at quit is written before the
-    // program ends.
-    cuaderno::GalleryKeeper keeper(cuaderno::galleryFolder());
-    cuaderno::Form1 window({screen, messages, sound, printer, keeper}, appFolder);
-    messages.setParent(&window);
-
-    window.setWindowFlag(Qt::FramelessWindowHint);
-    window.Form_Load();
-    // A session without a window manager ignores full screen alone: cover the screen too.
-    if (const QScreen* primary = QGuiApplication::primaryScreen()) {
-        window.setGeometry(primary->geometry());
-    }
-    window.showFullScreen();
-    return QApplication::exec();
+    return cuaderno::runBook(appFolder);
 }

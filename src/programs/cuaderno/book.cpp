@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "book.h"
+
+#include "app/form1.h"
+#include "gallery/gallery.h"
+#include "gallery/gallerykeeper.h"
+#include "platform/messagebox.h"
+#include "platform/qtprinter.h"
+#include "platform/qtsound.h"
+#include "platform/screen.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace cuaderno {
+
+int runBook(const QString& folder, const std::function<void(QWidget&)>& beforeShow)
+{
+    QtScreen screen;
+    QtSound sound;
+    QtPrinter printer;
+    QtMessageBox messages(nullptr, QStringLiteral("Cuaderno para colorear"));
+    // Declared before the window, so that a page handed in at quit is written before the
+    // program ends.
+    GalleryKeeper keeper(galleryFolder());
+    Form1 window({screen, messages, sound, printer, keeper}, folder);
+    messages.setParent(&window);
+
+    window.setWindowFlag(Qt::FramelessWindowHint);
+    window.Form_Load();
+    // A session without a window manager ignores full screen alone: cover the screen too.
+    if (const QScreen* primary = QGuiApplication::primaryScreen()) {
+        window.setGeometry(primary->geometry());
+    }
+    if (beforeShow) {
+        beforeShow(window);
+    }
+    window.showFullScreen();
+    return QApplication::exec();
+}
+
+} // namespace cuaderno
