@@ -43,10 +43,11 @@ void Form1::createControls()
     Picture1->setFocusPolicy(Qt::TabFocus);
     Picture1->setPicture(titlePicture());
     Picture1->setGeometryTwips(720, 840, Picture1->widthTwips(), Picture1->heightTwips());
-    connect(Picture1, &PictureBox::mouseMoved, this, [this](Qt::MouseButtons buttons, QPointF at) {
-        Picture1_Mousemove(buttons, float(at.x()), float(at.y()));
-    });
-    connect(Picture1, &PictureBox::pointsMoved, this, &Form1::Picture1_PointsMoved);
+    connect(Picture1, &PictureBox::mouseMoved, this,
+            [this](Qt::MouseButtons buttons, QPointF at, QPointF from) {
+                Picture1_Mousemove(buttons, float(at.x()), float(at.y()), from);
+            });
+    connect(Picture1, &PictureBox::strokesMoved, this, &Form1::Picture1_StrokesMoved);
 
     Picture2 = new PictureBox(this);
     Picture2->setObjectName(QStringLiteral("Picture2"));

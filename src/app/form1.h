@@ -49,9 +49,10 @@ public:
     void command4_Click();
     void Command5_Click(std::int16_t Index);
     void Command6_Click(std::int16_t Index);
-    void Picture1_Mousemove(Qt::MouseButtons Button, float X, float Y);
-    // Fingers and a pen's tip moved on the canvas (twips).
-    void Picture1_PointsMoved(const QList<QPointF>& points);
+    // From: where the held mouse was at its stroke's previous move (twips), else (X, Y).
+    void Picture1_Mousemove(Qt::MouseButtons Button, float X, float Y, QPointF From);
+    // Fingers and a pen's tip moved on the canvas (twips), each from its previous move.
+    void Picture1_StrokesMoved(const QList<QLineF>& strokes);
 
     // Run state.
     std::uint8_t currentCategory = 0;

@@ -44,17 +44,17 @@ void Form1::Command6_Click(std::int16_t Index)
     }
 }
 
-void Form1::Picture1_Mousemove(Qt::MouseButtons Button, float X, float Y)
+void Form1::Picture1_Mousemove(Qt::MouseButtons Button, float X, float Y, QPointF From)
 {
     // Any button, or any mix of them, colours; a move with none colours nothing.
     if (Button != Qt::NoButton) {
-        stampBrush(Image1, *Picture1, X, Y);
+        stampStroke(Image1, *Picture1, QLineF(From, QPointF(X, Y)));
     }
 }
 
-void Form1::Picture1_PointsMoved(const QList<QPointF>& points)
+void Form1::Picture1_StrokesMoved(const QList<QLineF>& strokes)
 {
-    stampBrushes(Image1, *Picture1, points);
+    stampStrokes(Image1, *Picture1, strokes);
 }
 
 void Form1::Form_Paint(QPainter& painter)

@@ -105,20 +105,30 @@ void PictureBox::paintLayer(const QImage& layer, const QRectF& source, const QRe
 
 void PictureBox::uncover(const QRectF& rectangle)
 {
+    uncover(QList<QRectF>{rectangle});
+}
+
+void PictureBox::uncover(const QList<QRectF>& rectangles)
+{
     if (picture_.isNull()) {
         return;
     }
-    const QRect area = toPixels(rectangle).intersected(shown_.rect());
-    if (area.isEmpty()) {
-        return;
+    // One painter for all of them: its set-up costs more than copying a brush's rectangle.
+    // It is opened only for a rectangle on the picture, so that stamps wholly outside do not
+    // make the image on show a copy of its own.
+    std::optional<QPainter> painter;
+    for (const QRectF& rectangle : rectangles) {
+        const QRect area = toPixels(rectangle).intersected(shown_.rect());
+        if (!area.isEmpty()) {
+            if (!painter) {
+                painter.emplace(&shown_);
+                painter->setCompositionMode(QPainter::CompositionMode_Source);
+            }
+            painter->drawImage(area.topLeft(), picture_, area);
+            ++uncovered_;
+            update(area);
+        }
     }
-    {
-        QPainter painter(&shown_);
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.drawImage(area.topLeft(), picture_, area);
-    }
-    ++uncovered_;
-    update(area);
 }
 
 void PictureBox::forgetStrokes()
@@ -128,6 +138,8 @@ void PictureBox::forgetStrokes()
     uncovered_ = 0;
     layered_ = false;
     fingers_.clear();
+    mouseAt_.reset();
+    penAt_.reset();
 }
 
 void PictureBox::paintEvent(QPaintEvent* event)
@@ -149,14 +161,33 @@ void PictureBox::paintEvent(QPaintEvent* event)
     }
 }
 
+void PictureBox::mousePressEvent(QMouseEvent* event)
+{
+    // A press starts a stroke where the next move lands; as before, it colours nothing.
+    mouseAt_.reset();
+    QWidget::mousePressEvent(event);
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent* event)
+{
+    mouseAt_.reset();
+    QWidget::mouseReleaseEvent(event);
+}
+
 void PictureBox::mouseMoveEvent(QMouseEvent* event)
 {
     if (followedItself(event->pointingDevice())) {
         return;
     }
+    const QPointF at = event->position();
+    const QPointF from = event->buttons() == Qt::NoButton ? at : mouseAt_.value_or(at);
+    if (event->buttons() == Qt::NoButton) {
+        mouseAt_.reset();
+    } else {
+        mouseAt_ = at;
+    }
     const double perPixel = twipsPerPixel();
-    const QPointF position = event->position() * perPixel;
-    Q_EMIT mouseMoved(event->buttons(), position);
+    Q_EMIT mouseMoved(event->buttons(), at * perPixel, from * perPixel);
 }
 
 bool PictureBox::event(QEvent* event)
@@ -179,8 +210,9 @@ bool PictureBox::event(QEvent* event)
 
 void PictureBox::followFingers(const QTouchEvent& event)
 {
-    // Each finger is a mouse with a button held: landing colours nothing, each move colours
-    // where it has moved to, lifting ends its stroke.
+    // Each finger is a mouse with a button held: landing colours nothing, its first move
+    // colours where it has moved to, each later one the way from its previous move, and
+    // lifting ends its stroke.
     moved_.clear();
     for (const QEventPoint& point : event.points()) {
         const auto finger = std::find_if(fingers_.begin(), fingers_.end(),
@@ -191,15 +223,16 @@ void PictureBox::followFingers(const QTouchEvent& event)
             // Only a finger that lands on the box colours, as only a press on it lets the
             // mouse colour; Qt may hand it a finger that landed beside it, near another.
             if (finger != fingers_.end()) {
-                finger->at = at;
+                *finger = {point.id(), at, false};
             } else if (rect().contains(at.toPoint())) {
-                fingers_.push_back({point.id(), at});
+                fingers_.push_back({point.id(), at, false});
             }
             break;
         case QEventPoint::State::Updated:
             if (finger != fingers_.end() && finger->at != at) {
-                finger->at = at;
-                moved_.append(at * twipsPerPixel());
+                const QPointF from = finger->moved ? finger->at : at;
+                *finger = {point.id(), at, true};
+                moved_.append(QLineF(from * twipsPerPixel(), at * twipsPerPixel()));
             }
             break;
         case QEventPoint::State::Released:
@@ -212,7 +245,7 @@ void PictureBox::followFingers(const QTouchEvent& event)
         }
     }
     if (!moved_.isEmpty()) {
-        Q_EMIT pointsMoved(moved_);
+        Q_EMIT strokesMoved(moved_);
     }
 }
 
@@ -227,11 +260,16 @@ void PictureBox::tabletEvent(QTabletEvent* event)
         return;
     }
     event->accept();
-    if (event->type() == QEvent::TabletMove && pointer == QPointingDevice::PointerType::Pen &&
-        event->pressure() > 0.0) {
-        moved_ = {event->position() * twipsPerPixel()};
-        Q_EMIT pointsMoved(moved_);
+    const QPointF at = event->position();
+    if (event->type() != QEvent::TabletMove || pointer != QPointingDevice::PointerType::Pen ||
+        event->pressure() <= 0.0) {
+        penAt_.reset();
+        return;
     }
+    const QPointF from = penAt_.value_or(at);
+    penAt_ = at;
+    moved_ = {QLineF(from * twipsPerPixel(), at * twipsPerPixel())};
+    Q_EMIT strokesMoved(moved_);
 }
 
 } // namespace cuaderno

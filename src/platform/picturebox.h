@@ -5,15 +5,19 @@
 // uncovering a rectangle copies the own picture back into it. Repaints draw the image on
 // show, so the windowing system never spoils what has been painted or uncovered.
 // Fingers and pens reach the box as themselves, never through the mouse events made from them.
+// Each pointer's moves are reported as strokes, from where it was at its previous move, so
+// that a fast swipe colours a band rather than dots.
 
 #include "twipsgeometry.h"
 
 #include <QImage>
+#include <QLineF>
 #include <QList>
 #include <QPointF>
 #include <QRectF>
 #include <QWidget>
 
+#include <optional>
 #include <vector>
 
 class QTouchEvent;
@@ -42,6 +46,8 @@ public:
     // Copies the rectangle (twips, in this box) of the own picture into the image on show.
     // Every brush stamp, whatever the pointer, comes through here.
     void uncover(const QRectF& rectangle);
+    // The same for several rectangles at once, repainted in one pass.
+    void uncover(const QList<QRectF>& rectangles);
     // Uncoverings that changed the image on show since the picture was last set, whichever
     // pointer made them: above 0, the child has coloured this page.
     int uncoveredSinceSet() const { return uncovered_; }
@@ -50,15 +56,20 @@ public:
     bool coloured() const { return layered_ && uncovered_ > 0; }
 
 Q_SIGNALS:
-    // Every pointer move over the box, with the buttons held and the position in twips.
-    void mouseMoved(Qt::MouseButtons buttons, QPointF positionTwips);
-    // The points one event moved while pressed on the box, in twips: fingers that landed on
-    // it since the picture was set, or a pen's tip.
-    void pointsMoved(const QList<QPointF>& positionsTwips);
+    // Every pointer move over the box, with the buttons held and the position in twips;
+    // from is where the held mouse was at the previous move of its stroke, or the position
+    // itself where the stroke starts (no move since the press, the picture or a release).
+    void mouseMoved(Qt::MouseButtons buttons, QPointF positionTwips, QPointF fromTwips);
+    // The strokes one event moved while pressed on the box, in twips, each from the point's
+    // previous move to its new position (a single point at its first move): fingers that
+    // landed on it since the picture was set, or a pen's tip.
+    void strokesMoved(const QList<QLineF>& strokesTwips);
 
 protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void tabletEvent(QTabletEvent* event) override;
 
@@ -66,6 +77,7 @@ private:
     struct Finger {
         int id;
         QPointF at; // pixels
+        bool moved;
     };
 
     QRect toPixels(const QRectF& twips) const;
@@ -77,7 +89,9 @@ private:
     int borderPx_ = 0;
     int uncovered_ = 0;
     std::vector<Finger> fingers_;
-    QList<QPointF> moved_;
+    std::optional<QPointF> mouseAt_; // pixels, while a held mouse's stroke goes on
+    std::optional<QPointF> penAt_;   // the same for a pen's tip
+    QList<QLineF> moved_;
     bool layered_ = false;
 };
 

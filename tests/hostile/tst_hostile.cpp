@@ -194,7 +194,7 @@ private Q_SLOTS:
                 };
                 const float x = coordinate();
                 const float y = coordinate();
-                w.Picture1_Mousemove(someButtons(), x, y);
+                w.Picture1_Mousemove(someButtons(), x, y, {coordinate(), coordinate()});
             } else if (action < 90) {
                 w.resize(int(random.bounded(1600)), int(random.bounded(1200)));
                 w.repaint();

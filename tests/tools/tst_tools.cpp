@@ -44,12 +44,12 @@ QImage colouredIn(QImage image, const QList<QRect>& bands)
     return image;
 }
 
-// Canvas pixels: a landing at start, then moves of 20 px to the right.
-QPolygon stroke(QPoint start, int moves)
+// Canvas pixels: a landing at start, then moves of step (20 px to the right unless said).
+QPolygon stroke(QPoint start, int moves, QPoint step = {20, 0})
 {
     QPolygon path;
     for (int i = 0; i <= moves; ++i) {
-        path << start + QPoint(20 * i, 0);
+        path << start + step * i;
     }
     return path;
 }
@@ -167,11 +167,12 @@ private Q_SLOTS:
         QTest::addColumn<QList<QPolygon>>("paths"); // each point's positions, one per event
         QTest::addColumn<QList<QRect>>("bands");    // all that ends coloured, in canvas pixels
         QTest::addColumn<int>("stamps");
+        QTest::addColumn<int>("brush"); // its side; 0: 40 x 30
 
         // A 40 x 30 brush at (x, y) colours (x - 20, y - 15) to (x + 19, y + 14).
         const QList<QRect> band{{20, 85, 200, 30}}, none;
         const QList<QPolygon> one{stroke({20, 100}, 9)};
-        QTest::newRow("one finger") << u"finger"_s << one << band << 9;
+        QTest::newRow("one finger") << u"finger"_s << one << band << 9 << 0;
         QList<QPolygon> ten;
         QList<QRect> tenBands;
         for (int i = 0; i < 10; ++i) {
@@ -179,21 +180,30 @@ private Q_SLOTS:
             ten << stroke(start, 4);
             tenBands << QRect(start - QPoint(0, 15), QSize(100, 30));
         }
-        QTest::newRow("ten fingers at once, ten bands") << u"finger"_s << ten << tenBands << 40;
+        QTest::newRow("ten fingers at once, ten bands")
+            << u"finger"_s << ten << tenBands << 40 << 0;
         const QPolygon resting(10, QList<int>(20, 100).constData());
         QTest::newRow("finger down, no move")
-            << u"finger"_s << QList<QPolygon>{resting} << none << 0;
+            << u"finger"_s << QList<QPolygon>{resting} << none << 0 << 0;
         QTest::newRow("finger leaving the canvas")
             << u"finger"_s << QList<QPolygon>{stroke({340, 100}, 5)}
-            << QList<QRect>{{340, 85, 60, 30}} << 3;
+            << QList<QRect>{{340, 85, 60, 30}} << 3 << 0;
         // Beside it, with another finger on it, as the mouse pressed beside it.
         QTest::newRow("finger landing beside the canvas")
-            << u"finger"_s << QList<QPolygon>{resting, stroke({-20, 200}, 9)} << none << 0;
-        QTest::newRow("finger and its mouse") << u"finger+mouse"_s << one << band << 9;
-        QTest::newRow("pen") << u"pen"_s << one << band << 9;
-        QTest::newRow("pen and its mouse") << u"pen+mouse"_s << one << band << 9;
-        QTest::newRow("pen hovering") << u"hover"_s << one << none << 0;
-        QTest::newRow("eraser") << u"eraser"_s << one << none << 0;
+            << u"finger"_s << QList<QPolygon>{resting, stroke({-20, 200}, 9)} << none << 0 << 0;
+        QTest::newRow("finger and its mouse") << u"finger+mouse"_s << one << band << 9 << 0;
+        QTest::newRow("pen") << u"pen"_s << one << band << 9 << 0;
+        QTest::newRow("pen and its mouse") << u"pen+mouse"_s << one << band << 9 << 0;
+        QTest::newRow("pen hovering") << u"hover"_s << one << none << 0 << 0;
+        QTest::newRow("eraser") << u"eraser"_s << one << none << 0 << 0;
+        // Swipes of 60 px per event with a 20 px brush: stamps 10 px apart leave no gap; the first
+        // move stamps where it lands, as ever.
+        QTest::newRow("fast finger swipe")
+            << u"finger"_s << QList<QPolygon>{stroke({20, 100}, 5, {60, 0})}
+            << QList<QRect>{{70, 90, 260, 20}} << 25 << 20;
+        QTest::newRow("fast mouse swipe, down")
+            << u"mouse"_s << QList<QPolygon>{stroke({100, 20}, 4, {0, 60})}
+            << QList<QRect>{{90, 70, 20, 200}} << 19 << 20;
     }
 
     void fingersAndPens()
@@ -202,20 +212,26 @@ private Q_SLOTS:
         QFETCH(QList<QPolygon>, paths);
         QFETCH(QList<QRect>, bands);
         QFETCH(int, stamps);
+        QFETCH(int, brush);
 
         DataTree tree;
-        const auto f = book(tree, {{40, 30}}, true);
+        const auto f = book(tree, {brush ? QSize(brush, brush) : QSize(40, 30)}, true);
         QVERIFY(QTest::qWaitForWindowExposed(f->form.get()));
         f->form->command4_Click();
         PictureBox* canvas = f->form->Picture1;
         const bool finger = device.startsWith(u"finger"), mouseToo = device.endsWith(u"+mouse");
+        const bool mouse = device == u"mouse";
         using enum QInputDevice::Capability;
         using enum QPointingDevice::PointerType;
+        using Kind = QInputDevice::DeviceType;
         const std::unique_ptr<QPointingDevice> input(
-            finger ? QTest::createTouchDevice(QInputDevice::DeviceType::TouchScreen,
+            finger ? QTest::createTouchDevice(Kind::TouchScreen,
                                               Position | (mouseToo ? MouseEmulation : None))
-                   : new QPointingDevice(device, 7, QInputDevice::DeviceType::Stylus,
-                                         device == u"eraser" ? Eraser : Pen, Pressure, 1, 2));
+                   : new QPointingDevice(device, 7, mouse ? Kind::Mouse : Kind::Stylus,
+                                         mouse                 ? Generic
+                                         : device == u"eraser" ? Eraser
+                                                               : Pen,
+                                         Pressure, 1, 2));
         auto fingers = QTest::touchEvent(f->form.get(), input.get(), false);
         for (qsizetype step = 0; step < paths[0].size(); ++step) {
             for (qsizetype i = 0; i < paths.size(); ++i) {
@@ -223,16 +239,18 @@ private Q_SLOTS:
                 QTabletEvent pen(step == 0 ? QEvent::TabletPress : QEvent::TabletMove, input.get(),
                                  at, global, device == u"hover" ? 0.0 : 0.5, 0, 0, 0, 0, 0,
                                  Qt::NoModifier, Qt::NoButton, Qt::LeftButton);
-                QMouseEvent mouse(QEvent::MouseMove, at, global, Qt::NoButton, Qt::LeftButton,
+                const bool pressing = step == 0 && mouse;
+                QMouseEvent moved(pressing ? QEvent::MouseButtonPress : QEvent::MouseMove, at,
+                                  global, pressing ? Qt::LeftButton : Qt::NoButton, Qt::LeftButton,
                                   Qt::NoModifier, input.get());
                 if (finger) {
                     step == 0 ? fingers.press(int(i), at, canvas)
                               : fingers.move(int(i), at, canvas);
-                } else {
+                } else if (!mouse) {
                     QCoreApplication::sendEvent(canvas, &pen);
                 }
-                if (mouseToo && step > 0) {
-                    QCoreApplication::sendEvent(canvas, &mouse);
+                if (mouse || (mouseToo && step > 0)) {
+                    QCoreApplication::sendEvent(canvas, &moved);
                 }
             }
             fingers.commit();
