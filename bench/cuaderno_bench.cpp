@@ -34,12 +34,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -163,7 +166,7 @@ void colouredPageTurn(benchmark::State& state, int category)
         world->keeper->waitForPages();
         form.drawingNumber[category] = 0;
         form.command4_Click();
-        form.Picture1_Mousemove(Qt::LeftButton, 3000.0f, 3000.0f);
+        form.Picture1_Mousemove(Qt::LeftButton, 3000.0f, 3000.0f, {3000.0, 3000.0});
         QCoreApplication::processEvents();
         state.ResumeTiming();
         form.command4_Click();
@@ -305,10 +308,103 @@ private:
     QWidget& widget_;
 };
 
-// Pointer positions in pixels on the canvas, sweeping its upper middle, clear of the buttons.
+// t folded into 0..span and back, one step at a time: a stroke that never jumps.
+int zigzag(int t, int span)
+{
+    const int m = t % (2 * span);
+    return m < span ? m : 2 * span - m;
+}
+
+// Pointer positions in pixels on the canvas, sweeping its upper middle, clear of the buttons;
+// each less than half the smallest brush from the one before, so that a move stamps once.
 QPoint strokePoint(int i)
 {
-    return QPoint(300 + (i * 7) % 1300, 200 + (i / 190 * 13) % 500);
+    return QPoint(300 + zigzag(i * 7, 1300), 200 + zigzag(i / 190 * 9, 500));
+}
+
+// A fast swipe: every move 200 px across from the one before, going down the page slowly.
+QPoint swipePoint(int i)
+{
+    return QPoint(300 + 200 * (i % 2), 200 + zigzag(i / 2 * 9, 500));
+}
+constexpr int swipeBrush = 20;
+constexpr int swipeStamps = 200 / (swipeBrush / 2);
+
+// A left-button move to the widget at each iteration, then the repaint it asked for.
+int sendMoves(benchmark::State& state, QWidget& target, QPoint (*point)(int))
+{
+    int i = 0;
+    const Profiled profiled;
+    for (auto _ : state) {
+        const QPointF at = point(i++);
+        QMouseEvent move(QEvent::MouseMove, at, target.mapToGlobal(at), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&target, &move);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    }
+    return i;
+}
+
+// The least a widget does for the same stamps, painting as Qt's scribble example does: the
+// mouse event copies the brush's rectangles along the way from the last move into the image on
+// show and asks for them to be repainted; the paint event copies that area to the screen.
+class ScribbleFloor final : public QWidget {
+public:
+    explicit ScribbleFloor(int side)
+        : side_(side), picture_(largePage, QImage::Format_RGB32),
+          shown_(largePage, QImage::Format_RGB32)
+    {
+        picture_.fill(Qt::red);
+        shown_.fill(Qt::white);
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setAttribute(Qt::WA_StaticContents);
+        setWindowFlag(Qt::FramelessWindowHint);
+        setGeometry(QRect(QPoint(0, 0), largePage));
+    }
+    int stamps = 0;
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override
+    {
+        const QPointF to = event->position();
+        const QPointF from = last_.value_or(to);
+        last_ = to;
+        const QPointF way = to - from;
+        const double across = std::max(std::abs(way.x()), std::abs(way.y())) / (side_ / 2.0);
+        const int steps = std::max(1, int(std::ceil(across)));
+        QPainter painter(&shown_);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        for (int k = 1; k <= steps; ++k) {
+            const QPoint at = (from + way * k / steps).toPoint();
+            const QRect area(at - QPoint(side_ / 2, side_ / 2), QSize(side_, side_));
+            painter.drawImage(area.topLeft(), picture_, area);
+            update(area);
+            ++stamps;
+        }
+    }
+    void paintEvent(QPaintEvent* event) override
+    {
+        QPainter painter(this);
+        painter.drawImage(event->rect().topLeft(), shown_, event->rect());
+    }
+
+private:
+    int side_;
+    QImage picture_;
+    QImage shown_;
+    std::optional<QPointF> last_;
+};
+
+void scribbleFloor(benchmark::State& state, int side, QPoint (*point)(int), int stampsPerMove)
+{
+    ScribbleFloor floor(side);
+    floor.show();
+    QCoreApplication::processEvents();
+    const PaintWatch watch(floor);
+    const int moves = sendMoves(state, floor, point);
+    if (watch.paints < moves || floor.stamps != stampsPerMove * moves - (stampsPerMove - 1)) {
+        state.SkipWithError("the scribble floor did not stamp and paint every move");
+    }
 }
 
 // The large page freshly turned, with a square brush of the given side.
@@ -328,27 +424,33 @@ void brushStamp(benchmark::State& state, int side)
     Form1& form = pageToColour(side);
     PictureBox& canvas = *form.Picture1;
     const PaintWatch watch(canvas);
-    int i = 0;
-    const Profiled profiled;
-    for (auto _ : state) {
-        const QPointF at = strokePoint(i++);
-        QMouseEvent move(QEvent::MouseMove, at, canvas.mapToGlobal(at), Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&canvas, &move);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
-    }
+    const int i = sendMoves(state, canvas, strokePoint);
     // Every move must have painted, and only about the brush's rectangle.
     if (watch.paints < i || watch.largestArea > (side + 2) * (side + 2)) {
         state.SkipWithError("the canvas did not repaint just the brush's rectangle");
     }
 }
 
+// Fast swipes: each move stamps the brush all along its 200 px, in one repaint.
+void brushStroke(benchmark::State& state)
+{
+    Form1& form = pageToColour(swipeBrush);
+    PictureBox& canvas = *form.Picture1;
+    const PaintWatch watch(canvas);
+    const int i = sendMoves(state, canvas, swipePoint);
+    if (watch.paints != i || canvas.uncoveredSinceSet() != swipeStamps * i - (swipeStamps - 1) ||
+        watch.largestPainted > (200 + swipeBrush + 2) * (swipeBrush + 11)) {
+        state.SkipWithError("the swipes were not stamped along the way in one repaint each");
+    }
+}
+
 constexpr int fingers = 10;
 
-// Finger k's position in pixels on the canvas at move i: ten strokes side by side over the page.
+// Finger k's position in pixels on the canvas at move i: ten strokes side by side over the
+// page, each move less than half the smallest brush.
 QPoint fingerPoint(int k, int i)
 {
-    return QPoint(100 + 175 * k + (i * 7) % 160, 200 + ((i / 23) * 13 + 37 * k) % 500);
+    return QPoint(100 + 175 * k + zigzag(i * 7, 160), 200 + zigzag(i / 23 * 9 + 37 * k, 500));
 }
 
 // Every finger moves at every touch event, through the window as a touch screen reports it.
@@ -618,6 +720,12 @@ void printTable(const std::map<std::string, Result>& results)
         2.0);
     row("Brush stamp, 20 px", "brush_stamp/20px", "floor/copy/20px", 3.0);
     row("Brush stamp, 90 px", "brush_stamp/90px", "floor/copy/90px", 3.0, 0.5e-3);
+    row("Brush stamp, 20 px, against a scribble widget", "brush_stamp/20px", "floor/scribble/20px",
+        1.3);
+    row("Brush stamp, 90 px, against a scribble widget", "brush_stamp/90px", "floor/scribble/90px",
+        1.3);
+    row("Brush stroke, a 200 px move, 20 px", "brush_stroke/200px", "floor/scribble/200px_move",
+        1.3);
     row("Ten fingers, per finger per move, 20 px", "touch_stamp/20px", "brush_stamp/20px", 1.2, 0,
         fingers);
     row("Ten fingers, per finger per move, 90 px", "touch_stamp/90px", "brush_stamp/90px", 1.2, 0,
@@ -733,7 +841,14 @@ int main(int argc, char* argv[])
             ->Unit(kMicrosecond);
         benchmark::RegisterBenchmark(("touch_stamp/" + suffix).c_str(), touchStamps, side)
             ->Unit(kMicrosecond);
+        benchmark::RegisterBenchmark(("floor/scribble/" + suffix).c_str(), scribbleFloor, side,
+                                     strokePoint, 1)
+            ->Unit(kMicrosecond);
     }
+    benchmark::RegisterBenchmark("brush_stroke/200px", brushStroke)->Unit(kMicrosecond);
+    benchmark::RegisterBenchmark("floor/scribble/200px_move", scribbleFloor, swipeBrush, swipePoint,
+                                 swipeStamps)
+        ->Unit(kMicrosecond);
     benchmark::RegisterBenchmark("background_repaint", backgroundRepaint)->Unit(kMicrosecond);
     benchmark::RegisterBenchmark("floor/tiled_pixmap", tileFloor)->Unit(kMicrosecond);
     registerLibraryBenchmarks();
