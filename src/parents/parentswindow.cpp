@@ -8,19 +8,39 @@
 #include "parents/importpage.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMimeData>
 #include <QScreen>
+#include <QSettings>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace cuaderno {
 
 namespace {
+
+// Room left around the window for the frame the window manager draws: its borders and title.
+constexpr QMargins frameRoom(16, 48, 16, 16);
+const QSize roomy(1000, 700);
+
+// The place the parent last gave the window, in the user's settings of this program.
+QRect savedPlace()
+{
+    const QSettings settings(QStringLiteral("cuaderno"), QStringLiteral("cuaderno-padres"));
+    return settings.value(QStringLiteral("ventana/lugar")).toRect();
+}
+
+void savePlace(const QRect& place)
+{
+    QSettings settings(QStringLiteral("cuaderno"), QStringLiteral("cuaderno-padres"));
+    settings.setValue(QStringLiteral("ventana/lugar"), place);
+}
 
 QStringList localFiles(const QMimeData* data)
 {
@@ -73,12 +93,40 @@ ParentsWindow::ParentsWindow(FamilyLibrary* library, QWidget* parent)
     connect(library_, &FamilyLibrary::changed, this, &ParentsWindow::showLibrary);
     connect(import_, &ImportPage::drawingsAdded, drawings_, &DrawingsPage::showCategory);
     showLibrary();
-    // Roomy on a large screen, and whole on a small one (1024 × 768 less the desktop's panels).
-    QSize size(1000, 700);
-    if (const QScreen* screen = this->screen(); screen != nullptr) {
-        size = size.boundedTo(screen->availableGeometry().size() - QSize(24, 48));
+    takePlace();
+}
+
+QRect placeWindow(const QRect& available, const QSize& preferred, const QRect& saved)
+{
+    // A screen too small for the frame's room still gets the window inside it.
+    QRect room = available.marginsRemoved(frameRoom);
+    if (room.isEmpty()) {
+        room = available;
     }
-    resize(size);
+    QRect place(QPoint(), (saved.isValid() ? saved.size() : preferred).boundedTo(room.size()));
+    if (!saved.isValid()) {
+        place.moveCenter(room.center());
+        return place;
+    }
+    place.moveTopLeft({qBound(room.left(), saved.left(), room.right() + 1 - place.width()),
+                       qBound(room.top(), saved.top(), room.bottom() + 1 - place.height())});
+    return place;
+}
+
+void ParentsWindow::takePlace()
+{
+    // Roomy on a large screen, whole on a small one, where the parent left it on the screen it
+    // was left on if that screen is still there.
+    const QRect saved = savedPlace();
+    const QScreen* screen = saved.isValid() ? QGuiApplication::screenAt(saved.center()) : nullptr;
+    if (screen == nullptr) {
+        screen = this->screen();
+    }
+    if (screen != nullptr) {
+        setGeometry(placeWindow(screen->availableGeometry(), roomy, saved));
+    } else {
+        resize(roomy);
+    }
 }
 
 void ParentsWindow::addPage(QWidget* page, const QString& title)
@@ -123,6 +171,12 @@ void ParentsWindow::dropEvent(QDropEvent* event)
     event->acceptProposedAction();
     tabs_->setCurrentWidget(import_);
     import_->openFiles(files);
+}
+
+void ParentsWindow::closeEvent(QCloseEvent* event)
+{
+    savePlace(normalGeometry());
+    QWidget::closeEvent(event);
 }
 
 } // namespace cuaderno

@@ -3,6 +3,7 @@
 // The parents' and teachers' window: the library the family's book uses, its printing
 // switch, and one page per task (adding pictures, the drawings, the check).
 
+#include <QRect>
 #include <QWidget>
 
 class QCheckBox;
@@ -15,6 +16,11 @@ class CheckPage;
 class DrawingsPage;
 class FamilyLibrary;
 class ImportPage;
+
+// Where the window goes (its inside, without the frame) in a screen's available area: the place
+// the parent last gave it when valid, else the preferred size centred; never larger than the
+// area less room for the frame, and moved wholly inside it.
+QRect placeWindow(const QRect& available, const QSize& preferred, const QRect& saved);
 
 class ParentsWindow final : public QWidget {
     Q_OBJECT
@@ -33,8 +39,10 @@ public:
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
+    void takePlace();
     void showLibrary();
     void setPrinting(bool on);
 

@@ -17,7 +17,10 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSemaphore>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <optional>
@@ -74,7 +77,55 @@ struct Fixture {
 
 class TestParentsWindow : public QObject {
     Q_OBJECT
+    QTemporaryDir settings_; // the window remembers its place here, never in the user's settings
+
 private Q_SLOTS:
+    void initTestCase()
+    {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_.path());
+    }
+
+    void placement_data()
+    {
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QRect>("saved"); // where the parent left the window; null: never opened
+        QTest::addColumn<QRect>("expected");
+        const QRect wide(0, 0, 1920, 1050), panelled(0, 0, 1024, 740), none;
+        QTest::newRow("first, large screen") << wide << none << QRect(460, 191, 1000, 700);
+        QTest::newRow("first, 1024 x 768 less a panel")
+            << panelled << none << QRect(16, 48, 992, 676);
+        QTest::newRow("first, 1024 x 600, panel on top")
+            << QRect(0, 24, 1024, 576) << none << QRect(16, 72, 992, 512);
+        QTest::newRow("left inside")
+            << wide << QRect(100, 100, 800, 600) << QRect(100, 100, 800, 600);
+        QTest::newRow("left past the corner")
+            << wide << QRect(1500, 900, 800, 600) << QRect(1104, 434, 800, 600);
+        QTest::newRow("left larger, smaller screen")
+            << panelled << QRect(-50, 0, 1900, 1000) << QRect(16, 48, 992, 676);
+        QTest::newRow("screen smaller than the frame")
+            << QRect(0, 0, 20, 40) << none << QRect(0, 0, 20, 40);
+    }
+    void placement()
+    {
+        QFETCH(QRect, available);
+        QFETCH(QRect, saved);
+        QFETCH(QRect, expected);
+        QCOMPARE(placeWindow(available, {1000, 700}, saved), expected);
+    }
+
+    // Opened on the screen, it reads at 1024 x 600 and reopens where the parent left it.
+    void rememberedPlace()
+    {
+        Fixture f(true);
+        ParentsWindow& window = f.open();
+        QVERIFY(window.screen()->availableGeometry().contains(window.geometry()));
+        const QSize netbook = placeWindow({0, 0, 1024, 600}, {1000, 700}, {}).size();
+        QCOMPARE(window.minimumSizeHint().boundedTo(netbook), window.minimumSizeHint());
+        window.setGeometry(40, 60, 700, 500);
+        QVERIFY(window.close());
+        QCOMPARE(f.open().geometry(), QRect(40, 60, 700, 500));
+    }
+
     void importFlow_data()
     {
         QTest::addColumn<QStringList>("pictures"); // nota.png: a file that is not a picture
