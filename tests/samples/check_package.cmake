@@ -41,7 +41,11 @@ foreach(path
     "usr/share/applications/cuaderno-padres.desktop"
     "usr/share/icons/hicolor/scalable/apps/cuaderno.svg"
     "usr/share/metainfo/io.github.cuaderno.metainfo.xml"
-    "usr/share/doc/cuaderno/copyright")
+    "usr/share/doc/cuaderno/copyright"
+    "usr/share/doc/cuaderno/changelog.gz"
+    "usr/share/man/man1/cuaderno.1.gz"
+    "usr/share/man/man1/cuaderno-biblioteca.1.gz"
+    "usr/share/man/man1/cuaderno-padres.1.gz")
   string(FIND "${listing}" " ./${path}\n" at)
   if(at EQUAL -1)
     list(APPEND missing "${path}")
@@ -72,13 +76,43 @@ if(NOT depends MATCHES "libqt6")
   message(FATAL_ERROR "the Qt libraries are not among the dependencies: ${depends}")
 endif()
 
+execute_process(COMMAND "${DPKG_DEB}" -x ${debs} "${SCRATCH}/root" COMMAND_ERROR_IS_FATAL ANY)
+# Each manual page as man renders it, from the package: any groff warning fails.
+find_program(GROFF groff)
+find_program(GZIP gzip)
+if(GROFF AND GZIP)
+  foreach(page cuaderno cuaderno-biblioteca cuaderno-padres)
+    execute_process(COMMAND "${GZIP}" -dc "${SCRATCH}/root/usr/share/man/man1/${page}.1.gz"
+      COMMAND "${CMAKE_COMMAND}" -E env LC_ALL=C.UTF-8 "${GROFF}" -k -ww -man -Tutf8 -P-cbou
+      RESULT_VARIABLE result OUTPUT_VARIABLE rendered ERROR_VARIABLE warnings)
+    if(NOT result EQUAL 0 OR NOT warnings STREQUAL "" OR NOT rendered MATCHES "ESTADO DE SALIDA")
+      message(FATAL_ERROR "the manual page of ${page} does not render cleanly:\n${warnings}")
+    endif()
+  endforeach()
+elseif("$ENV{CI}" STREQUAL "true")
+  message(FATAL_ERROR "groff is missing on CI (install groff-base)")
+endif()
+
+# A package with lintian errors or warnings gets into no distribution.
+find_program(LINTIAN lintian)
+if(LINTIAN)
+  execute_process(COMMAND "${LINTIAN}" --fail-on error,warning ${debs}
+    RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  if(NOT result EQUAL 0 OR output MATCHES "(^|\n)[EW]: ")
+    message(FATAL_ERROR "lintian finds fault with the package:\n${output}")
+  endif()
+elseif("$ENV{CI}" STREQUAL "true")
+  message(FATAL_ERROR "lintian is missing on CI (install lintian)")
+else()
+  message("lintian is missing: the package was not judged by it")
+endif()
+
 # Without a clean AppStream record no distribution's software centre lists the book.
 find_program(APPSTREAMCLI appstreamcli)
 if(NOT APPSTREAMCLI)
   message("SKIP: appstreamcli is missing (install appstream)")
   return()
 endif()
-execute_process(COMMAND "${DPKG_DEB}" -x ${debs} "${SCRATCH}/root" COMMAND_ERROR_IS_FATAL ANY)
 execute_process(COMMAND "${APPSTREAMCLI}" validate --no-net --pedantic
     "${SCRATCH}/root/usr/share/metainfo/io.github.cuaderno.metainfo.xml"
   RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
