@@ -11,8 +11,10 @@ namespace cuaderno {
 GraphicalButton::GraphicalButton(const QString& accessibleName, QColor background, QWidget* parent)
     : QAbstractButton(parent), TwipsGeometry(static_cast<QWidget&>(*this)), background_(background)
 {
+    // The name is for screen readers only: no tooltip. Children who cannot read have no use
+    // for one, and on Wayland (Qt 6.4) a tooltip showing under the pointer takes the pointer
+    // to its own window, which turns the hand into the arrow until the next click.
     setAccessibleName(accessibleName);
-    setToolTip(accessibleName);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
     // Qt turns only a lone finger into mouse events: with another finger on the canvas, a
