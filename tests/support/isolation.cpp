@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Linked into every test binary: before anything else runs, the suite is cut off from the
-// machine's print and sound servers (sockets that are never made) and from the user's own
-// folders, so that a suite run by hand is as harmless as one run by CTest. The private folder
-// goes when the binary ends.
+// Linked into every test binary: before anything runs, the suite is cut off from the machine's
+// print and sound servers (sockets never made) and the user's folders (a private folder, gone at
+// the end), so that a suite run by hand is as harmless as one run by CTest.
 
 #include <QtGlobal>
 
@@ -16,8 +15,7 @@ std::string root; // the binary's private folder
 
 void isolate()
 {
-    const char* tmp = std::getenv("TMPDIR");
-    root = std::string(tmp && *tmp ? tmp : "/tmp") + "/cuaderno-test-XXXXXX";
+    root = std::filesystem::temp_directory_path() / "cuaderno-test-XXXXXX";
     if (::mkdtemp(root.data()) == nullptr) {
         std::abort(); // never run against the user's own folders
     }
@@ -33,8 +31,6 @@ void isolate()
     std::filesystem::permissions(root + "/home/.run", std::filesystem::perms::owner_all);
     ::setenv("CUPS_SERVER", (root + "/no-print-server").c_str(), 1);
     ::setenv("PULSE_SERVER", ("unix:" + root + "/no-sound-server").c_str(), 1);
-    ::unsetenv("PRINTER");
-    ::unsetenv("LPDEST");
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
 }
 
