@@ -624,7 +624,7 @@ private:
             {"conf/cups-files.conf",
              "ServerRoot @/conf\nServerBin @/bin\nRequestRoot @/spool\nTempDir @/spool/tmp\n"
              "CacheDir @/cache\nStateDir @/state\nServerKeychain @/ssl\nPrintcap @/printcap\n"
-             "CreateSelfSignedCerts No\nAccessLog @/log/access_log\nErrorLog @/log/error_log\n"
+             "CreateSelfSignedCerts No\nAccessLog @/log/access_log\nErrorLog stderr\n"
              "PageLog @/log/page_log\nFileDevice No\n"},
             {"conf/cupsd.conf",
              "Listen @/cups.sock\nBrowsing No\nBrowseLocalProtocols none\nWebInterface No\n"},
