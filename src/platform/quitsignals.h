@@ -19,8 +19,6 @@ class QuitSignals final : public QObject {
 public:
     explicit QuitSignals(QObject* parent = nullptr);
     ~QuitSignals() override;
-    QuitSignals(const QuitSignals&) = delete;
-    QuitSignals& operator=(const QuitSignals&) = delete;
 
 Q_SIGNALS:
     void received(int signalNumber);
