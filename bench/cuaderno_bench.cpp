@@ -21,10 +21,12 @@
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointingDevice>
+#include <QSaveFile>
 #include <QSettings>
 #include <QtGui/qtestsupport_gui.h>
 
@@ -178,6 +180,51 @@ void colouredPageTurn(benchmark::State& state, int category)
     const QDir gallery(world->data.root() + QStringLiteral("/galeria"));
     if (gallery.entryList(QDir::Files).isEmpty()) {
         state.SkipWithError("no page was kept");
+    }
+}
+
+// Ending the book on a coloured page, whichever way it ends (the quit button, the window
+// manager, a signal all close the window): the close hands the page to the keeper, and the
+// program ends once the keeper has it on disk. Timed from the close to the file written.
+void colouredQuit(benchmark::State& state, int category)
+{
+    Form1& form = shownForm();
+    form.currentCategory = std::uint8_t(category);
+    const QDir gallery(world->data.root() + QStringLiteral("/galeria"));
+    const qsizetype before = gallery.entryList(QDir::Files).size();
+    const Profiled profiled;
+    for (auto _ : state) {
+        state.PauseTiming();
+        form.show();
+        form.drawingNumber[category] = 0;
+        form.command4_Click();
+        form.Picture1_Mousemove(Qt::LeftButton, 3000.0f, 3000.0f);
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+        form.close();
+        world->keeper->waitForPages();
+    }
+    form.show();
+    if (gallery.entryList(QDir::Files).size() - before != qsizetype(state.iterations())) {
+        state.SkipWithError("each close did not keep the page once");
+    }
+}
+
+// The least keeping a page needs: the same page written once as a PNG file.
+void pngFloor(benchmark::State& state, int category)
+{
+    Form1& form = shownForm();
+    form.drawingNumber[category] = 0;
+    form.currentCategory = std::uint8_t(category);
+    form.command4_Click();
+    const QImage page = form.Picture1->imageOnShow();
+    const QString path = world->data.root() + QStringLiteral("/floor.png");
+    for (auto _ : state) {
+        QSaveFile file(path);
+        QImageWriter writer(&file, "png");
+        if (!file.open(QIODevice::WriteOnly) || !writer.write(page) || !file.commit()) {
+            state.SkipWithError("cannot write the PNG file");
+        }
     }
 }
 
@@ -712,6 +759,8 @@ void printTable(const std::map<std::string, Result>& results)
     row("Page turn, 1920 × 1080", "page_turn/1920x1080", "floor/decode/1920x1080", 1.3);
     row("Page turn leaving a coloured page, 1920 × 1080", "page_turn_coloured/1920x1080",
         "floor/decode/1920x1080", 1.3);
+    row("Quit leaving a coloured page, 1920 × 1080", "quit_coloured/1920x1080",
+        "floor/png/1920x1080", 1.3, 2.0);
     row("Previous from 1, 1,000 drawings (n.gif)", "scan/1000/lower", "floor/list/1000/lower", 2.0);
     row("Previous from 1, 10,000 drawings (n.gif)", "scan/10000/lower", "floor/list/10000/lower",
         2.0);
@@ -823,6 +872,10 @@ int main(int argc, char* argv[])
         ->Unit(kMillisecond);
     benchmark::RegisterBenchmark("page_turn_coloured/1920x1080", colouredPageTurn,
                                  largePageCategory)
+        ->Unit(kMillisecond);
+    benchmark::RegisterBenchmark("quit_coloured/1920x1080", colouredQuit, largePageCategory)
+        ->Unit(kMillisecond);
+    benchmark::RegisterBenchmark("floor/png/1920x1080", pngFloor, largePageCategory)
         ->Unit(kMillisecond);
     for (const int n : {1000, 10000}) {
         for (const bool upper : {false, true}) {

@@ -10,7 +10,8 @@
 #include "tools/numberedfiles.h"
 #include "tools/toolpictures.h"
 
-#include <QCoreApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPixmap>
 
@@ -31,6 +32,10 @@ Form1::Form1(Services services, QString applicationFolder, QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     createControls();
     setTabOrder();
+    // The session may end the program without closing the window: the page is kept when the
+    // session asks for the user's work and again, if coloured since, when the loop ends.
+    connect(qGuiApp, &QGuiApplication::commitDataRequest, this, &Form1::keepPageOnShow);
+    connect(qGuiApp, &QCoreApplication::aboutToQuit, this, &Form1::keepPageOnShow);
 }
 
 Form1::~Form1() = default;
@@ -189,9 +194,19 @@ void Form1::Command2_Click()
 {
     // Ends the run at once: nothing is asked, no further handler runs. A coloured page is
     // handed to the keeper, which finishes writing it as the program ends.
-    keepColouredPage(*Picture1, services_.keeper, currentCategory, drawingNumber);
-    hide();
+    close();
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    keepPageOnShow();
+    event->accept();
     QCoreApplication::exit(0);
+}
+
+void Form1::keepPageOnShow()
+{
+    keepColouredPage(*Picture1, services_.keeper, currentCategory, drawingNumber);
 }
 
 void Form1::paintEvent(QPaintEvent*)

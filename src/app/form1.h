@@ -53,6 +53,10 @@ public:
     void Picture1_Mousemove(Qt::MouseButtons Button, float X, float Y, QPointF From);
     // Fingers and a pen's tip moved on the canvas (twips), each from its previous move.
     void Picture1_StrokesMoved(const QList<QLineF>& strokes);
+    // Hands the page on show to the keeper if the child coloured it since it was last kept.
+    // Every way the book ends comes through here: the quit button, the window's close, the
+    // session ending and the application quitting.
+    void keepPageOnShow();
 
     // Run state.
     std::uint8_t currentCategory = 0;
@@ -79,6 +83,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // The window manager's close (Alt+F4, a taskbar) ends the run as the quit button does.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void createControls();

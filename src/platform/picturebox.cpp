@@ -136,6 +136,7 @@ void PictureBox::forgetStrokes()
     // A new page starts uncoloured, and fingers still down from the last one do not go on
     // colouring it.
     uncovered_ = 0;
+    keptAt_ = 0;
     layered_ = false;
     fingers_.clear();
     mouseAt_.reset();

@@ -52,8 +52,11 @@ public:
     // pointer made them: above 0, the child has coloured this page.
     int uncoveredSinceSet() const { return uncovered_; }
     // Whether the child has coloured the drawing on show: uncovered some of it since a page
-    // turn laid the uncoloured layer over it. Uncovering a picture with no layer shows nothing.
-    bool coloured() const { return layered_ && uncovered_ > 0; }
+    // turn laid the uncoloured layer over it, and since the page was last kept. Uncovering a
+    // picture with no layer shows nothing.
+    bool coloured() const { return layered_ && uncovered_ > keptAt_; }
+    // The page as shown now is kept: it counts as coloured again only once uncovered further.
+    void markKept() { keptAt_ = uncovered_; }
 
 Q_SIGNALS:
     // Every pointer move over the box, with the buttons held and the position in twips;
@@ -88,6 +91,7 @@ private:
     QImage shown_;
     int borderPx_ = 0;
     int uncovered_ = 0;
+    int keptAt_ = 0; // uncovered_ when the page was last kept
     std::vector<Finger> fingers_;
     std::optional<QPointF> mouseAt_; // pixels, while a held mouse's stroke goes on
     std::optional<QPointF> penAt_;   // the same for a pen's tip

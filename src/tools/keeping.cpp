@@ -6,11 +6,12 @@
 
 namespace cuaderno {
 
-void keepColouredPage(const PictureBox& canvas, Keeper& keeper, std::uint8_t category,
+void keepColouredPage(PictureBox& canvas, Keeper& keeper, std::uint8_t category,
                       const std::array<std::int16_t, 11>& numbers)
 {
     if (canvas.coloured() && category < numbers.size()) {
         keeper.keep(canvas.imageOnShow(), category, numbers[category]);
+        canvas.markKept();
     }
 }
 

@@ -11,8 +11,9 @@ class Keeper;
 class PictureBox;
 
 // Hands the canvas's image on show to the keeper, named by the category and its entry in
-// numbers, when the child has coloured it since the page turn.
-void keepColouredPage(const PictureBox& canvas, Keeper& keeper, std::uint8_t category,
+// numbers, when the child has coloured it since the page turn or since it was last kept, so
+// that the several ways out of one page keep it once.
+void keepColouredPage(PictureBox& canvas, Keeper& keeper, std::uint8_t category,
                       const std::array<std::int16_t, 11>& numbers);
 
 } // namespace cuaderno

@@ -36,11 +36,6 @@ QImage plain(QSize size, QColor colour, QImage::Format format = QImage::Format_R
 class TestGallery : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase()
-    {
-        qputenv("HOME", home_.path().toLocal8Bit());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home_.path());
-    }
     void sameSecondKeepsBoth()
     {
         QTemporaryDir dir;
@@ -151,9 +146,6 @@ private Q_SLOTS:
         QCOMPARE(fitCentred({3, 4}, {0, 0, 400, 400}), QRect(50, 0, 300, 400));
         QCOMPARE(fitCentred({}, {0, 0, 10, 10}), QRect());
     }
-
-private:
-    QTemporaryDir home_;
 };
 
 QTEST_MAIN(TestGallery)

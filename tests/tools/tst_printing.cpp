@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Printing: the switch, one page per press, and the message when the machine has no printer
-// (CTest points every suite at a print server that is not there).
+// (every suite starts pointed at a print server that is not there).
 
 #include "datatree.h"
 #include "fixture.h"

@@ -119,7 +119,8 @@ private Q_SLOTS:
         row("left and right", atPixel, whole, Qt::LeftButton | Qt::RightButton);
         row("no button", atPixel, {}, {});
         row("press, no move", atPixel, {}, Qt::LeftButton, {{40, 30}}, QEvent::MouseButtonPress);
-        for (const QString& leave : {u"previous"_s, u"category"_s, u"quit"_s, u"quit on title"_s}) {
+        for (const QString& leave : {u"previous"_s, u"category"_s, u"quit"_s, u"quit on title"_s,
+                                     u"window closed"_s, u"loop ended"_s}) {
             row(qPrintable(u"then "_s + leave), at, stamp, Qt::LeftButton, {{40, 30}},
                 QEvent::MouseMove, leave);
         }
@@ -152,11 +153,17 @@ private Q_SLOTS:
         const QImage shown = w.Picture1->imageOnShow().copy();
         QVERIFY(onTitle || shown == colouredIn(shown, {expected}));
         // Leaving the page keeps what the canvas showed, named by the page left, if the stroke
-        // coloured any of the drawing; the title picture is never kept.
-        leave == u"next"       ? w.command4_Click()
-        : leave == u"previous" ? w.Command3_Click()
-        : leave == u"category" ? w.Command5_Click(4)
-                               : w.Command2_Click();
+        // coloured any of the drawing, once however it ends; the title picture is never kept.
+        const auto endLoop = [] {
+            QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+            QCoreApplication::exec();
+        };
+        leave == u"next"            ? w.command4_Click()
+        : leave == u"previous"      ? w.Command3_Click()
+        : leave == u"category"      ? w.Command5_Click(4)
+        : leave == u"window closed" ? void(w.close())
+        : leave == u"loop ended"    ? endLoop()
+                                    : (w.Command2_Click(), w.close(), endLoop());
         using Pages = QList<std::tuple<QImage, int, int>>;
         QCOMPARE(f->keeper.pages, (expected.isEmpty() || onTitle ? Pages() : Pages{{shown, 1, 1}}));
     }

@@ -7,6 +7,7 @@
 #include "platform/messagebox.h"
 #include "platform/qtprinter.h"
 #include "platform/qtsound.h"
+#include "platform/quitsignals.h"
 #include "platform/screen.h"
 
 #include <QApplication>
@@ -21,11 +22,15 @@ int runBook(const QString& folder, const std::function<void(QWidget&)>& beforeSh
     QtSound sound;
     QtPrinter printer;
     QtMessageBox messages(nullptr, QStringLiteral("Cuaderno para colorear"));
+    // Outlives the keeper: a signal while the last pages are written does not cut them short.
+    QuitSignals quitSignals;
     // Declared before the window, so that a page handed in at quit is written before the
     // program ends.
     GalleryKeeper keeper(galleryFolder());
     Form1 window({screen, messages, sound, printer, keeper}, folder);
     messages.setParent(&window);
+    // A logout, a shutdown or a terminal ends the book as its own quit button does.
+    QObject::connect(&quitSignals, &QuitSignals::received, &window, &QWidget::close);
 
     window.setWindowFlag(Qt::FramelessWindowHint);
     window.Form_Load();
