@@ -198,7 +198,7 @@ void colouredQuit(benchmark::State& state, int category)
         form.show();
         form.drawingNumber[category] = 0;
         form.command4_Click();
-        form.Picture1_Mousemove(Qt::LeftButton, 3000.0f, 3000.0f);
+        form.Picture1_Mousemove(Qt::LeftButton, 3000.0f, 3000.0f, {3000.0, 3000.0});
         QCoreApplication::processEvents();
         state.ResumeTiming();
         form.close();
