@@ -5,16 +5,20 @@
 #include "datatree.h"
 #include "extras.h"
 #include "library/checker.h"
+#include "library/journal.h"
 #include "library/library.h"
 #include "library/safefiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QImageReader>
 #include <QLockFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 
+#include <cerrno>
 #include <sys/stat.h>
 
 using namespace cuaderno;
@@ -43,6 +47,35 @@ QStringList snapshot(const DataTree& tree, int category)
                          QString::number(QImageReader(info.filePath()).size().width()));
     }
     return files;
+}
+
+// Whether some number has a coloured and an uncoloured file of different drawings, in a
+// snapshot (the files' widths tell the drawings apart); hidden files are not numbers.
+bool mixesDrawings(const QStringList& files)
+{
+    QMap<QString, QString> widths; // number to width, from either folder
+    for (const QString& file : files) {
+        const QString name = file.section(u'/', 1).section(u':', 0, 0);
+        const QString number = name.section(u'.', 0, 0);
+        if (name.startsWith(u'.'))
+            continue;
+        const QString width = file.section(u':', 1);
+        if (widths.contains(number) && widths.value(number) != width)
+            return true;
+        widths.insert(number, width);
+    }
+    return false;
+}
+
+// The hidden files a change may leave, anywhere in the tree.
+QStringList hiddenFiles(const DataTree& tree)
+{
+    QStringList found;
+    QDirIterator files(tree.root(), {u".cuaderno-*"_s}, QDir::Files | QDir::System | QDir::Hidden,
+                       QDirIterator::Subdirectories);
+    while (files.hasNext())
+        found.append(files.next());
+    return found;
 }
 
 } // namespace
@@ -179,6 +212,191 @@ private Q_SLOTS:
         QCOMPARE(snapshot(tree, category == 11 ? 1 : category), after);
     }
 
+    void stoppedChange_data()
+    {
+        QTest::addColumn<int>("change");   // 0 add, 1 remove, 2 printing with a dangling link
+        QTest::addColumn<bool>("refused"); // rename flags refused, as on NFS
+        for (const bool refused : {false, true}) {
+            const char* where = refused ? " without rename flags" : "";
+            QTest::addRow("add%s", where) << 0 << refused;
+            QTest::addRow("remove%s", where) << 1 << refused;
+            QTest::addRow("dangling link%s", where) << 2 << refused;
+        }
+    }
+    // Stopped at each point in turn, as a killed program would be: no number ever mixes two
+    // drawings, and the next access leaves the category as before or as asked, the switch
+    // likewise, the category with a gap untouched and no hidden file behind.
+    void stoppedChange()
+    {
+        QFETCH(int, change);
+        QFETCH(bool, refused);
+        const auto build = [change](DataTree& tree) {
+            for (int n : {1, 2, 3, 4, 7})
+                if (n != 2 || change != 2)
+                    addPair(tree, 1, n);
+            if (change == 2)
+                for (const QString& file : {u"si coloreado/2.JPG"_s, u"no coloreado/2.GIF"_s})
+                    QVERIFY(QFile::link(tree.path(u"gone"_s), tree.path(u"dibujos/1/"_s + file)));
+            addPair(tree, 2, 1);
+            addPair(tree, 2, 3);
+            tree.text(u"impresora.txt"_s, "NO\n");
+        };
+        const auto apply = [change](Library& library) -> Outcome<void> {
+            QImage picture(60, 20, QImage::Format_RGB32);
+            picture.fill(Qt::green);
+            if (change == 0) {
+                const Outcome<int> added =
+                    library.addDrawing(1, picture, ColouredFormat::Gif, picture);
+                return added ? Outcome<void>() : added.failure();
+            }
+            return change == 1 ? library.removeDrawing(1, 2) : library.setPrinting(true);
+        };
+        DataTree reference;
+        build(reference);
+        Library asked(reference.root());
+        const QStringList before = snapshot(reference, 1);
+        QVERIFY(apply(asked).ok());
+        const QStringList after = snapshot(reference, 1);
+        const auto restore = qScopeGuard([] {
+            refuseRenameFlags(false);
+            stopChangesAtPoint(0);
+        });
+        refuseRenameFlags(refused);
+        int point = 1;
+        for (bool whole = false; !whole; ++point) {
+            DataTree tree;
+            build(tree);
+            const QStringList other = snapshot(tree, 2);
+            Library library(tree.root());
+            stopChangesAtPoint(point);
+            whole = apply(library).ok();
+            stopChangesAtPoint(0);
+            QVERIFY2(!mixesDrawings(snapshot(tree, 1)), qPrintable(snapshot(tree, 1).join(u' ')));
+            QVERIFY(library.recover().ok());
+            const QStringList now = snapshot(tree, 1);
+            QVERIFY2(now == before || now == after, qPrintable(now.join(u' ')));
+            QVERIFY(!QFileInfo(tree.path(u"impresora.txt"_s)).isSymLink());
+            QCOMPARE(snapshot(tree, 2), other);
+            QCOMPARE(hiddenFiles(tree), QStringList());
+            if (change != 2 || whole) // a stopped switch may be either way
+                QCOMPARE(library.printingEnabled(), change == 2);
+        }
+        QVERIFY(point > 3);
+    }
+
+    void journalText_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("valid");
+        const QByteArray head = "cuaderno cambio 1\nquitar el dibujo 2\n";
+        QTest::newRow("two steps") << head + "mover\tdibujos/1/a\tdibujos/1/.b\n"
+                                             "sustituir\t.t\timpresora.txt\nfin\n"
+                                   << true;
+        QTest::newRow("no steps") << head + "fin\n" << true;
+        QTest::newRow("cut short") << head + "mover\ta\tb\n" << false;
+        QTest::newRow("not a journal") << QByteArray("hola\n") << false;
+        QTest::newRow("out of the library") << head + "mover\tdibujos/../../a\tb\nfin\n" << false;
+        QTest::newRow("absolute") << head + "mover\t/etc/passwd\tb\nfin\n" << false;
+        QTest::newRow("unknown step") << head + "borrar\ta\tb\nfin\n" << false;
+        QTest::newRow("one name") << head + "mover\ta\nfin\n" << false;
+        QTest::newRow("after the end") << head + "fin\nmover\ta\tb\n" << false;
+    }
+    void journalText()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, valid);
+        const std::optional<Journal> journal = decodeJournal(text);
+        QCOMPARE(journal.has_value(), valid);
+        if (journal)
+            QCOMPARE(encodeJournal(*journal), text);
+    }
+
+    void linksStayLinks_data()
+    {
+        QTest::addColumn<QString>("link");   // in the library
+        QTest::addColumn<QString>("target"); // outside it; empty: a link to nothing
+        QTest::addColumn<int>("change");     // 0 printing on, 1 remove drawing 3/1, 2 add to 3
+        QTest::addColumn<bool>("works");
+        QTest::newRow("switch to a file outside")
+            << u"impresora.txt"_s << u"impresora.txt"_s << 0 << true;
+        QTest::newRow("dangling switch") << u"impresora.txt"_s << QString() << 0 << true;
+        QTest::newRow("category outside, removal")
+            << u"dibujos/3"_s << u"dibujos/3"_s << 1 << false;
+        QTest::newRow("category outside, addition")
+            << u"dibujos/3"_s << u"dibujos/3"_s << 2 << false;
+        QTest::newRow("coloured folder outside")
+            << u"dibujos/3/si coloreado"_s << u"dibujos/3/si coloreado"_s << 1 << false;
+        QTest::newRow("drawing file")
+            << u"dibujos/3/si coloreado/1.JPG"_s << u"dibujos/3/si coloreado/1.JPG"_s << 1 << true;
+    }
+    void linksStayLinks()
+    {
+        QFETCH(QString, link);
+        QFETCH(QString, target);
+        QFETCH(int, change);
+        QFETCH(bool, works);
+        DataTree outside, tree;
+        addPair(outside, 3, 1);
+        outside.text(u"impresora.txt"_s, "NO\n");
+        addPair(tree, 3, 1);
+        addPair(tree, 3, 2);
+        QVERIFY(QFile::remove(tree.path(link)) || QDir(tree.path(link)).removeRecursively());
+        QVERIFY(QFile::link(target.isEmpty() ? outside.path(u"nada"_s) : outside.path(target),
+                            tree.path(link)));
+        const auto files = [&outside] {
+            QFile text(outside.path(u"impresora.txt"_s));
+            return snapshot(outside, 3) << QString::fromLatin1(
+                       text.open(QIODevice::ReadOnly) ? text.readAll() : QByteArray());
+        };
+        const QStringList untouched = files();
+        QImage picture(30, 20, QImage::Format_RGB32);
+        picture.fill(Qt::blue);
+        Library library(tree.root());
+        const int drawings = library.lastDrawingNumber(3);
+        const auto add = [&] {
+            const Outcome<int> added =
+                library.addDrawing(3, picture, ColouredFormat::Jpeg, picture);
+            return added ? Outcome<void>() : added.failure();
+        };
+        const Outcome<void> done = change == 0   ? library.setPrinting(true)
+                                   : change == 1 ? library.removeDrawing(3, 1)
+                                                 : add();
+        QCOMPARE(done.ok(), works);
+        QVERIFY2(works || done.error().contains(u"fuera de la biblioteca"),
+                 qPrintable(done.error()));
+        QCOMPARE(files(), untouched);
+        QCOMPARE(library.printingEnabled(), change == 0);
+        QCOMPARE(QFileInfo(tree.path(link)).isSymLink(), change != 0 && !works);
+        QCOMPARE(library.lastDrawingNumber(3), drawings - (works && change == 1 ? 1 : 0));
+    }
+
+    void failuresSayWhatToDo_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("full disk") << ENOSPC << u"el disco está lleno; libere espacio"_s;
+        QTest::newRow("read-only disk") << EROFS << u"el disco es de solo lectura; quite"_s;
+        QTest::newRow("read-only folder") << EACCES << u"la carpeta es de solo lectura; permita"_s;
+        QTest::newRow("folder gone") << ENOENT << u"ya no existe; compruebe"_s;
+    }
+    void failuresSayWhatToDo()
+    {
+        QFETCH(int, code);
+        QFETCH(QString, says);
+        DataTree tree;
+        addPair(tree, 1, 1);
+        const QStringList before = snapshot(tree, 1);
+        QImage picture(30, 20, QImage::Format_RGB32);
+        picture.fill(Qt::blue);
+        failWritesWith(code);
+        const Outcome<int> added =
+            Library(tree.root()).addDrawing(1, picture, ColouredFormat::Jpeg, picture);
+        failWritesWith(0);
+        QVERIFY2(added.error().contains(says), qPrintable(added.error()));
+        QCOMPARE(snapshot(tree, 1), before);
+        QCOMPARE(hiddenFiles(tree), QStringList());
+    }
+
     void concurrentWritersTakeDistinctNumbers()
     {
         DataTree tree;
@@ -238,8 +456,17 @@ private Q_SLOTS:
                              : QStringList{u"a"_s, u"b"_s, u"c"_s}));
     }
 
+    void userLibraryLinksTheSamples_data()
+    {
+        QTest::addColumn<bool>("refused"); // rename flags refused, as on NFS
+        QTest::newRow("local") << false;
+        QTest::newRow("without rename flags") << true;
+    }
     void userLibraryLinksTheSamples()
     {
+        QFETCH(bool, refused);
+        refuseRenameFlags(refused);
+        const auto restore = qScopeGuard([] { refuseRenameFlags(false); });
         DataTree system, home;
         addPair(system, 1, 1);
         addPair(system, 1, 2, u".GIF"_s);
