@@ -106,9 +106,13 @@ private Q_SLOTS:
         broken_.text(u"punteros/1.ico"_s, "roto");
         broken_.text(u"sonido1.wav"_s, samples::pageForwardSound());
         broken_.text(u"sonido2.wav"_s, "RIFF roto");
+        broken_.text(u".cuaderno-cambio"_s, "cuaderno cambio 1\nquitar el dibujo 1\nmover\t"
+                                            "dibujos/9/si coloreado/1.JPG\tdibujos/9/si coloreado/"
+                                            ".cuaderno-quitado-1.JPG\nfin\n");
+        broken_.text(u"dibujos/9/no coloreado/.cuaderno-quitado-1.GIF"_s, "");
         for (const Finding& finding : checkLibrary(broken_.root()))
             findings_.insert(finding.file, finding);
-        QCOMPARE(findings_.size(), 16); // one a row of checker_data, none for the sound parts
+        QCOMPARE(findings_.size(), 18); // one a row of checker_data, none for the sound parts
     }
 
     void checker_data()
@@ -137,6 +141,10 @@ private Q_SLOTS:
         row("no animation", 0, 1, "animados/1.gif", "falta el primero");
         row("no background", 0, 0, "fondo.gif", "falta el fondo");
         row("sound", 0, 0, "sonido2.wav", "no se puede reproducir");
+        row("stopped change", 0, 0, ".cuaderno-cambio",
+            "«quitar el dibujo 1» quedó a medias (0 de 1 pasos hechos); el próximo cambio lo "
+            "terminará");
+        row("leftover", 0, 0, "dibujos/9/no coloreado/.cuaderno-quitado-1.GIF", "lo borrará");
     }
     void checker()
     {
