@@ -84,7 +84,9 @@ public:
     {
         const QFileInfo info(folder);
         if (!info.isDir()) {
-            return Failure{QStringLiteral("La carpeta %1 no existe.").arg(native(folder))};
+            return Failure{QStringLiteral("La carpeta %1 no existe; compruebe que el disco sigue "
+                                          "conectado o elija otra carpeta.")
+                               .arg(native(folder))};
         }
         lock_ = std::make_unique<QLockFile>(folder + name);
         // Only a lock whose owner has died is stale: a long import still holds it.
@@ -299,7 +301,10 @@ bool writeColoured(QIODevice& device, const QImage& image, ColouredFormat format
 
 } // namespace
 
-Library::Library(QString folder) : folder_(QDir::cleanPath(std::move(folder))) {}
+// Absolute, so the journal can name files relative to it whatever the working folder.
+Library::Library(QString folder)
+    : folder_(folder.isEmpty() ? folder : QDir::cleanPath(QDir(folder).absolutePath()))
+{}
 
 int Library::lastDrawingNumber(int category) const
 {
