@@ -95,8 +95,11 @@ public:
         waited.start();
         for (bool first = true; !lock_->tryLock(first ? 0 : 100); first = false) {
             if (lock_->error() != QLockFile::LockFailedError) {
+                // The lock does not say why; asking the folder tells a read-only disk apart.
+                const int code =
+                    ::access(QFile::encodeName(folder).constData(), W_OK) == 0 ? EACCES : errno;
                 return Failure{QStringLiteral("No se puede escribir en la carpeta %1: %2.")
-                                   .arg(native(folder), systemError(EACCES, folder))};
+                                   .arg(native(folder), systemError(code, folder))};
             }
             if (keepWaiting ? !keepWaiting() : waited.elapsed() > lockWaitMilliseconds) {
                 return Failure{QStringLiteral("Otro programa está cambiando la biblioteca %1. "
