@@ -1,15 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A drawing library on disk as the parents' tools change it. It reads the tree exactly as the
-// book does (browser/DrawingLibrary) and changes it safely: new files are written hidden in
-// the same folder and renamed into place, both files of a drawing or neither; renames never
-// replace a file; a lock file in the library keeps a second writer out; and no file is
-// touched that the change was not asked to touch.
+// book does (browser/DrawingLibrary) and changes it safely: under a lock file that keeps a
+// second writer out, each change writes the renames it will make to a journal first (see
+// journal.h), so one stopped at any instant is finished or undone by the next; new files are
+// written hidden and renamed into place; renames never replace a file, and the book never
+// finds a number holding files of two drawings. A change touches only what it was asked to:
+// removing a drawing moves down the later ones up to the next gap, and dropping a link to a
+// file that is gone closes only the gap that link leaves; other gaps, and the drawings a
+// parent keeps hidden behind them, stay. Links are renamed and deleted as links, written
+// through never (but for the package's printing switch), and folders that lead out of the
+// library are read, never changed.
 
 #include "outcome.h"
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
+
+#include <functional>
+#include <optional>
 
 namespace cuaderno {
 
@@ -30,9 +40,13 @@ public:
     // The files of a drawing as stored on disk (found ignoring letter case); each is empty when
     // missing. The coloured one is the GIF when both a GIF and a JPEG are there, as the book
     // takes it.
+    // `identity` tells the files as listed apart from any others later under the same names:
+    // each one's name, size, modification time, device and inode (a link as itself).
     struct DrawingFiles {
         QString coloured;
         QString uncoloured;
+        QByteArray identity;
+        bool operator==(const DrawingFiles&) const = default;
     };
     DrawingFiles drawingFiles(int category, int number) const;
 
@@ -41,19 +55,30 @@ public:
     Outcome<int> addDrawing(int category, const QImage& coloured, ColouredFormat format,
                             const QImage& uncoloured);
 
-    // Removes both files of the drawing and renumbers the later ones down by renaming them,
-    // so no gap is left.
+    // Removes both files of the drawing and renumbers the later ones, up to the next gap, down
+    // by renaming them, so the removal leaves no gap.
     Outcome<void> removeDrawing(int category, int number);
+    // The same, only while the drawing's files are still `expected` (as drawingFiles gave
+    // them); otherwise nothing changes and the failure's reason is Failure::Reason::Changed.
+    Outcome<void> removeDrawing(int category, int number, const DrawingFiles& expected);
+
+    // While another program holds the library's lock, a change calls `keepWaiting` about every
+    // 100 ms on the thread making the change; the first call is the moment to say so. When it
+    // returns false the change gives up with Failure::Reason::Cancelled. Without a handler a
+    // change waits up to a minute.
+    void setWaitHandler(std::function<bool()> keepWaiting);
 
     // Whether the book prints: the first line of "impresora.txt" reads SI in any letter case.
     bool printingEnabled() const;
-    // Writes SI or NO as the switch's only line.
+    // Writes SI or NO as the switch's only line. Where the switch is the package's link to
+    // /etc/cuaderno/impresora.txt that file is written; any other link is replaced by a file.
     Outcome<void> setPrinting(bool on);
 
-    // Drops links to files that are gone (a sample a newer package no longer ships) from the
-    // drawing folders and closes the gaps they leave. Every change above does this first.
-    // Returns how many links were dropped.
-    Outcome<int> repair();
+    // Finishes a change that was stopped half-way (or undoes it when a file it needs has gone
+    // since), deletes the hidden files stopped changes leave, and drops the links to files
+    // that are gone (a sample a newer package no longer ships). Every change above does this
+    // first; a program that shows the library may call it before reading.
+    Outcome<void> recover();
 
     // $XDG_DATA_HOME/cuaderno, ~/.local/share/cuaderno by default.
     static QString userLibraryFolder();
@@ -69,7 +94,11 @@ public:
     static Outcome<void> ensureUserLibrary(const QString& user, const QString& system);
 
 private:
+    Outcome<void> removeChecked(int category, int number,
+                                const std::optional<DrawingFiles>& expected);
+
     QString folder_;
+    std::function<bool()> keepWaiting_;
 };
 
 } // namespace cuaderno
