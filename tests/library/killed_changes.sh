@@ -9,7 +9,7 @@
 set -u
 tool=$1
 samples=$2
-command -v strace >/dev/null || { echo "strace no está instalado"; exit 77; }
+command -v strace >/dev/null || { echo "strace no está instalado"; [[ ${CI:-} == true ]] && exit 1; exit 77; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export HOME=$work/home XDG_DATA_HOME=$work/home/datos XDG_RUNTIME_DIR=$work/run
