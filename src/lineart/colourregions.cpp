@@ -3,10 +3,14 @@
 // ink, and draw the boundaries between regions whose colours differ visibly.
 #include "lineart.h"
 #include "raster.h"
+#include "tracing.h"
+
+#include <QPainter>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <deque>
 #include <unordered_map>
 
 namespace cuaderno::lineart {
@@ -268,6 +272,138 @@ std::vector<float> halfThickness(const Labels& piece, int pieceCount)
     return result;
 }
 
+// Each piece's area: pieces whose shared boundary is mostly soft (clusters alike, or colours
+// that blend across it, as the bands of a gradient do) are one area to colour.
+struct Judge {
+    const Labels& piece;
+    const std::vector<int>& pieceCluster;
+    const std::vector<Lab>& centres;
+    const Grid<Lab>& lab;
+    const std::vector<uint8_t>& ink;
+    const std::vector<uint8_t>& flat;
+    float t2 = 0, flatT2 = 0;
+};
+
+std::vector<int> joinAlike(const Judge& j)
+{
+    const int w = j.piece.width, h = j.piece.height;
+    std::unordered_map<uint64_t, std::pair<int, int>> shared; // (all, sharp) per pair
+    const auto compare = [&](int x, int y, int dx, int dy) {
+        const int nx = x + dx, ny = y + dy;
+        const int p = j.piece.at(x, y), q = j.piece.at(nx, ny);
+        if (p == q || j.ink[size_t(p)] || j.ink[size_t(q)])
+            return;
+        const float limit = j.flat[size_t(p)] && j.flat[size_t(q)] ? j.flatT2 : j.t2;
+        const int ax = std::clamp(x - 2 * dx, 0, w - 1), ay = std::clamp(y - 2 * dy, 0, h - 1);
+        const int bx = std::clamp(nx + 2 * dx, 0, w - 1), by = std::clamp(ny + 2 * dy, 0, h - 1);
+        const bool sharp = distance2(j.centres[size_t(j.pieceCluster[size_t(p)])],
+                                     j.centres[size_t(j.pieceCluster[size_t(q)])]) >= limit &&
+                           distance2(j.lab.at(ax, ay), j.lab.at(bx, by)) >= 0.25f * limit;
+        auto& [all, sharpCount] =
+            shared[(uint64_t(uint32_t(std::min(p, q))) << 32) | uint32_t(std::max(p, q))];
+        ++all;
+        sharpCount += sharp;
+    };
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            if (x + 1 < w)
+                compare(x, y, 1, 0);
+            if (y + 1 < h)
+                compare(x, y, 0, 1);
+        }
+    std::vector<int> parent(j.pieceCluster.size());
+    for (size_t i = 0; i < parent.size(); ++i)
+        parent[i] = int(i);
+    const auto root = [&](int i) {
+        while (parent[size_t(i)] != i)
+            i = parent[size_t(i)] = parent[size_t(parent[size_t(i)])];
+        return i;
+    };
+    for (const auto& [key, counts] : shared)
+        if (2 * counts.second < counts.first)
+            parent[size_t(root(int(key >> 32)))] = root(int(key & 0xffffffffu));
+    // Areas numbered from 0 in the order of their first piece, so the result never depends
+    // on the map's order.
+    std::vector<int> number(parent.size(), -1), area(parent.size(), -1);
+    int count = 0;
+    for (size_t p = 0; p < parent.size(); ++p) {
+        if (j.ink[p])
+            continue;
+        int& n = number[size_t(root(int(p)))];
+        if (n < 0)
+            n = count++;
+        area[p] = n;
+    }
+    return area;
+}
+
+// Every pixel's area; the drawing's ink belongs to the nearest area, so two areas on either
+// side of an ink line meet along its middle.
+Labels areaLabels(const Labels& piece, const std::vector<int>& pieceArea)
+{
+    const int w = piece.width, h = piece.height;
+    Labels area(w, h, -1);
+    std::deque<int> queue;
+    for (size_t i = 0; i < piece.size(); ++i)
+        if ((area[i] = pieceArea[size_t(piece[i])]) >= 0)
+            queue.push_back(int(i));
+    while (!queue.empty()) {
+        const int i = queue.front();
+        queue.pop_front();
+        const int x = i % w, y = i / w;
+        const int next[4] = {x > 0 ? i - 1 : -1, x + 1 < w ? i + 1 : -1, y > 0 ? i - w : -1,
+                             y + 1 < h ? i + w : -1};
+        for (int n : next)
+            if (n >= 0 && area[size_t(n)] < 0) {
+                area[size_t(n)] = area[size_t(i)];
+                queue.push_back(n);
+            }
+    }
+    return area;
+}
+
+// Each area's boundary traced into curves and stroked with one round pen; areas reaching the
+// picture's edge continue past it, so the edge itself gets no line. The ink is filled
+// from its own traced outline.
+QImage drawOutlines(const Labels& area, int areaCount, const Mask& ink, int stroke, int speck)
+{
+    const int w = area.width, h = area.height;
+    std::vector<QRect> boxes(static_cast<size_t>(areaCount));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (const int a = area.at(x, y); a >= 0)
+                boxes[size_t(a)] |= QRect(x, y, 1, 1);
+    QImage out(w, h, QImage::Format_RGB32);
+    out.fill(Qt::white);
+    QPainter painter(&out);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Qt::black, stroke, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    const int beyond = stroke + 2;
+    for (int a = 0; a < areaCount; ++a) {
+        const QRect box = boxes[size_t(a)];
+        const QRect window =
+            box.adjusted(box.left() == 0 ? -beyond : -1, box.top() == 0 ? -beyond : -1,
+                         box.right() == w - 1 ? beyond : 1, box.bottom() == h - 1 ? beyond : 1);
+        TraceBitmap bitmap(window);
+        for (int y = window.top(); y <= window.bottom(); ++y) {
+            const int* row = &area.at(0, std::clamp(y, 0, h - 1));
+            for (int x = window.left(); x <= window.right(); ++x)
+                if (row[std::clamp(x, 0, w - 1)] == a)
+                    bitmap.set(x, y);
+        }
+        painter.drawPath(bitmap.trace(speck));
+    }
+    TraceBitmap inkBitmap(QRect(0, 0, w, h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (ink.at(x, y))
+                inkBitmap.set(x, y);
+    QPainterPath inkPath = inkBitmap.trace(speck);
+    inkPath.setFillRule(Qt::OddEvenFill);
+    painter.fillPath(inkPath, Qt::black);
+    return out;
+}
+
 } // namespace
 
 ColouringPage fromColoured(const QImage& picture, QSize bounds, const Options& options)
@@ -307,10 +443,6 @@ ColouringPage fromColoured(const QImage& picture, QSize bounds, const Options& o
             half[p] < std::max(6.0f, 0.012f * float(w)) || area[p] < int(900.0f * scale * scale);
     }
 
-    Mask lines(w, h, 0);
-    for (size_t i = 0; i < piece.size(); ++i)
-        lines[i] = ink[size_t(piece[i])];
-
     // Boundaries between regions that differ visibly; the colours a few pixels either side
     // must differ too, which stops the bands a gradient would otherwise give.
     // Two large truly flat regions (drawn, not photographed or shaded) are told apart at a
@@ -334,41 +466,20 @@ ColouringPage fromColoured(const QImage& picture, QSize bounds, const Options& o
     }
     const float threshold = 14.0f * (1.0f - 0.2f * float(detail));
     const float t2 = threshold * threshold;
-    const float flatT2 = 0.08f * t2; // a difference of about 4
-    Mask boundary(w, h, 0);
-    const auto compare = [&](int x, int y, int dx, int dy) {
-        const int nx = x + dx, ny = y + dy;
-        const int p = piece.at(x, y), q = piece.at(nx, ny);
-        if (p == q || ink[size_t(p)] || ink[size_t(q)])
-            return;
-        const bool bothFlat = flat[size_t(p)] && flat[size_t(q)];
-        if (distance2(centres[size_t(pieceCluster[size_t(p)])],
-                      centres[size_t(pieceCluster[size_t(q)])]) < (bothFlat ? flatT2 : t2))
-            return;
-        const int ax = std::clamp(x - 2 * dx, 0, w - 1), ay = std::clamp(y - 2 * dy, 0, h - 1);
-        const int bx = std::clamp(nx + 2 * dx, 0, w - 1), by = std::clamp(ny + 2 * dy, 0, h - 1);
-        if (distance2(lab.at(ax, ay), lab.at(bx, by)) < 0.25f * (bothFlat ? flatT2 : t2))
-            return;
-        boundary.at(x, y) = 1;
-    };
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            if (x + 1 < w)
-                compare(x, y, 1, 0);
-            if (y + 1 < h)
-                compare(x, y, 0, 1);
-        }
-    // Next to ink a boundary only doubles the line (JPEG fringes around black strokes).
-    const Mask nearInk = dilate(lines, 2);
-    for (size_t i = 0; i < boundary.size(); ++i)
-        boundary[i] = boundary[i] && !nearInk[i];
-    const Mask thick = dilate(boundary, std::max(1, strokeWidth(w) / 2));
-    for (size_t i = 0; i < lines.size(); ++i)
-        lines[i] = lines[i] | thick[i];
-    dropSpecks(lines, std::max(4, int(8.0f * scale * scale)));
+    const std::vector<int> pieceArea =
+        joinAlike({piece, pieceCluster, centres, lab, ink, flat, t2, 0.08f * t2});
     if (cancelled(options))
         return {};
-    return {coloured, maskImage(lines)};
+    Mask inkMask(w, h, 0);
+    for (size_t i = 0; i < piece.size(); ++i)
+        inkMask[i] = ink[size_t(piece[i])];
+    const int areaCount = 1 + *std::max_element(pieceArea.begin(), pieceArea.end());
+    const QImage lines = drawOutlines(areaLabels(piece, pieceArea), areaCount, inkMask,
+                                      strokeWidth(w) - (options.detail > 0 ? 1 : 0),
+                                      std::max(4, int(8.0f * scale * scale)));
+    if (cancelled(options))
+        return {};
+    return {coloured, lines};
 }
 
 } // namespace cuaderno::lineart

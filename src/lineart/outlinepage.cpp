@@ -32,7 +32,7 @@ QSize fitSize(QSize picture, QSize bounds)
 
 int strokeWidth(int pictureWidth)
 {
-    return std::clamp((pictureWidth * 3 + 400) / 800, 2, 4);
+    return std::max(2, (pictureWidth * 3 + 400) / 800);
 }
 
 namespace detail {
