@@ -42,13 +42,15 @@ bool flatColours(const QImage& picture)
 }
 
 // The drawing, not its page, is what fills the canvas.
-Outcome<void> trimToDrawing(Source& source, lineart::Kind kind, const QString& name)
+Outcome<void> trimToDrawing(Source& source, lineart::Kind kind, QSize bounds, const QString& name)
 {
     if (!source.svg.isEmpty())
         source.svg = lineart::trimSvg(source.svg);
     else if (const QRect drawing = lineart::contentBox(source.image, kind);
              drawing != source.image.rect())
         source.image = drawing.isEmpty() ? QImage() : source.image.copy(drawing);
+    if (!source.image.isNull()) // the decoded picture is let go as soon as it is scaled
+        source.image = lineart::canvasPicture(source.image, bounds);
     if (source.svg.isEmpty() && source.image.isNull())
         return Failure{QStringLiteral("La imagen %1 no tiene nada dibujado: toda ella es fondo "
                                       "transparente o papel en blanco.")
@@ -78,10 +80,13 @@ Outcome<Prepared> prepare(const QString& file, const PrepareOptions& givenOption
     const double area = double(options.bounds.width()) * options.bounds.height();
     if (area > maxDrawingPixels)
         options.bounds = (QSizeF(options.bounds) * std::sqrt(maxDrawingPixels / area)).toSize();
-    const Outcome<Source> loaded = load(file, options.bounds);
-    if (!loaded)
-        return Failure{loaded.error()};
-    Source source = loaded.value();
+    Source source;
+    { // only source keeps the decoded picture, so that scaling it lets the original go
+        const Outcome<Source> loaded = load(file, options.bounds);
+        if (!loaded)
+            return Failure{loaded.error()};
+        source = loaded.value();
+    }
     const QString name = u"«" + QFileInfo(file).fileName() + u"»";
 
     Prepared prepared;
@@ -99,7 +104,8 @@ Outcome<Prepared> prepare(const QString& file, const PrepareOptions& givenOption
         prepared.warnings.append(QStringLiteral("La imagen %1 parece una fotografía: no saldrá "
                                                 "una buena página para colorear.")
                                      .arg(name));
-    if (const Outcome<void> trimmed = trimToDrawing(source, prepared.classification.kind, name);
+    if (const Outcome<void> trimmed =
+            trimToDrawing(source, prepared.classification.kind, options.bounds, name);
         !trimmed)
         return Failure{trimmed.error()};
 

@@ -197,10 +197,10 @@ int jpegScale(QSize stored, QSize wanted)
     return 0;
 }
 
-Failure tooLarge(const QString& file, QSize stored, qint64 needed, bool progressive)
+Failure tooLarge(const QString& file, QSize stored, qint64 needed, qint64 bound, bool progressive)
 {
     // The largest size whose decode fits, with the same proportions.
-    const double shrink = std::sqrt(double(limitBytes()) / double(std::max<qint64>(needed, 1)));
+    const double shrink = std::sqrt(double(bound) / double(std::max<qint64>(needed, 1)));
     const QSize smaller = (QSizeF(stored) * std::min(1.0, shrink * 0.95)).toSize();
     return Failure{
         QStringLiteral("La imagen %1 mide %2 × %3 píxeles: es demasiado grande para importarla "
@@ -230,15 +230,16 @@ Outcome<Source> loadBitmap(const QByteArray& data, const QString& file, QSize bo
     const DecodeCost cost = decodeCost(data, format, stored);
     const qint64 pixels = qint64(stored.width()) * stored.height();
     if (pixels > maxPixels(cost.scalable))
-        return tooLarge(file, stored, pixels * cost.bytesPerPixel, false);
+        return tooLarge(file, stored, pixels * cost.bytesPerPixel,
+                        maxPixels(cost.scalable) * cost.bytesPerPixel, false);
     if (!looksComplete(data, format))
         return unreadable(file);
     // Above the bound a whole decode is refused before it starts: the message says how to
     // make the picture smaller, where a failed decode would only say it is damaged.
     if (cost.fixedBytes > maxCoefficientBytes)
-        return tooLarge(file, stored, cost.fixedBytes, cost.progressive);
+        return tooLarge(file, stored, cost.fixedBytes, maxCoefficientBytes, cost.progressive);
     if (!cost.scalable && pixels * cost.bytesPerPixel > limitBytes())
-        return tooLarge(file, stored, pixels * cost.bytesPerPixel, false);
+        return tooLarge(file, stored, pixels * cost.bytesPerPixel, limitBytes(), false);
     Source source;
     source.jpeg = format == "jpeg";
     if (cost.scalable) {
@@ -246,7 +247,7 @@ Outcome<Source> loadBitmap(const QByteArray& data, const QString& file, QSize bo
         const QSize fit = lineart::fitSize(stored, turned ? bounds.transposed() : bounds);
         const int scale = jpegScale(stored, fit);
         if (scale == 0)
-            return tooLarge(file, stored, pixels * 4 / 64, false);
+            return tooLarge(file, stored, pixels * 4 / 64, limitBytes(), false);
         // Decoded at twice the size it will have or more: enough detail, a fraction of the work;
         // smaller when the limit demands it. Exactly a libjpeg scale, so nothing is resampled.
         if (scale > 1)

@@ -11,12 +11,15 @@
 #include <array>
 #include <cmath>
 #include <deque>
+#include <optional>
 #include <unordered_map>
 
 namespace cuaderno::lineart {
 namespace {
 
 using namespace detail;
+
+constexpr double kAnalysisPixels = 1'600'000.0;
 
 struct Lab {
     float l = 0, a = 0, b = 0;
@@ -362,64 +365,68 @@ Labels areaLabels(const Labels& piece, const std::vector<int>& pieceArea)
     return area;
 }
 
-// Each area's boundary traced into curves and stroked with one round pen; areas reaching the
-// picture's edge continue past it, so the edge itself gets no line. The ink is filled
-// from its own traced outline.
-QImage drawOutlines(const Labels& area, int areaCount, const Mask& ink, int stroke, int speck)
+// The areas a child colours, found on the analysed picture.
+struct Areas {
+    Labels label; // every pixel's area
+    int count = 0;
+    Mask ink;      // the drawing's own dark strokes and details
+    int speck = 4; // traced parts smaller than this are left out
+};
+
+// Each area's boundary traced into curves and stroked with one round pen at the canvas's
+// size; areas reaching the picture's edge continue past it, so the edge itself gets no line.
+// The ink is filled from its own traced outline.
+QImage drawOutlines(const Areas& areas, QSize size, int stroke)
 {
-    const int w = area.width, h = area.height;
-    std::vector<QRect> boxes(static_cast<size_t>(areaCount));
+    const int w = areas.label.width, h = areas.label.height;
+    std::vector<QRect> boxes(static_cast<size_t>(areas.count));
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            if (const int a = area.at(x, y); a >= 0)
+            if (const int a = areas.label.at(x, y); a >= 0)
                 boxes[size_t(a)] |= QRect(x, y, 1, 1);
-    QImage out(w, h, QImage::Format_RGB32);
+    QImage out(size, QImage::Format_RGB32);
     out.fill(Qt::white);
     QPainter painter(&out);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(Qt::black, stroke, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    const QTransform toCanvas =
+        QTransform::fromScale(double(size.width()) / w, double(size.height()) / h);
     const int beyond = stroke + 2;
-    for (int a = 0; a < areaCount; ++a) {
+    for (int a = 0; a < areas.count; ++a) {
         const QRect box = boxes[size_t(a)];
         const QRect window =
             box.adjusted(box.left() == 0 ? -beyond : -1, box.top() == 0 ? -beyond : -1,
                          box.right() == w - 1 ? beyond : 1, box.bottom() == h - 1 ? beyond : 1);
         TraceBitmap bitmap(window);
         for (int y = window.top(); y <= window.bottom(); ++y) {
-            const int* row = &area.at(0, std::clamp(y, 0, h - 1));
+            const int* row = &areas.label.at(0, std::clamp(y, 0, h - 1));
             for (int x = window.left(); x <= window.right(); ++x)
                 if (row[std::clamp(x, 0, w - 1)] == a)
                     bitmap.set(x, y);
         }
-        painter.drawPath(bitmap.trace(speck));
+        painter.drawPath(toCanvas.map(bitmap.trace(areas.speck)));
     }
     TraceBitmap inkBitmap(QRect(0, 0, w, h));
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            if (ink.at(x, y))
+            if (areas.ink.at(x, y))
                 inkBitmap.set(x, y);
-    QPainterPath inkPath = inkBitmap.trace(speck);
+    QPainterPath inkPath = toCanvas.map(inkBitmap.trace(areas.speck));
     inkPath.setFillRule(Qt::OddEvenFill);
     painter.fillPath(inkPath, Qt::black);
     return out;
 }
 
-} // namespace
-
-ColouringPage fromColoured(const QImage& picture, QSize bounds, const Options& options)
+std::optional<Areas> findAreas(const QImage& coloured, const Options& options)
 {
-    const QSize size = fitSize(picture.size(), bounds);
-    if (size.isEmpty() || cancelled(options))
-        return {};
-    const QImage coloured = onWhite(picture, size);
-    const int w = size.width(), h = size.height();
+    const int w = coloured.width(), h = coloured.height();
     const float scale = float(w) / 800.0f;
     const int detail = std::clamp(options.detail, -2, 2);
 
     const Grid<Lab> lab = toLab(coloured);
     const std::vector<Lab> centres = clusterColours(lab, 20 + 4 * detail);
     if (cancelled(options))
-        return {};
+        return std::nullopt;
     Labels clusters = assign(lab, centres);
     majority(clusters);
     majority(clusters);
@@ -427,7 +434,7 @@ ColouringPage fromColoured(const QImage& picture, QSize bounds, const Options& o
     const int minPiece = std::max(6, int(40.0f * scale * scale));
     const Labels piece = pieces(clusters, minPiece, &pieceCluster);
     if (cancelled(options))
-        return {};
+        return std::nullopt;
 
     // Ink: dark pieces that are strokes or small details. Large thick dark areas are
     // regions like any other, so the child can colour them.
@@ -469,14 +476,36 @@ ColouringPage fromColoured(const QImage& picture, QSize bounds, const Options& o
     const std::vector<int> pieceArea =
         joinAlike({piece, pieceCluster, centres, lab, ink, flat, t2, 0.08f * t2});
     if (cancelled(options))
-        return {};
-    Mask inkMask(w, h, 0);
+        return std::nullopt;
+    Areas areas{areaLabels(piece, pieceArea), 0, Mask(w, h, 0),
+                std::max(4, int(8.0f * scale * scale))};
     for (size_t i = 0; i < piece.size(); ++i)
-        inkMask[i] = ink[size_t(piece[i])];
-    const int areaCount = 1 + *std::max_element(pieceArea.begin(), pieceArea.end());
-    const QImage lines = drawOutlines(areaLabels(piece, pieceArea), areaCount, inkMask,
-                                      strokeWidth(w) - (options.detail > 0 ? 1 : 0),
-                                      std::max(4, int(8.0f * scale * scale)));
+        areas.ink[i] = ink[size_t(piece[i])];
+    areas.count = 1 + *std::max_element(pieceArea.begin(), pieceArea.end());
+    return areas;
+}
+
+} // namespace
+
+ColouringPage fromColoured(const QImage& picture, QSize bounds, const Options& options)
+{
+    const QSize size = fitSize(picture.size(), bounds);
+    if (size.isEmpty() || cancelled(options))
+        return {};
+    const QImage coloured = onWhite(picture, size);
+    // Areas are found on at most kAnalysisPixels; their traced curves are scaled up, so a
+    // large canvas gets smooth lines without its memory and time growing with it.
+    const double reduce =
+        std::min(1.0, std::sqrt(kAnalysisPixels / (double(size.width()) * size.height())));
+    const QSize work = (QSizeF(size) * reduce).toSize().expandedTo(QSize(1, 1));
+    const std::optional<Areas> areas = findAreas(
+        work == size ? coloured
+                     : coloured.scaled(work, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+        options);
+    if (!areas || cancelled(options))
+        return {};
+    const QImage lines =
+        drawOutlines(*areas, size, strokeWidth(size.width()) - (options.detail > 0 ? 1 : 0));
     if (cancelled(options))
         return {};
     return {coloured, lines};

@@ -34,6 +34,10 @@ struct ColouringPage {
 // Largest size with the picture's aspect ratio inside bounds (enlarging or reducing).
 QSize fitSize(QSize picture, QSize bounds);
 
+// The picture composited on white at the size it will have inside bounds; a caller that lets
+// the original go keeps only this much of it in memory.
+QImage canvasPicture(const QImage& picture, QSize bounds);
+
 // Outline width a child's brush can follow at this picture width (3 px at 800, growing
 // with it).
 int strokeWidth(int pictureWidth);
