@@ -341,10 +341,20 @@ int main(int argc, char** argv)
         widthRatio.push_back(lineWidth(fromBitmap.uncoloured) / lineWidth(fromSvg.uncoloured));
         pieceRatio.push_back(double(linePieces(fromBitmap.uncoloured)) /
                              std::max(1, linePieces(fromSvg.uncoloured)));
-        if (widthRatio.back() <= *std::min_element(widthRatio.begin(), widthRatio.end()))
+        const auto keep = [&](const char* what) {
+            if (worstDir.isEmpty())
+                return;
+            fromBitmap.uncoloured.save(worstDir + u'/' + QLatin1String(what) + u"-bitmap.png");
+            fromSvg.uncoloured.save(worstDir + u'/' + QLatin1String(what) + u"-svg.png");
+        };
+        if (widthRatio.back() <= *std::min_element(widthRatio.begin(), widthRatio.end())) {
             thinnest = name;
-        if (pieceRatio.back() >= *std::max_element(pieceRatio.begin(), pieceRatio.end()))
+            keep("thinnest");
+        }
+        if (pieceRatio.back() >= *std::max_element(pieceRatio.begin(), pieceRatio.end())) {
             mostPieces = name;
+            keep("most-pieces");
+        }
         greySvg.push_back(greyEdges(fromSvg.uncoloured));
         greyBitmap.push_back(greyEdges(fromBitmap.uncoloured));
         if (spanSvg.size() < 10) {

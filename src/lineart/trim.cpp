@@ -222,7 +222,8 @@ QByteArray trimSvg(const QByteArray& svg)
     const double units = extent.width() / size.width();
     const QRectF cut(extent.x() + box.x() * units, extent.y() + box.y() * units,
                      box.width() * units, box.height() * units);
-    if (cut.width() >= 0.97 * page.width() && cut.height() >= 0.97 * page.height())
+    if (const QRectF common = cut & page;
+        common.width() >= 0.97 * page.width() && common.height() >= 0.97 * page.height())
         return svg; // all drawing: the page stays as it is
     const double pixelsPerUnit = original.defaultSize().width() / page.width();
     root.setAttribute(
