@@ -311,7 +311,7 @@ Outcome<Source> load(const QString& file, QSize bounds)
         return loaded;
     Source source = loaded.value();
     const QSize fit = lineart::fitSize(source.size, bounds);
-    if (fit.width() > 4 * source.size.width())
+    if (source.svg.isEmpty() && fit.width() > 4 * source.size.width()) // an SVG stays sharp
         source.warnings.append(QStringLiteral("La imagen %1 es muy pequeña (%2 × %3 píxeles): "
                                               "al agrandarla se verá borrosa.")
                                    .arg(quoted(file))
