@@ -320,6 +320,7 @@ int main(int argc, char** argv)
     quint32 seed = 1;
     std::vector<double> widthRatio, pieceRatio, greySvg, greyBitmap, spanSvg, spanBitmap;
     QString thinnest, mostPieces;
+    std::vector<double> bareWidthRatio, barePieceRatio; // art without outlines
     for (const QString& file : files) {
         QFile source(file);
         if (!source.open(QIODevice::ReadOnly))
@@ -383,6 +384,9 @@ int main(int argc, char** argv)
         const lineart::ColouringPage fromBare = lineart::fromColoured(bareColoured, truth.size());
         bareRows.push_back(
             {name, score(fromBare.uncoloured, bareTruth), 1, 1, fromBare.uncoloured, bareColoured});
+        bareWidthRatio.push_back(lineWidth(fromBare.uncoloured) / lineWidth(bareTruth));
+        barePieceRatio.push_back(double(linePieces(fromBare.uncoloured)) /
+                                 std::max(1, linePieces(bareTruth)));
         const QImage page = scanned(truth, seed++, false);
         // A phone photograph of the printed page: dim corners, soft lines, grain, JPEG.
         QByteArray photoBytes;
@@ -417,6 +421,12 @@ int main(int argc, char** argv)
                 *std::min_element(widthRatio.begin(), widthRatio.end()), qPrintable(thinnest));
     std::printf("bitmap/svg pieces of line: median %.2f, worst %.2f (%s)\n", median(pieceRatio),
                 *std::max_element(pieceRatio.begin(), pieceRatio.end()), qPrintable(mostPieces));
+    std::printf("the same without outlines (strokes removed): line width median %.2f, lowest "
+                "%.2f; pieces median %.2f, worst %.2f\n",
+                median(bareWidthRatio),
+                *std::min_element(bareWidthRatio.begin(), bareWidthRatio.end()),
+                median(barePieceRatio),
+                *std::max_element(barePieceRatio.begin(), barePieceRatio.end()));
     std::printf("grey edge pixels per line pixel: svg median %.2f lowest %.2f, bitmap median "
                 "%.2f lowest %.2f\n",
                 median(greySvg), *std::min_element(greySvg.begin(), greySvg.end()),

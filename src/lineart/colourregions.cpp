@@ -257,13 +257,33 @@ std::vector<float> halfThickness(const Labels& piece, int pieceCount)
     return area;
 }
 
-// Each piece's area: pieces whose shared boundary is mostly soft (clusters alike, or colours
-// that blend across it, as the bands of a gradient do) are one area to colour.
+// The colours with their grain smoothed away (a small Gaussian-like blur), for comparing the
+// two sides of a boundary: grain must not make one area look like two.
+Grid<Lab> softened(const Grid<Lab>& lab)
+{
+    Grid<float> channel[3] = {Grid<float>(lab.width, lab.height),
+                              Grid<float>(lab.width, lab.height),
+                              Grid<float>(lab.width, lab.height)};
+    for (size_t i = 0; i < lab.size(); ++i) {
+        channel[0][i] = lab[i].l;
+        channel[1][i] = lab[i].a;
+        channel[2][i] = lab[i].b;
+    }
+    for (Grid<float>& c : channel)
+        blur(c, 1);
+    Grid<Lab> out(lab.width, lab.height);
+    for (size_t i = 0; i < lab.size(); ++i)
+        out[i] = {channel[0][i], channel[1][i], channel[2][i]};
+    return out;
+}
+
+// Each piece's area: pieces whose shared boundary is mostly soft (colours alike a few pixels
+// either side, as across the bands of a gradient or the grain of a photograph) are one area
+// to colour.
 struct Judge {
     const Labels& piece;
     const std::vector<int>& pieceCluster;
-    const std::vector<Lab>& centres;
-    const Grid<Lab>& lab;
+    const Grid<Lab> lab; // softened
     const std::vector<uint8_t>& ink;
     const std::vector<uint8_t>& flat;
     float t2 = 0, flatT2 = 0;
@@ -279,11 +299,11 @@ std::vector<int> joinAlike(const Judge& j)
         if (p == q || j.ink[size_t(p)] || j.ink[size_t(q)])
             return;
         const float limit = j.flat[size_t(p)] && j.flat[size_t(q)] ? j.flatT2 : j.t2;
-        const int ax = std::clamp(x - 2 * dx, 0, w - 1), ay = std::clamp(y - 2 * dy, 0, h - 1);
-        const int bx = std::clamp(nx + 2 * dx, 0, w - 1), by = std::clamp(ny + 2 * dy, 0, h - 1);
-        const bool sharp = distance2(j.centres[size_t(j.pieceCluster[size_t(p)])],
-                                     j.centres[size_t(j.pieceCluster[size_t(q)])]) >= limit &&
-                           distance2(j.lab.at(ax, ay), j.lab.at(bx, by)) >= 0.25f * limit;
+        // The softened colours three pixels either side: their difference is the boundary's
+        // own, whatever clusters the grain put single pixels in.
+        const int ax = std::clamp(x - 3 * dx, 0, w - 1), ay = std::clamp(y - 3 * dy, 0, h - 1);
+        const int bx = std::clamp(nx + 3 * dx, 0, w - 1), by = std::clamp(ny + 3 * dy, 0, h - 1);
+        const bool sharp = distance2(j.lab.at(ax, ay), j.lab.at(bx, by)) >= 0.5f * limit;
         auto& [all, sharpCount] =
             shared[(uint64_t(uint32_t(std::min(p, q))) << 32) | uint32_t(std::max(p, q))];
         ++all;
@@ -456,7 +476,7 @@ std::optional<Areas> findAreas(const QImage& coloured, const Options& options)
     const float threshold = 14.0f * (1.0f - 0.2f * float(detail));
     const float t2 = threshold * threshold;
     const std::vector<int> pieceArea =
-        joinAlike({piece, pieceCluster, centres, lab, ink, flat, t2, 0.08f * t2});
+        joinAlike({piece, pieceCluster, softened(lab), ink, flat, t2, 0.08f * t2});
     if (cancelled(options))
         return std::nullopt;
     Areas areas{areaLabels(piece, pieceArea), 0, Mask(w, h, 0),

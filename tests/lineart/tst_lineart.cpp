@@ -29,6 +29,16 @@ QList<QPoint> darkRuns(const QImage& image, int y, int x0, int x1)
     return runs;
 }
 
+// Pixels between black and white: lines drawn smooth have them along their edges.
+int greyPixels(const QImage& image)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += qGray(image.pixel(x, y)) > 40 && qGray(image.pixel(x, y)) < 215;
+    return count;
+}
+
 const std::atomic_bool cancelled = true; // work asked to stop gives a null page
 
 QImage canvas(QSize size, QColor paper)
@@ -82,6 +92,20 @@ private Q_SLOTS:
         regions("red, blue", QColor(230, 40, 40), QColor(40, 90, 230));
         regions("yellow, white", QColor(255, 220, 60), Qt::white);
         regions("navy, light blue", QColor(30, 30, 110), QColor(170, 220, 255));
+        // Two close purples with grain, as a photographed or compressed picture has: the line
+        // between them is whole, not dashed where single pixels happen to look alike.
+        {
+            QImage picture = canvas(QSize(200, 100), Qt::white);
+            QRandomGenerator random(5);
+            for (int y = 0; y < 100; ++y)
+                for (int x = 0; x < 200; ++x) {
+                    const int grain = random.bounded(-9, 10);
+                    picture.setPixel(x, y, x < 100 ? qRgb(190 + grain, 140 + grain, 230 + grain)
+                                                   : qRgb(150 + grain, 90 + grain, 200 + grain));
+                }
+            QTest::newRow("close purples, grainy")
+                << picture << QSize(400, 400) << Lines{10, 190, 9, 1, 2, 4, 200};
+        }
         // A thick black ring is the drawing's own ink: one line on each side, not two (the
         // outer and inner edges of the ink).
         const auto ring = [](const char* name, QColor fill, int thickness) {
@@ -127,6 +151,8 @@ private Q_SLOTS:
                 QVERIFY(run.y() >= e.thinnest && run.y() <= e.thickest);
             QVERIFY(e.centre < 0 || qAbs(found[0].x() + found[0].y() / 2 - e.centre) <= 3);
         }
+        // Curved lines are drawn smooth.
+        QVERIFY(e.centre >= 0 || e.runs == 0 || greyPixels(lines) > 0);
     }
 
     // On an outline page, a closed shape is coloured and the page around it is not; the lines
@@ -241,6 +267,7 @@ private Q_SLOTS:
         for (const QPoint& run : runs)
             QVERIFY(run.y() >= 2 && run.y() <= 4);
         QCOMPARE(darkRuns(page.uncoloured, 200, 120, 280).size(), 0); // the highlight
+        QVERIFY(greyPixels(page.uncoloured) > 0);                      // smooth edges
         QVERIFY(isDark(page.uncoloured.pixel(600, 200)));
         QVERIFY(!isDark(page.uncoloured.pixel(560, 200)));
     }
