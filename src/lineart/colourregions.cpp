@@ -285,7 +285,7 @@ struct Judge {
     const std::vector<int>& pieceCluster;
     const Grid<Lab> lab; // softened
     const std::vector<uint8_t>& ink;
-    const std::vector<uint8_t>& flat;
+    const std::vector<uint8_t> flat;
     float t2 = 0, flatT2 = 0;
 };
 
@@ -419,6 +419,49 @@ QImage drawOutlines(const Areas& areas, QSize size, int stroke)
     return out;
 }
 
+// Ink: dark pieces that are strokes or small details. Large thick dark areas are regions
+// like any other, so the child can colour them.
+std::vector<uint8_t> inkPieces(const Labels& piece, const std::vector<int>& pieceCluster,
+                               const std::vector<Lab>& centres, const std::vector<int>& area)
+{
+    const float scale = float(piece.width) / 800.0f;
+    const std::vector<float> half = halfThickness(piece, int(pieceCluster.size()));
+    std::vector<uint8_t> ink(pieceCluster.size(), 0);
+    for (size_t p = 0; p < pieceCluster.size(); ++p) {
+        if (area[p] == 0 || centres[size_t(pieceCluster[p])].l >= 32.0f)
+            continue;
+        ink[p] = half[p] < std::max(6.0f, 0.012f * float(piece.width)) ||
+                 area[p] < int(900.0f * scale * scale);
+    }
+    return ink;
+}
+
+// Large truly flat pieces (drawn, not photographed or shaded), told apart from each other at
+// a smaller difference: white on pale blue is still two parts to colour.
+std::vector<uint8_t> flatPieces(const Labels& piece, const Grid<Lab>& lab,
+                                const std::vector<int>& area)
+{
+    const float scale = float(piece.width) / 800.0f;
+    std::vector<Lab> sum(area.size()), sumSquares(area.size());
+    for (size_t i = 0; i < piece.size(); ++i) {
+        const Lab& c = lab[i];
+        Lab& s = sum[size_t(piece[i])];
+        Lab& q = sumSquares[size_t(piece[i])];
+        s = {s.l + c.l, s.a + c.a, s.b + c.b};
+        q = {q.l + c.l * c.l, q.a + c.a * c.a, q.b + c.b * c.b};
+    }
+    std::vector<uint8_t> flat(area.size(), 0);
+    for (size_t p = 0; p < area.size(); ++p) {
+        const float n = float(area[p]);
+        if (n < 400.0f * scale * scale)
+            continue;
+        const float variance = (sumSquares[p].l + sumSquares[p].a + sumSquares[p].b) / n -
+                               distance2(Lab{sum[p].l / n, sum[p].a / n, sum[p].b / n}, Lab{});
+        flat[p] = variance < 8.0f;
+    }
+    return flat;
+}
+
 std::optional<Areas> findAreas(const QImage& coloured, const Options& options)
 {
     const int w = coloured.width(), h = coloured.height();
@@ -437,46 +480,14 @@ std::optional<Areas> findAreas(const QImage& coloured, const Options& options)
     const Labels piece = pieces(clusters, minPiece, &pieceCluster);
     if (cancelled(options))
         return std::nullopt;
-
-    // Ink: dark pieces that are strokes or small details. Large thick dark areas are
-    // regions like any other, so the child can colour them.
-    const std::vector<float> half = halfThickness(piece, int(pieceCluster.size()));
     std::vector<int> area(pieceCluster.size(), 0);
     for (size_t i = 0; i < piece.size(); ++i)
         ++area[size_t(piece[i])];
-    std::vector<uint8_t> ink(pieceCluster.size(), 0);
-    for (size_t p = 0; p < pieceCluster.size(); ++p) {
-        if (area[p] == 0 || centres[size_t(pieceCluster[p])].l >= 32.0f)
-            continue;
-        ink[p] =
-            half[p] < std::max(6.0f, 0.012f * float(w)) || area[p] < int(900.0f * scale * scale);
-    }
-
-    // Boundaries between regions that differ visibly; the colours a few pixels either side
-    // must differ too, which stops the bands a gradient would otherwise give.
-    // Two large truly flat regions (drawn, not photographed or shaded) are told apart at a
-    // smaller difference: white on pale blue is still two parts to colour.
-    std::vector<Lab> sum(pieceCluster.size()), sumSquares(pieceCluster.size());
-    for (size_t i = 0; i < piece.size(); ++i) {
-        const Lab& c = lab[i];
-        Lab& s = sum[size_t(piece[i])];
-        Lab& q = sumSquares[size_t(piece[i])];
-        s = {s.l + c.l, s.a + c.a, s.b + c.b};
-        q = {q.l + c.l * c.l, q.a + c.a * c.a, q.b + c.b * c.b};
-    }
-    std::vector<uint8_t> flat(pieceCluster.size(), 0);
-    for (size_t p = 0; p < pieceCluster.size(); ++p) {
-        const float n = float(area[p]);
-        if (n < 400.0f * scale * scale)
-            continue;
-        const float variance = (sumSquares[p].l + sumSquares[p].a + sumSquares[p].b) / n -
-                               distance2(Lab{sum[p].l / n, sum[p].a / n, sum[p].b / n}, Lab{});
-        flat[p] = variance < 8.0f;
-    }
+    const std::vector<uint8_t> ink = inkPieces(piece, pieceCluster, centres, area);
     const float threshold = 14.0f * (1.0f - 0.2f * float(detail));
     const float t2 = threshold * threshold;
-    const std::vector<int> pieceArea =
-        joinAlike({piece, pieceCluster, softened(lab), ink, flat, t2, 0.08f * t2});
+    const std::vector<int> pieceArea = joinAlike(
+        {piece, pieceCluster, softened(lab), ink, flatPieces(piece, lab, area), t2, 0.08f * t2});
     if (cancelled(options))
         return std::nullopt;
     Areas areas{areaLabels(piece, pieceArea), 0, Mask(w, h, 0),

@@ -174,15 +174,12 @@ QRect contentBox(const QImage& picture, Kind kind)
     return box.isEmpty() && page == Page::Plain ? picture.rect() : box;
 }
 
-QByteArray trimSvg(const QByteArray& svg)
+namespace {
+
+// The drawing's extent in the page's units, wherever it lies (its page may show none of it):
+// everything drawn is wrapped in one group the renderer can measure.
+QRectF drawingExtent(QDomDocument& document, const QRectF& page)
 {
-    QDomDocument document;
-    const QSvgRenderer original(svg);
-    if (!document.setContent(svg) || !original.isValid() || original.defaultSize().isEmpty())
-        return svg;
-    const QRectF page = original.viewBoxF().isEmpty() ? QRectF(QPointF(), original.defaultSize())
-                                                      : original.viewBoxF();
-    // The drawing's extent in the page's units, wherever it lies (its page may be empty).
     QDomElement root = document.documentElement();
     QDomElement whole = document.createElement(u"g"_qs);
     const QString id = u"cuaderno-dibujo-entero"_qs;
@@ -195,15 +192,19 @@ QByteArray trimSvg(const QByteArray& svg)
         child = next;
     }
     root.appendChild(whole);
-    QSvgRenderer wrapped(document.toByteArray());
-    QRectF extent = wrapped.boundsOnElement(id);
+    const QRectF extent = QSvgRenderer(document.toByteArray()).boundsOnElement(id);
+    if (!extent.isValid() || extent.isEmpty())
+        return page;
     // What the page shows, unless the page shows (almost) nothing of it.
-    if (const QRectF shown = extent & page;
-        !extent.isValid() || extent.isEmpty() ||
-        shown.width() * shown.height() >= 0.5 * extent.width() * extent.height())
-        extent = extent.isValid() && !extent.isEmpty() ? shown : page;
-    // Seen on a small raster, the drawing's box inside that extent: a background shape
-    // covering the page is not the drawing.
+    const QRectF shown = extent & page;
+    return shown.width() * shown.height() >= 0.5 * extent.width() * extent.height() ? shown
+                                                                                    : extent;
+}
+
+// Seen on a small raster, the drawing's box inside its extent (a background shape covering
+// the page is not the drawing), in the page's units; empty when nothing is drawn.
+QRectF drawnPart(const QByteArray& svg, QRectF extent)
+{
     const double pad = 0.05 * std::max(extent.width(), extent.height());
     extent.adjust(-pad, -pad, pad, pad);
     const QSize size =
@@ -211,21 +212,38 @@ QByteArray trimSvg(const QByteArray& svg)
     QImage raster(size, QImage::Format_RGB32);
     raster.fill(Qt::white);
     {
+        QSvgRenderer renderer(svg);
         QPainter painter(&raster);
-        wrapped.setViewBox(extent);
-        wrapped.render(&painter, QRectF(QPointF(), QSizeF(size)));
+        renderer.setViewBox(extent);
+        renderer.render(&painter, QRectF(QPointF(), QSizeF(size)));
     }
-    Page shown = Page::Plain;
-    const QRect box = drawingBox(raster, Kind::Coloured, &shown);
-    if (box.isEmpty())
-        return {};
+    Page page = Page::Plain;
+    const QRect box = drawingBox(raster, Kind::Coloured, &page);
     const double units = extent.width() / size.width();
-    const QRectF cut(extent.x() + box.x() * units, extent.y() + box.y() * units,
-                     box.width() * units, box.height() * units);
+    return box.isEmpty() ? QRectF()
+                         : QRectF(extent.x() + box.x() * units, extent.y() + box.y() * units,
+                                  box.width() * units, box.height() * units);
+}
+
+} // namespace
+
+QByteArray trimSvg(const QByteArray& svg)
+{
+    QDomDocument document;
+    const QSvgRenderer original(svg);
+    if (!document.setContent(svg) || !original.isValid() || original.defaultSize().isEmpty())
+        return svg;
+    const QRectF page = original.viewBoxF().isEmpty() ? QRectF(QPointF(), original.defaultSize())
+                                                      : original.viewBoxF();
+    const QRectF extent = drawingExtent(document, page);
+    const QRectF cut = drawnPart(document.toByteArray(), extent);
+    if (cut.isEmpty())
+        return {};
     if (const QRectF common = cut & page;
         common.width() >= 0.97 * page.width() && common.height() >= 0.97 * page.height())
         return svg; // all drawing: the page stays as it is
     const double pixelsPerUnit = original.defaultSize().width() / page.width();
+    QDomElement root = document.documentElement();
     root.setAttribute(
         u"viewBox"_qs,
         u"%1 %2 %3 %4"_qs.arg(cut.x()).arg(cut.y()).arg(cut.width()).arg(cut.height()));
