@@ -42,13 +42,21 @@ bool flatColours(const QImage& picture)
 }
 
 // The drawing, not its page, is what fills the canvas.
+void cropTo(QImage& picture, const QRect& drawing)
+{
+    if (drawing != picture.rect())
+        picture = drawing.isEmpty() ? QImage() : picture.copy(drawing);
+}
+
+// The drawing, not its page, is what fills the canvas. A picture's plain or transparent page
+// is cut before it is classified (a small drawing on a white sheet is not an outline page);
+// an outline page then loses its paper margins and punched holes too.
 Outcome<void> trimToDrawing(Source& source, lineart::Kind kind, QSize bounds, const QString& name)
 {
     if (!source.svg.isEmpty())
         source.svg = lineart::trimSvg(source.svg);
-    else if (const QRect drawing = lineart::contentBox(source.image, kind);
-             drawing != source.image.rect())
-        source.image = drawing.isEmpty() ? QImage() : source.image.copy(drawing);
+    else if (kind == lineart::Kind::Outlines)
+        cropTo(source.image, lineart::contentBox(source.image, kind));
     if (!source.image.isNull()) // the decoded picture is let go as soon as it is scaled
         source.image = lineart::canvasPicture(source.image, bounds);
     if (source.svg.isEmpty() && source.image.isNull())
@@ -92,9 +100,11 @@ Outcome<Prepared> prepare(const QString& file, const PrepareOptions& givenOption
     Prepared prepared;
     prepared.warnings = source.warnings;
     const bool svg = !source.svg.isEmpty();
+    if (!svg)
+        cropTo(source.image, lineart::contentBox(source.image, lineart::Kind::Coloured));
     if (svg)
         prepared.classification.kind = lineart::classifySvg(source.svg);
-    else
+    else if (!source.image.isNull())
         prepared.classification = lineart::classify(source.image);
     if (options.kind != ForcedKind::Automatic)
         prepared.classification.kind = options.kind == ForcedKind::Outlines
