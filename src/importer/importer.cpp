@@ -41,7 +41,6 @@ bool flatColours(const QImage& picture)
     return top >= sampled * 85 / 100;
 }
 
-// The drawing, not its page, is what fills the canvas.
 void cropTo(QImage& picture, const QRect& drawing)
 {
     if (drawing != picture.rect())
@@ -100,12 +99,13 @@ Outcome<Prepared> prepare(const QString& file, const PrepareOptions& givenOption
     Prepared prepared;
     prepared.warnings = source.warnings;
     const bool svg = !source.svg.isEmpty();
-    if (!svg)
-        cropTo(source.image, lineart::contentBox(source.image, lineart::Kind::Coloured));
-    if (svg)
+    if (svg) {
         prepared.classification.kind = lineart::classifySvg(source.svg);
-    else if (!source.image.isNull())
-        prepared.classification = lineart::classify(source.image);
+    } else {
+        cropTo(source.image, lineart::contentBox(source.image, lineart::Kind::Coloured));
+        if (!source.image.isNull())
+            prepared.classification = lineart::classify(source.image);
+    }
     if (options.kind != ForcedKind::Automatic)
         prepared.classification.kind = options.kind == ForcedKind::Outlines
                                            ? lineart::Kind::Outlines

@@ -228,18 +228,17 @@ Outcome<Source> loadBitmap(const QByteArray& data, const QString& file, QSize bo
     if (format.isEmpty() || !stored.isValid() || stored.isEmpty())
         return unreadable(file);
     const DecodeCost cost = decodeCost(data, format, stored);
+    // Above its bound a whole decode is refused before it starts: the message says how to
+    // make the picture smaller, where a failed decode would only say it is damaged.
     const qint64 pixels = qint64(stored.width()) * stored.height();
-    if (pixels > maxPixels(cost.scalable))
-        return tooLarge(file, stored, pixels * cost.bytesPerPixel,
-                        maxPixels(cost.scalable) * cost.bytesPerPixel, false);
+    const qint64 whole = pixels * cost.bytesPerPixel;
+    if (cost.scalable ? pixels > maxPixels(true) : whole > limitBytes())
+        return tooLarge(file, stored, whole,
+                        cost.scalable ? maxPixels(true) * cost.bytesPerPixel : limitBytes(), false);
     if (!looksComplete(data, format))
         return unreadable(file);
-    // Above the bound a whole decode is refused before it starts: the message says how to
-    // make the picture smaller, where a failed decode would only say it is damaged.
     if (cost.fixedBytes > maxCoefficientBytes)
         return tooLarge(file, stored, cost.fixedBytes, maxCoefficientBytes, cost.progressive);
-    if (!cost.scalable && pixels * cost.bytesPerPixel > limitBytes())
-        return tooLarge(file, stored, pixels * cost.bytesPerPixel, limitBytes(), false);
     Source source;
     source.jpeg = format == "jpeg";
     if (cost.scalable) {
