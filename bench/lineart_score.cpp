@@ -421,12 +421,11 @@ int main(int argc, char** argv)
                 *std::min_element(widthRatio.begin(), widthRatio.end()), qPrintable(thinnest));
     std::printf("bitmap/svg pieces of line: median %.2f, worst %.2f (%s)\n", median(pieceRatio),
                 *std::max_element(pieceRatio.begin(), pieceRatio.end()), qPrintable(mostPieces));
-    std::printf("the same without outlines (strokes removed): line width median %.2f, lowest "
-                "%.2f; pieces median %.2f, worst %.2f\n",
-                median(bareWidthRatio),
-                *std::min_element(bareWidthRatio.begin(), bareWidthRatio.end()),
-                median(barePieceRatio),
-                *std::max_element(barePieceRatio.begin(), barePieceRatio.end()));
+    std::printf(
+        "the same without outlines (strokes removed): line width median %.2f, lowest "
+        "%.2f; pieces median %.2f, worst %.2f\n",
+        median(bareWidthRatio), *std::min_element(bareWidthRatio.begin(), bareWidthRatio.end()),
+        median(barePieceRatio), *std::max_element(barePieceRatio.begin(), barePieceRatio.end()));
     std::printf("grey edge pixels per line pixel: svg median %.2f lowest %.2f, bitmap median "
                 "%.2f lowest %.2f\n",
                 median(greySvg), *std::min_element(greySvg.begin(), greySvg.end()),
