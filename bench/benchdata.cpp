@@ -122,10 +122,8 @@ bool BenchData::build(const QString& sampleSvg, QString& error)
         !makeFolder(path(QStringLiteral("punteros")), error) ||
         !makeFolder(path(QStringLiteral("animados")), error) ||
         !writeGif(path(QStringLiteral("fondo.gif")), tile, &error) ||
-        !writeGif(path(QStringLiteral("medida/1.gif")), samples::brushPicture(20),
-                           &error) ||
-        !writeGif(path(QStringLiteral("medida/2.gif")), samples::brushPicture(90),
-                           &error)) {
+        !writeGif(path(QStringLiteral("medida/1.gif")), samples::brushPicture(20), &error) ||
+        !writeGif(path(QStringLiteral("medida/2.gif")), samples::brushPicture(90), &error)) {
         return false;
     }
     QImage pointer(32, 32, QImage::Format_ARGB32);
@@ -136,8 +134,8 @@ bool BenchData::build(const QString& sampleSvg, QString& error)
     }
     for (int i = 0; i < samples::animationCount(); ++i) {
         const QString name = QStringLiteral("animados/%1.gif").arg(i + 1);
-        if (!writeAnimatedGif(path(name), samples::animationFrames(i),
-                                       samples::kAnimationDelay, &error)) {
+        if (!writeAnimatedGif(path(name), samples::animationFrames(i), samples::kAnimationDelay,
+                              &error)) {
             return false;
         }
     }

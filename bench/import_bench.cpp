@@ -7,11 +7,14 @@
 #include "drawing.h"
 #include "importer.h"
 #include "library/library.h"
+#include "platform/startup.h"
 
 #include <benchmark/benchmark.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QSvgRenderer>
@@ -70,6 +73,7 @@ void writeInputs()
     const QByteArray train = sample("7/1.svg");
     render(train, QSize(800, 520)).save(path(u"clipart.png"_qs));
     render(sample("3/1.svg"), QSize(4000, 3000)).save(path(u"grande.jpg"_qs), "JPEG", 90);
+    render(sample("5/2.svg"), QSize(6000, 4000)).save(path(u"movil.jpg"_qs), "JPEG", 90);
     QString error;
     const QByteArray outlines = samples::uncolouredSvg(sample("4/3.svg"), &error);
     scanned(render(outlines, QSize(1240, 1754))).save(path(u"escaneada.png"_qs));
@@ -91,12 +95,13 @@ void resetPeak()
 }
 
 // category 0: prepared only, nothing written (the processing without the disk's share).
-void importOne(benchmark::State& state, const QString& name, int category)
+void importOne(benchmark::State& state, const QString& name, int category, QSize bounds)
 {
     Library library(path(u"biblioteca"_qs));
     resetPeak();
     for (auto _ : state) {
-        const Outcome<importer::Prepared> prepared = importer::prepare(path(name), {});
+        const Outcome<importer::Prepared> prepared =
+            importer::prepare(path(name), {bounds, {}, 0, nullptr});
         if (!prepared ||
             (category > 0 && !importer::addToLibrary(library, category, prepared.value()))) {
             state.SkipWithError(qPrintable(prepared ? u"no se añadió"_qs : prepared.error()));
@@ -110,8 +115,42 @@ void batch(benchmark::State& state)
 {
     const QStringList files(int(state.range(0)), path(u"clipart.png"_qs));
     for (auto _ : state)
-        benchmark::DoNotOptimize(importer::prepareAll(files, {}));
+        importer::prepareInOrder(files, {}, [](qsizetype, Outcome<importer::Prepared>& prepared) {
+            benchmark::DoNotOptimize(prepared);
+            return true;
+        });
     state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+// A folder of phone-sized pictures for a 4K screen, each added as it is ready.
+void bigBatch(benchmark::State& state)
+{
+    const QStringList files(24, path(u"grande.jpg"_qs));
+    const importer::PrepareOptions options{QSize(3840, 2160), {}, 0, nullptr};
+    double firstMs = 0;
+    int category = 5;
+    resetPeak();
+    for (auto _ : state) {
+        Library library(path(u"biblioteca"_qs));
+        QElapsedTimer clock;
+        clock.start();
+        int added = 0;
+        importer::prepareInOrder(
+            files, options, [&](qsizetype, Outcome<importer::Prepared>& prepared) {
+                if (prepared && importer::addToLibrary(library, category, prepared.value()))
+                    ++added;
+                if (added == 1 && firstMs == 0)
+                    firstMs = double(clock.elapsed());
+                return true;
+            });
+        if (added != files.size()) {
+            state.SkipWithError("no se añadieron todos");
+            return;
+        }
+        ++category;
+    }
+    state.counters["first_added_ms"] = firstMs;
+    state.counters["peak_MB"] = double(peakKilobytes()) / 1024.0;
 }
 
 } // namespace
@@ -120,24 +159,37 @@ int main(int argc, char* argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    // As the importing programs set them.
+    QImageReader::setAllocationLimit(imageAllocationLimitMb);
+    returnLargeBlocksWhenFreed();
     QTemporaryDir dir;
     folder = &dir;
     QDir().mkpath(path(u"biblioteca"_qs));
     writeInputs();
-    const std::pair<const char*, QString> pictures[] = {
-        {"clipart_png_800x520", u"clipart.png"_qs},
-        {"photo_jpeg_4000x3000", u"grande.jpg"_qs},
-        {"scanned_page_a4_150dpi", u"escaneada.png"_qs}};
+    struct Picture {
+        const char* label;
+        QString file;
+        QSize bounds;
+    };
+    const Picture pictures[] = {
+        {"clipart_png_800x520", u"clipart.png"_qs, importer::defaultBounds},
+        {"photo_jpeg_4000x3000", u"grande.jpg"_qs, importer::defaultBounds},
+        {"scanned_page_a4_150dpi", u"escaneada.png"_qs, importer::defaultBounds},
+        {"jpeg_6000x4000_at_3840x2160", u"movil.jpg"_qs, QSize(3840, 2160)}};
     int category = 0;
-    for (const auto& [label, file] : pictures) {
+    for (const auto& [label, file, bounds] : pictures) {
         ++category;
         for (const bool write : {true, false})
             benchmark::RegisterBenchmark(
                 ((write ? "import/" : "prepare/") + std::string(label)).c_str(), importOne, file,
-                write ? category : 0)
+                write ? category : 0, bounds)
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime();
     }
+    benchmark::RegisterBenchmark("import_batch/24_jpeg_4000x3000_at_3840x2160", bigBatch)
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
     benchmark::RegisterBenchmark("prepare_batch/clipart_png", batch)
         ->Arg(1)
         ->Arg(4)

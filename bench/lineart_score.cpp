@@ -188,6 +188,114 @@ void report(const char* title, std::vector<Row>& rows, const QString& worstDir)
     }
 }
 
+// Line width: dark area over half the rim (a line of width w and length L has area wL
+// and a rim of about 2L pixels).
+double lineWidth(const QImage& lines)
+{
+    const int w = lines.width(), h = lines.height();
+    const Mask d = dark(lines);
+    double area = 0, rim = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const size_t i = size_t(y) * size_t(w) + size_t(x);
+            if (!d[i])
+                continue;
+            ++area;
+            rim += (x > 0 && !d[i - 1]) || (x + 1 < w && !d[i + 1]) ||
+                   (y > 0 && !d[i - size_t(w)]) || (y + 1 < h && !d[i + size_t(w)]);
+        }
+    return rim > 0 ? 2 * area / rim : 0;
+}
+
+// Separate pieces of line (8-connected dark areas of at least 4 pixels).
+int linePieces(const QImage& lines)
+{
+    const int w = lines.width(), h = lines.height();
+    Mask d = dark(lines);
+    int count = 0;
+    std::vector<int> stack;
+    for (size_t start = 0; start < d.size(); ++start) {
+        if (!d[start])
+            continue;
+        int size = 0;
+        d[start] = 0;
+        stack.push_back(int(start));
+        while (!stack.empty()) {
+            const int i = stack.back();
+            stack.pop_back();
+            ++size;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) {
+                    const int x = i % w + dx, y = i / w + dy;
+                    if (x >= 0 && y >= 0 && x < w && y < h &&
+                        d[size_t(y) * size_t(w) + size_t(x)]) {
+                        d[size_t(y) * size_t(w) + size_t(x)] = 0;
+                        stack.push_back(y * w + x);
+                    }
+                }
+        }
+        count += size >= 4;
+    }
+    return count;
+}
+
+// Share of the line pixels' neighbours that are grey: smooth edges have some, stair steps none.
+double greyEdges(const QImage& lines)
+{
+    const QImage rgb = lines.convertToFormat(QImage::Format_RGB32);
+    double greys = 0, darks = 0;
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x) {
+            const int v = qGray(line[x]);
+            greys += v > 40 && v < 215;
+            darks += v <= 40;
+        }
+    }
+    return darks > 0 ? greys / darks : 0;
+}
+
+// The share of the canvas the drawing's lines span, along its better-filled side.
+double span(const QImage& lines)
+{
+    const int w = lines.width(), h = lines.height();
+    const Mask d = dark(lines);
+    int left = w, right = -1, top = h, bottom = -1;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (d[size_t(y) * size_t(w) + size_t(x)]) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    return right < 0 ? 0 : std::max(double(right - left + 1) / w, double(bottom - top + 1) / h);
+}
+
+// The drawing small on a big white page: without its background, at a third of its size near
+// the top of a portrait sheet, as clip art often comes.
+QByteArray onBigPage(const QByteArray& svg, int placement)
+{
+    QByteArray inner = svg.mid(svg.indexOf('>', svg.indexOf("<svg")) + 1);
+    inner.truncate(inner.lastIndexOf("</svg>"));
+    inner.replace(QByteArray(R"(<rect x="0" y="0" width="800" height="520")"),
+                  QByteArray(R"(<rect display="none" x="0" y="0" width="800" height="520")"));
+    const int x = 100 + 500 * (placement % 3), y = 120 + 900 * (placement / 3 % 3);
+    return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"2100\" height=\"2970\" "
+           "viewBox=\"0 0 2100 2970\"><rect width=\"2100\" height=\"2970\" fill=\"white\"/>"
+           "<g transform=\"translate(" +
+           QByteArray::number(x) + ' ' + QByteArray::number(y) + ") scale(0.9)\">" + inner +
+           "</g></svg>";
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -210,6 +318,9 @@ int main(int argc, char** argv)
     std::vector<Row> svgRows, bitmapRows, jpegRows, bareRows, pageRows, photoRows;
     QStringList misjudged;
     quint32 seed = 1;
+    std::vector<double> widthRatio, pieceRatio, greySvg, greyBitmap, spanSvg, spanBitmap;
+    QString thinnest, mostPieces;
+    std::vector<double> bareWidthRatio, barePieceRatio; // art without outlines
     for (const QString& file : files) {
         QFile source(file);
         if (!source.open(QIODevice::ReadOnly))
@@ -228,6 +339,34 @@ int main(int argc, char** argv)
         const lineart::ColouringPage fromBitmap = lineart::fromColoured(coloured, truth.size());
         bitmapRows.push_back(
             {name, score(fromBitmap.uncoloured, truth), 1, 1, fromBitmap.uncoloured, coloured});
+        widthRatio.push_back(lineWidth(fromBitmap.uncoloured) / lineWidth(fromSvg.uncoloured));
+        pieceRatio.push_back(double(linePieces(fromBitmap.uncoloured)) /
+                             std::max(1, linePieces(fromSvg.uncoloured)));
+        const auto keep = [&](const char* what) {
+            if (worstDir.isEmpty())
+                return;
+            fromBitmap.uncoloured.save(worstDir + u'/' + QLatin1String(what) + u"-bitmap.png");
+            fromSvg.uncoloured.save(worstDir + u'/' + QLatin1String(what) + u"-svg.png");
+        };
+        if (widthRatio.back() <= *std::min_element(widthRatio.begin(), widthRatio.end())) {
+            thinnest = name;
+            keep("thinnest");
+        }
+        if (pieceRatio.back() >= *std::max_element(pieceRatio.begin(), pieceRatio.end())) {
+            mostPieces = name;
+            keep("most-pieces");
+        }
+        greySvg.push_back(greyEdges(fromSvg.uncoloured));
+        greyBitmap.push_back(greyEdges(fromBitmap.uncoloured));
+        if (spanSvg.size() < 10) {
+            // Margins: through the trimming the importer does, as SVG and as a PNG of the page.
+            const QByteArray page = onBigPage(svg, int(spanSvg.size()));
+            const QByteArray trimmed = lineart::trimSvg(page);
+            spanSvg.push_back(span(lineart::fromColouredSvg(trimmed, truth.size()).uncoloured));
+            const QImage sheet = samples::renderSvg(page, &error);
+            const QImage drawing = sheet.copy(lineart::contentBox(sheet, lineart::Kind::Coloured));
+            spanBitmap.push_back(span(lineart::fromColoured(drawing, truth.size()).uncoloured));
+        }
         QByteArray jpeg;
         QBuffer buffer(&jpeg);
         buffer.open(QIODevice::WriteOnly);
@@ -245,6 +384,9 @@ int main(int argc, char** argv)
         const lineart::ColouringPage fromBare = lineart::fromColoured(bareColoured, truth.size());
         bareRows.push_back(
             {name, score(fromBare.uncoloured, bareTruth), 1, 1, fromBare.uncoloured, bareColoured});
+        bareWidthRatio.push_back(lineWidth(fromBare.uncoloured) / lineWidth(bareTruth));
+        barePieceRatio.push_back(double(linePieces(fromBare.uncoloured)) /
+                                 std::max(1, linePieces(bareTruth)));
         const QImage page = scanned(truth, seed++, false);
         // A phone photograph of the printed page: dim corners, soft lines, grain, JPEG.
         QByteArray photoBytes;
@@ -275,6 +417,27 @@ int main(int argc, char** argv)
     report("no-outline-bitmap->outlines", bareRows, worstDir);
     report("scanned-page->uncoloured", pageRows, worstDir);
     report("photographed-page->uncoloured", photoRows, worstDir);
+    std::printf("bitmap/svg line width: median %.2f, lowest %.2f (%s)\n", median(widthRatio),
+                *std::min_element(widthRatio.begin(), widthRatio.end()), qPrintable(thinnest));
+    std::printf("bitmap/svg pieces of line: median %.2f, worst %.2f (%s)\n", median(pieceRatio),
+                *std::max_element(pieceRatio.begin(), pieceRatio.end()), qPrintable(mostPieces));
+    std::printf(
+        "the same without outlines (strokes removed): line width median %.2f, lowest "
+        "%.2f; pieces median %.2f, worst %.2f\n",
+        median(bareWidthRatio), *std::min_element(bareWidthRatio.begin(), bareWidthRatio.end()),
+        median(barePieceRatio), *std::max_element(barePieceRatio.begin(), barePieceRatio.end()));
+    std::printf("grey edge pixels per line pixel: svg median %.2f lowest %.2f, bitmap median "
+                "%.2f lowest %.2f\n",
+                median(greySvg), *std::min_element(greySvg.begin(), greySvg.end()),
+                median(greyBitmap), *std::min_element(greyBitmap.begin(), greyBitmap.end()));
+    const auto filling = [](const std::vector<double>& spans) {
+        return int(std::count_if(spans.begin(), spans.end(), [](double v) { return v >= 0.85; }));
+    };
+    std::printf("drawn small on a big page, span of the canvas: svg %d of %d at 85 %% or more "
+                "(lowest %.2f), bitmap %d of %d (lowest %.2f)\n",
+                filling(spanSvg), int(spanSvg.size()),
+                *std::min_element(spanSvg.begin(), spanSvg.end()), filling(spanBitmap),
+                int(spanBitmap.size()), *std::min_element(spanBitmap.begin(), spanBitmap.end()));
     std::printf("classification: %d of %d pictures misjudged %s\n", int(misjudged.size()),
                 int(files.size()) * 4, qPrintable(misjudged.join(u' ')));
     return 0;

@@ -6,10 +6,13 @@
 #include "loading.h"
 
 #include <QFileInfo>
-#include <QtConcurrent/QtConcurrentMap>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <map>
+#include <mutex>
 #include <unordered_map>
 
 namespace cuaderno::importer {
@@ -38,6 +41,30 @@ bool flatColours(const QImage& picture)
     return top >= sampled * 85 / 100;
 }
 
+void cropTo(QImage& picture, const QRect& drawing)
+{
+    if (drawing != picture.rect())
+        picture = drawing.isEmpty() ? QImage() : picture.copy(drawing);
+}
+
+// The drawing, not its page, is what fills the canvas. A picture's plain or transparent page
+// is cut before it is classified (a small drawing on a white sheet is not an outline page);
+// an outline page then loses its paper margins and punched holes too.
+Outcome<void> trimToDrawing(Source& source, lineart::Kind kind, QSize bounds, const QString& name)
+{
+    if (!source.svg.isEmpty())
+        source.svg = lineart::trimSvg(source.svg);
+    else if (kind == lineart::Kind::Outlines)
+        cropTo(source.image, lineart::contentBox(source.image, kind));
+    if (!source.image.isNull()) // the decoded picture is let go as soon as it is scaled
+        source.image = lineart::canvasPicture(source.image, bounds);
+    if (source.svg.isEmpty() && source.image.isNull())
+        return Failure{QStringLiteral("La imagen %1 no tiene nada dibujado: toda ella es fondo "
+                                      "transparente o papel en blanco.")
+                           .arg(name)};
+    return {};
+}
+
 } // namespace
 
 QSize canvasBounds(QSize screenPixels, float twipsPerPixel)
@@ -60,19 +87,25 @@ Outcome<Prepared> prepare(const QString& file, const PrepareOptions& givenOption
     const double area = double(options.bounds.width()) * options.bounds.height();
     if (area > maxDrawingPixels)
         options.bounds = (QSizeF(options.bounds) * std::sqrt(maxDrawingPixels / area)).toSize();
-    const Outcome<Source> loaded = load(file, options.bounds);
-    if (!loaded)
-        return Failure{loaded.error()};
-    const Source& source = loaded.value();
+    Source source;
+    { // only source keeps the decoded picture, so that scaling it lets the original go
+        const Outcome<Source> loaded = load(file, options.bounds);
+        if (!loaded)
+            return Failure{loaded.error()};
+        source = loaded.value();
+    }
     const QString name = u"«" + QFileInfo(file).fileName() + u"»";
 
     Prepared prepared;
     prepared.warnings = source.warnings;
     const bool svg = !source.svg.isEmpty();
-    if (svg)
+    if (svg) {
         prepared.classification.kind = lineart::classifySvg(source.svg);
-    else
-        prepared.classification = lineart::classify(source.image);
+    } else {
+        cropTo(source.image, lineart::contentBox(source.image, lineart::Kind::Coloured));
+        if (!source.image.isNull())
+            prepared.classification = lineart::classify(source.image);
+    }
     if (options.kind != ForcedKind::Automatic)
         prepared.classification.kind = options.kind == ForcedKind::Outlines
                                            ? lineart::Kind::Outlines
@@ -81,6 +114,10 @@ Outcome<Prepared> prepare(const QString& file, const PrepareOptions& givenOption
         prepared.warnings.append(QStringLiteral("La imagen %1 parece una fotografía: no saldrá "
                                                 "una buena página para colorear.")
                                      .arg(name));
+    if (const Outcome<void> trimmed =
+            trimToDrawing(source, prepared.classification.kind, options.bounds, name);
+        !trimmed)
+        return Failure{trimmed.error()};
 
     const lineart::Options processing{options.detail, options.cancel};
     const bool outlines = prepared.classification.kind == lineart::Kind::Outlines;
@@ -106,10 +143,40 @@ Outcome<int> addToLibrary(Library& library, int category, const Prepared& prepar
                               prepared.page.uncoloured);
 }
 
-QList<Outcome<Prepared>> prepareAll(const QStringList& files, const PrepareOptions& options)
+void prepareInOrder(const QStringList& files, const PrepareOptions& options,
+                    const ReadyFunction& ready)
 {
-    return QtConcurrent::blockingMapped<QList<Outcome<Prepared>>>(
-        files, [options](const QString& file) { return prepare(file, options); });
+    QThreadPool pool;
+    const qsizetype window = pool.maxThreadCount() + 1;
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::map<qsizetype, Outcome<Prepared>> results;
+    std::atomic_bool stopped = false;
+    qsizetype next = 0;
+    const auto startMore = [&](qsizetype handed) {
+        for (; next < files.size() && next < handed + window; ++next)
+            pool.start([&, index = next] {
+                Outcome<Prepared> result = stopped.load() ? Outcome<Prepared>(Failure{QString()})
+                                                          : prepare(files.at(index), options);
+                const std::lock_guard lock(mutex);
+                results.emplace(index, std::move(result));
+                finished.notify_all();
+            });
+    };
+    startMore(0);
+    for (qsizetype index = 0; index < files.size(); ++index) {
+        std::unique_lock lock(mutex);
+        finished.wait(lock, [&] { return results.count(index) > 0; });
+        Outcome<Prepared> result = std::move(results.at(index));
+        results.erase(index);
+        lock.unlock();
+        if (!ready(index, result)) {
+            stopped = true;
+            break;
+        }
+        startMore(index + 1);
+    }
+    pool.waitForDone(); // pictures under way when the batch stops are only thrown away
 }
 
 } // namespace cuaderno::importer

@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <functional>
 
 namespace cuaderno {
 class Library;
@@ -50,7 +51,13 @@ Outcome<Prepared> prepare(const QString& file, const PrepareOptions& options);
 // Adds the prepared drawing after the last one of the category; returns its number.
 Outcome<int> addToLibrary(Library& library, int category, const Prepared& prepared);
 
-// Prepares every file at once on all the processor's cores; results in the files' order.
-QList<Outcome<Prepared>> prepareAll(const QStringList& files, const PrepareOptions& options);
+// Called on the calling thread for each file in the files' order; false stops the batch.
+using ReadyFunction = std::function<bool(qsizetype index, Outcome<Prepared>& result)>;
+
+// Prepares the files on all the processor's cores, at most one picture more than there are
+// cores in memory at once, and hands each result to ready as soon as it and those before it
+// are ready, so whatever ready keeps (adds to the library) is kept even if the batch stops.
+void prepareInOrder(const QStringList& files, const PrepareOptions& options,
+                    const ReadyFunction& ready);
 
 } // namespace cuaderno::importer

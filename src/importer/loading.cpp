@@ -10,6 +10,9 @@
 #include <QSvgRenderer>
 #include <QXmlStreamReader>
 
+#include <algorithm>
+#include <cmath>
+
 namespace cuaderno::importer {
 namespace {
 
@@ -110,6 +113,109 @@ bool looksComplete(const QByteArray& data, const QByteArray& format)
     return true;
 }
 
+// What a whole decode of the picture would hold in memory, read from its header.
+struct DecodeCost {
+    qint64 fixedBytes = 0; // held whatever the output size (a progressive JPEG's coefficients)
+    int bytesPerPixel = 4; // of the decoded image
+    bool scalable = false; // the decoder can shrink while decoding (libjpeg's DCT scaling)
+    bool progressive = false;
+};
+
+quint32 bigEndian(const QByteArray& data, qsizetype at, int bytes)
+{
+    quint32 value = 0;
+    for (int i = 0; i < bytes; ++i)
+        value = (value << 8) | quint8(data.at(at + i));
+    return value;
+}
+
+// A progressive JPEG keeps 2 bytes for every sample of every component until the last scan;
+// the frame header (SOF) gives the components and their sampling.
+void readJpegFrame(const QByteArray& data, QSize stored, DecodeCost& cost)
+{
+    cost.scalable = true;
+    qsizetype at = 2;
+    while (at + 4 <= data.size() && quint8(data.at(at)) == 0xFF) {
+        const quint8 marker = quint8(data.at(at + 1));
+        const qsizetype length = qsizetype(bigEndian(data, at + 2, 2));
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame && at + 4 + length <= data.size() && length >= 8) {
+            cost.progressive = (marker & 0x03) == 0x02;
+            const int components = quint8(data.at(at + 9));
+            int hMax = 1, vMax = 1, units = 0;
+            for (int c = 0; c < components && at + 12 + 3 * c <= data.size(); ++c) {
+                const int factors = quint8(data.at(at + 11 + 3 * c));
+                hMax = std::max(hMax, factors >> 4);
+                vMax = std::max(vMax, factors & 0x0F);
+                units += (factors >> 4) * (factors & 0x0F);
+            }
+            if (cost.progressive)
+                cost.fixedBytes =
+                    2 * qint64(stored.width()) * stored.height() * units / (hMax * vMax);
+            return;
+        }
+        if (marker == 0xD8 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+            at += 2;
+            continue;
+        }
+        at += 2 + length;
+    }
+}
+
+DecodeCost decodeCost(const QByteArray& data, const QByteArray& format, QSize stored)
+{
+    DecodeCost cost;
+    if (format == "jpeg")
+        readJpegFrame(data, stored, cost);
+    else if (format == "png" && data.size() > 24 && quint8(data.at(24)) == 16)
+        cost.bytesPerPixel = 8; // 16 bits a channel decode to RGBA64
+    return cost;
+}
+
+qint64 limitBytes()
+{
+    const qint64 limitMb = QImageReader::allocationLimit(); // 0: no limit set
+    return (limitMb > 0 ? limitMb : 160) * 1024 * 1024;
+}
+
+// libjpeg decodes at 1/1, 1/2, 1/4 or 1/8: the smallest scale that still gives twice the
+// wanted size, or a smaller one when that output would not fit the image limit. Zero when
+// even 1/8 does not fit.
+int jpegScale(QSize stored, QSize wanted)
+{
+    int scale = 1;
+    while (scale < 8 && stored.width() / (2 * scale) >= 2 * wanted.width() &&
+           stored.height() / (2 * scale) >= 2 * wanted.height())
+        scale *= 2;
+    for (; scale <= 8; scale *= 2) {
+        const qint64 w = (stored.width() + scale - 1) / scale;
+        const qint64 h = (stored.height() + scale - 1) / scale;
+        if (4 * w * h <= limitBytes())
+            return scale;
+    }
+    return 0;
+}
+
+Failure tooLarge(const QString& file, QSize stored, qint64 needed, qint64 bound, bool progressive)
+{
+    // The largest size whose decode fits, with the same proportions.
+    const double shrink = std::sqrt(double(bound) / double(std::max<qint64>(needed, 1)));
+    const QSize smaller = (QSizeF(stored) * std::min(1.0, shrink * 0.95)).toSize();
+    return Failure{
+        QStringLiteral("La imagen %1 mide %2 × %3 píxeles: es demasiado grande para importarla "
+                       "(necesitaría unos %4 MB de memoria). Redúzcala a %5 × %6 píxeles o menos "
+                       "con un programa de fotos o de dibujo%7, y vuelva a intentarlo.")
+            .arg(quoted(file))
+            .arg(stored.width())
+            .arg(stored.height())
+            .arg(needed / (1024 * 1024))
+            .arg(smaller.width())
+            .arg(smaller.height())
+            .arg(progressive ? QStringLiteral(", o guárdela como JPEG normal (no progresivo)")
+                             : QString())};
+}
+
 Outcome<Source> loadBitmap(const QByteArray& data, const QString& file, QSize bounds)
 {
     QByteArray bytes = data;
@@ -121,24 +227,30 @@ Outcome<Source> loadBitmap(const QByteArray& data, const QString& file, QSize bo
     const QSize stored = reader.size();
     if (format.isEmpty() || !stored.isValid() || stored.isEmpty())
         return unreadable(file);
-    const bool jpeg = format == "jpeg";
-    if (qint64(stored.width()) * stored.height() > maxPixels(jpeg))
-        return Failure{QStringLiteral("La imagen %1 mide %2 × %3 píxeles: es demasiado grande "
-                                      "(como mucho, %4 millones de píxeles).")
-                           .arg(quoted(file))
-                           .arg(stored.width())
-                           .arg(stored.height())
-                           .arg(maxPixels(jpeg) / 1'000'000)};
+    const DecodeCost cost = decodeCost(data, format, stored);
+    // Above its bound a whole decode is refused before it starts: the message says how to
+    // make the picture smaller, where a failed decode would only say it is damaged.
+    const qint64 pixels = qint64(stored.width()) * stored.height();
+    const qint64 whole = pixels * cost.bytesPerPixel;
+    if (cost.scalable ? pixels > maxPixels(true) : whole > limitBytes())
+        return tooLarge(file, stored, whole,
+                        cost.scalable ? maxPixels(true) * cost.bytesPerPixel : limitBytes(), false);
     if (!looksComplete(data, format))
         return unreadable(file);
+    if (cost.fixedBytes > maxCoefficientBytes)
+        return tooLarge(file, stored, cost.fixedBytes, maxCoefficientBytes, cost.progressive);
     Source source;
-    source.jpeg = jpeg;
-    if (source.jpeg) {
-        // Decoded at twice the size it will have: enough detail, a fraction of the work.
+    source.jpeg = format == "jpeg";
+    if (cost.scalable) {
         const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
         const QSize fit = lineart::fitSize(stored, turned ? bounds.transposed() : bounds);
-        if (fit.width() * 2 < stored.width())
-            reader.setScaledSize(fit * 2);
+        const int scale = jpegScale(stored, fit);
+        if (scale == 0)
+            return tooLarge(file, stored, pixels * 4 / 64, limitBytes(), false);
+        // Decoded at twice the size it will have or more: enough detail, a fraction of the work;
+        // smaller when the limit demands it. Exactly a libjpeg scale, so nothing is resampled.
+        if (scale > 1)
+            reader.setScaledSize(stored / scale);
     }
     const QImage image = reader.read();
     if (image.isNull())
@@ -151,10 +263,9 @@ Outcome<Source> loadBitmap(const QByteArray& data, const QString& file, QSize bo
 
 } // namespace
 
-qint64 maxPixels(bool jpeg)
+qint64 maxPixels(bool scalable)
 {
-    const qint64 limitMb = QImageReader::allocationLimit(); // 0: no limit set
-    return jpeg ? 100'000'000 : limitMb > 0 ? limitMb * 1024 * 1024 / 4 : 40'000'000;
+    return scalable ? 100'000'000 : limitBytes() / 4;
 }
 
 Outcome<Source> load(const QString& file, QSize bounds)
@@ -199,7 +310,7 @@ Outcome<Source> load(const QString& file, QSize bounds)
         return loaded;
     Source source = loaded.value();
     const QSize fit = lineart::fitSize(source.size, bounds);
-    if (fit.width() > 4 * source.size.width())
+    if (source.svg.isEmpty() && fit.width() > 4 * source.size.width()) // an SVG stays sharp
         source.warnings.append(QStringLiteral("La imagen %1 es muy pequeña (%2 × %3 píxeles): "
                                               "al agrandarla se verá borrosa.")
                                    .arg(quoted(file))

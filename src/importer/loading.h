@@ -21,9 +21,12 @@ struct Source {
 
 inline constexpr qint64 maxFileBytes = 100 * 1024 * 1024;
 inline constexpr qint64 maxSvgBytes = 16 * 1024 * 1024;
-// Decoded pixels allowed: what the process's image allocation limit lets Qt decode (4 bytes a
-// pixel); a JPEG is decoded scaled down, so it may claim more.
-qint64 maxPixels(bool jpeg);
+// A progressive JPEG's coefficients, held for the whole picture while it decodes, are refused
+// above this (about 53 million pixels with the usual chroma subsampling).
+inline constexpr qint64 maxCoefficientBytes = 160 * 1024 * 1024;
+// Pixels a header may claim: what the process's image allocation limit lets Qt decode whole
+// (4 bytes a pixel); a format decoded scaled down (JPEG) may claim more.
+qint64 maxPixels(bool scalable);
 
 // Loads the file; a bitmap is decoded no larger than needed for bounds (JPEG is decoded
 // scaled down, which keeps large photographs fast and small in memory).

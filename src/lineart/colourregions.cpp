@@ -3,16 +3,23 @@
 // ink, and draw the boundaries between regions whose colours differ visibly.
 #include "lineart.h"
 #include "raster.h"
+#include "tracing.h"
+
+#include <QPainter>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <deque>
+#include <optional>
 #include <unordered_map>
 
 namespace cuaderno::lineart {
 namespace {
 
 using namespace detail;
+
+constexpr double kAnalysisPixels = 1'600'000.0;
 
 struct Lab {
     float l = 0, a = 0, b = 0;
@@ -230,7 +237,9 @@ Labels pieces(const Labels& clusters, int minArea, std::vector<int>* pieceCluste
     return piece;
 }
 
-// Half the thickness of every piece: the largest chamfer distance to another piece.
+// Half the thickness of every piece: the distance to its edge (chamfer) that nine in ten of
+// its pixels stay under. Unlike the largest distance, it stays small for a network of strokes
+// whose junctions are thick; unlike area over rim, a ragged dark blob is not thin.
 std::vector<float> halfThickness(const Labels& piece, int pieceCount)
 {
     const int w = piece.width, h = piece.height;
@@ -262,10 +271,262 @@ std::vector<float> halfThickness(const Labels& piece, int pieceCount)
             relax(x, y, x + 1, y + 1, 1.4142f);
             relax(x, y, x - 1, y + 1, 1.4142f);
         }
+    // Histograms in half pixels, up to 32 pixels.
+    constexpr int kBins = 64;
+    std::vector<int> counts(size_t(pieceCount) * kBins, 0), total(size_t(pieceCount), 0);
+    for (size_t i = 0; i < piece.size(); ++i) {
+        ++counts[size_t(piece[i]) * kBins + size_t(std::min(kBins - 1, int(d[i] * 2.0f)))];
+        ++total[size_t(piece[i])];
+    }
     std::vector<float> result(size_t(pieceCount), 0.0f);
-    for (size_t i = 0; i < piece.size(); ++i)
-        result[size_t(piece[i])] = std::max(result[size_t(piece[i])], d[i]);
+    for (size_t p = 0; p < result.size(); ++p) {
+        int seen = 0, bin = 0;
+        while (bin < kBins - 1 && (seen += counts[p * kBins + size_t(bin)]) * 10 < total[p] * 9)
+            ++bin;
+        result[p] = float(bin) / 2.0f;
+    }
     return result;
+}
+
+// The colours with their grain smoothed away (a small Gaussian-like blur), for comparing the
+// two sides of a boundary: grain must not make one area look like two.
+Grid<Lab> softened(const Grid<Lab>& lab)
+{
+    Grid<float> channel[3] = {Grid<float>(lab.width, lab.height),
+                              Grid<float>(lab.width, lab.height),
+                              Grid<float>(lab.width, lab.height)};
+    for (size_t i = 0; i < lab.size(); ++i) {
+        channel[0][i] = lab[i].l;
+        channel[1][i] = lab[i].a;
+        channel[2][i] = lab[i].b;
+    }
+    for (Grid<float>& c : channel)
+        blur(c, 1);
+    Grid<Lab> out(lab.width, lab.height);
+    for (size_t i = 0; i < lab.size(); ++i)
+        out[i] = {channel[0][i], channel[1][i], channel[2][i]};
+    return out;
+}
+
+// Each piece's area: pieces whose shared boundary is mostly soft (colours alike a few pixels
+// either side, as across the bands of a gradient or the grain of a photograph) are one area
+// to colour.
+struct Judge {
+    const Labels& piece;
+    const std::vector<int>& pieceCluster;
+    const Grid<Lab> lab; // softened
+    const std::vector<uint8_t>& ink;
+    const std::vector<uint8_t> flat;
+    float t2 = 0, flatT2 = 0;
+};
+
+std::vector<int> joinAlike(const Judge& j)
+{
+    const int w = j.piece.width, h = j.piece.height;
+    std::unordered_map<uint64_t, std::pair<int, int>> shared; // (all, sharp) per pair
+    const auto compare = [&](int x, int y, int dx, int dy) {
+        const int nx = x + dx, ny = y + dy;
+        const int p = j.piece.at(x, y), q = j.piece.at(nx, ny);
+        if (p == q || j.ink[size_t(p)] || j.ink[size_t(q)])
+            return;
+        const float limit = j.flat[size_t(p)] && j.flat[size_t(q)] ? j.flatT2 : j.t2;
+        // The softened colours three pixels either side: their difference is the boundary's
+        // own, whatever clusters the grain put single pixels in.
+        const int ax = std::clamp(x - 3 * dx, 0, w - 1), ay = std::clamp(y - 3 * dy, 0, h - 1);
+        const int bx = std::clamp(nx + 3 * dx, 0, w - 1), by = std::clamp(ny + 3 * dy, 0, h - 1);
+        const bool sharp = distance2(j.lab.at(ax, ay), j.lab.at(bx, by)) >= 0.5f * limit;
+        auto& [all, sharpCount] =
+            shared[(uint64_t(uint32_t(std::min(p, q))) << 32) | uint32_t(std::max(p, q))];
+        ++all;
+        sharpCount += sharp;
+    };
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            if (x + 1 < w)
+                compare(x, y, 1, 0);
+            if (y + 1 < h)
+                compare(x, y, 0, 1);
+        }
+    std::vector<int> parent(j.pieceCluster.size());
+    for (size_t i = 0; i < parent.size(); ++i)
+        parent[i] = int(i);
+    const auto root = [&](int i) {
+        while (parent[size_t(i)] != i)
+            i = parent[size_t(i)] = parent[size_t(parent[size_t(i)])];
+        return i;
+    };
+    for (const auto& [key, counts] : shared)
+        if (2 * counts.second < counts.first)
+            parent[size_t(root(int(key >> 32)))] = root(int(key & 0xffffffffu));
+    // Areas numbered from 0 in the order of their first piece, so the result never depends
+    // on the map's order.
+    std::vector<int> number(parent.size(), -1), area(parent.size(), -1);
+    int count = 0;
+    for (size_t p = 0; p < parent.size(); ++p) {
+        if (j.ink[p])
+            continue;
+        int& n = number[size_t(root(int(p)))];
+        if (n < 0)
+            n = count++;
+        area[p] = n;
+    }
+    return area;
+}
+
+// Every pixel's area; the drawing's ink belongs to the nearest area, so two areas on either
+// side of an ink line meet along its middle.
+Labels areaLabels(const Labels& piece, const std::vector<int>& pieceArea)
+{
+    const int w = piece.width, h = piece.height;
+    Labels area(w, h, -1);
+    std::deque<int> queue;
+    for (size_t i = 0; i < piece.size(); ++i)
+        if ((area[i] = pieceArea[size_t(piece[i])]) >= 0)
+            queue.push_back(int(i));
+    while (!queue.empty()) {
+        const int i = queue.front();
+        queue.pop_front();
+        const int x = i % w, y = i / w;
+        const int next[4] = {x > 0 ? i - 1 : -1, x + 1 < w ? i + 1 : -1, y > 0 ? i - w : -1,
+                             y + 1 < h ? i + w : -1};
+        for (int n : next)
+            if (n >= 0 && area[size_t(n)] < 0) {
+                area[size_t(n)] = area[size_t(i)];
+                queue.push_back(n);
+            }
+    }
+    return area;
+}
+
+// The areas a child colours, found on the analysed picture.
+struct Areas {
+    Labels label; // every pixel's area
+    int count = 0;
+    Mask ink;      // the drawing's own dark strokes and details
+    int speck = 4; // traced parts smaller than this are left out
+};
+
+// Each area's boundary traced into curves and stroked with one round pen at the canvas's
+// size; areas reaching the picture's edge continue past it, so the edge itself gets no line.
+// The ink is filled from its own traced outline.
+QImage drawOutlines(const Areas& areas, QSize size, int stroke)
+{
+    const int w = areas.label.width, h = areas.label.height;
+    std::vector<QRect> boxes(static_cast<size_t>(areas.count));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (const int a = areas.label.at(x, y); a >= 0)
+                boxes[size_t(a)] |= QRect(x, y, 1, 1);
+    QImage out(size, QImage::Format_RGB32);
+    out.fill(Qt::white);
+    QPainter painter(&out);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Qt::black, stroke, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    const QTransform toCanvas =
+        QTransform::fromScale(double(size.width()) / w, double(size.height()) / h);
+    const int beyond = stroke + 2;
+    for (int a = 0; a < areas.count; ++a) {
+        const QRect box = boxes[size_t(a)];
+        const QRect window =
+            box.adjusted(box.left() == 0 ? -beyond : -1, box.top() == 0 ? -beyond : -1,
+                         box.right() == w - 1 ? beyond : 1, box.bottom() == h - 1 ? beyond : 1);
+        TraceBitmap bitmap(window);
+        for (int y = window.top(); y <= window.bottom(); ++y) {
+            const int* row = &areas.label.at(0, std::clamp(y, 0, h - 1));
+            for (int x = window.left(); x <= window.right(); ++x)
+                if (row[std::clamp(x, 0, w - 1)] == a)
+                    bitmap.set(x, y);
+        }
+        painter.drawPath(toCanvas.map(bitmap.trace(areas.speck)));
+    }
+    TraceBitmap inkBitmap(QRect(0, 0, w, h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (areas.ink.at(x, y))
+                inkBitmap.set(x, y);
+    QPainterPath inkPath = toCanvas.map(inkBitmap.trace(areas.speck));
+    inkPath.setFillRule(Qt::OddEvenFill);
+    painter.fillPath(inkPath, Qt::black);
+    return out;
+}
+
+// Ink: dark pieces that are strokes or small details. Large thick dark areas are regions
+// like any other, so the child can colour them.
+std::vector<uint8_t> inkPieces(const Labels& piece, const std::vector<int>& pieceCluster,
+                               const std::vector<Lab>& centres, const std::vector<int>& area)
+{
+    const float scale = float(piece.width) / 800.0f;
+    const std::vector<float> half = halfThickness(piece, int(pieceCluster.size()));
+    std::vector<uint8_t> ink(pieceCluster.size(), 0);
+    for (size_t p = 0; p < pieceCluster.size(); ++p) {
+        if (area[p] == 0 || centres[size_t(pieceCluster[p])].l >= 32.0f)
+            continue;
+        ink[p] = half[p] < std::max(6.0f, 0.012f * float(piece.width)) ||
+                 area[p] < int(900.0f * scale * scale);
+    }
+    return ink;
+}
+
+// Large truly flat pieces (drawn, not photographed or shaded), told apart from each other at
+// a smaller difference: white on pale blue is still two parts to colour.
+std::vector<uint8_t> flatPieces(const Labels& piece, const Grid<Lab>& lab,
+                                const std::vector<int>& area)
+{
+    const float scale = float(piece.width) / 800.0f;
+    std::vector<Lab> sum(area.size()), sumSquares(area.size());
+    for (size_t i = 0; i < piece.size(); ++i) {
+        const Lab& c = lab[i];
+        Lab& s = sum[size_t(piece[i])];
+        Lab& q = sumSquares[size_t(piece[i])];
+        s = {s.l + c.l, s.a + c.a, s.b + c.b};
+        q = {q.l + c.l * c.l, q.a + c.a * c.a, q.b + c.b * c.b};
+    }
+    std::vector<uint8_t> flat(area.size(), 0);
+    for (size_t p = 0; p < area.size(); ++p) {
+        const float n = float(area[p]);
+        if (n < 400.0f * scale * scale)
+            continue;
+        const float variance = (sumSquares[p].l + sumSquares[p].a + sumSquares[p].b) / n -
+                               distance2(Lab{sum[p].l / n, sum[p].a / n, sum[p].b / n}, Lab{});
+        flat[p] = variance < 8.0f;
+    }
+    return flat;
+}
+
+std::optional<Areas> findAreas(const QImage& coloured, const Options& options)
+{
+    const int w = coloured.width(), h = coloured.height();
+    const float scale = float(w) / 800.0f;
+    const int detail = std::clamp(options.detail, -2, 2);
+
+    const Grid<Lab> lab = toLab(coloured);
+    const std::vector<Lab> centres = clusterColours(lab, 20 + 4 * detail);
+    if (cancelled(options))
+        return std::nullopt;
+    Labels clusters = assign(lab, centres);
+    majority(clusters);
+    majority(clusters);
+    std::vector<int> pieceCluster;
+    const int minPiece = std::max(6, int(40.0f * scale * scale));
+    const Labels piece = pieces(clusters, minPiece, &pieceCluster);
+    if (cancelled(options))
+        return std::nullopt;
+    std::vector<int> area(pieceCluster.size(), 0);
+    for (size_t i = 0; i < piece.size(); ++i)
+        ++area[size_t(piece[i])];
+    const std::vector<uint8_t> ink = inkPieces(piece, pieceCluster, centres, area);
+    const float threshold = 14.0f * (1.0f - 0.2f * float(detail));
+    const float t2 = threshold * threshold;
+    const std::vector<int> pieceArea = joinAlike(
+        {piece, pieceCluster, softened(lab), ink, flatPieces(piece, lab, area), t2, 0.08f * t2});
+    if (cancelled(options))
+        return std::nullopt;
+    Areas areas{areaLabels(piece, pieceArea), 0, Mask(w, h, 0),
+                std::max(4, int(8.0f * scale * scale))};
+    for (size_t i = 0; i < piece.size(); ++i)
+        areas.ink[i] = ink[size_t(piece[i])];
+    areas.count = 1 + *std::max_element(pieceArea.begin(), pieceArea.end());
+    return areas;
 }
 
 } // namespace
@@ -276,99 +537,22 @@ ColouringPage fromColoured(const QImage& picture, QSize bounds, const Options& o
     if (size.isEmpty() || cancelled(options))
         return {};
     const QImage coloured = onWhite(picture, size);
-    const int w = size.width(), h = size.height();
-    const float scale = float(w) / 800.0f;
-    const int detail = std::clamp(options.detail, -2, 2);
-
-    const Grid<Lab> lab = toLab(coloured);
-    const std::vector<Lab> centres = clusterColours(lab, 20 + 4 * detail);
+    // Areas are found on at most kAnalysisPixels; their traced curves are scaled up, so a
+    // large canvas gets smooth lines without its memory and time growing with it.
+    const double reduce =
+        std::min(1.0, std::sqrt(kAnalysisPixels / (double(size.width()) * size.height())));
+    const QSize work = (QSizeF(size) * reduce).toSize().expandedTo(QSize(1, 1));
+    const std::optional<Areas> areas = findAreas(
+        work == size ? coloured
+                     : coloured.scaled(work, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+        options);
+    if (!areas || cancelled(options))
+        return {};
+    const QImage lines =
+        drawOutlines(*areas, size, strokeWidth(size.width()) - (options.detail > 0 ? 1 : 0));
     if (cancelled(options))
         return {};
-    Labels clusters = assign(lab, centres);
-    majority(clusters);
-    majority(clusters);
-    std::vector<int> pieceCluster;
-    const int minPiece = std::max(6, int(40.0f * scale * scale));
-    const Labels piece = pieces(clusters, minPiece, &pieceCluster);
-    if (cancelled(options))
-        return {};
-
-    // Ink: dark pieces that are strokes or small details. Large thick dark areas are
-    // regions like any other, so the child can colour them.
-    const std::vector<float> half = halfThickness(piece, int(pieceCluster.size()));
-    std::vector<int> area(pieceCluster.size(), 0);
-    for (size_t i = 0; i < piece.size(); ++i)
-        ++area[size_t(piece[i])];
-    std::vector<uint8_t> ink(pieceCluster.size(), 0);
-    for (size_t p = 0; p < pieceCluster.size(); ++p) {
-        if (area[p] == 0 || centres[size_t(pieceCluster[p])].l >= 32.0f)
-            continue;
-        ink[p] =
-            half[p] < std::max(6.0f, 0.012f * float(w)) || area[p] < int(900.0f * scale * scale);
-    }
-
-    Mask lines(w, h, 0);
-    for (size_t i = 0; i < piece.size(); ++i)
-        lines[i] = ink[size_t(piece[i])];
-
-    // Boundaries between regions that differ visibly; the colours a few pixels either side
-    // must differ too, which stops the bands a gradient would otherwise give.
-    // Two large truly flat regions (drawn, not photographed or shaded) are told apart at a
-    // smaller difference: white on pale blue is still two parts to colour.
-    std::vector<Lab> sum(pieceCluster.size()), sumSquares(pieceCluster.size());
-    for (size_t i = 0; i < piece.size(); ++i) {
-        const Lab& c = lab[i];
-        Lab& s = sum[size_t(piece[i])];
-        Lab& q = sumSquares[size_t(piece[i])];
-        s = {s.l + c.l, s.a + c.a, s.b + c.b};
-        q = {q.l + c.l * c.l, q.a + c.a * c.a, q.b + c.b * c.b};
-    }
-    std::vector<uint8_t> flat(pieceCluster.size(), 0);
-    for (size_t p = 0; p < pieceCluster.size(); ++p) {
-        const float n = float(area[p]);
-        if (n < 400.0f * scale * scale)
-            continue;
-        const float variance = (sumSquares[p].l + sumSquares[p].a + sumSquares[p].b) / n -
-                               distance2(Lab{sum[p].l / n, sum[p].a / n, sum[p].b / n}, Lab{});
-        flat[p] = variance < 8.0f;
-    }
-    const float threshold = 14.0f * (1.0f - 0.2f * float(detail));
-    const float t2 = threshold * threshold;
-    const float flatT2 = 0.08f * t2; // a difference of about 4
-    Mask boundary(w, h, 0);
-    const auto compare = [&](int x, int y, int dx, int dy) {
-        const int nx = x + dx, ny = y + dy;
-        const int p = piece.at(x, y), q = piece.at(nx, ny);
-        if (p == q || ink[size_t(p)] || ink[size_t(q)])
-            return;
-        const bool bothFlat = flat[size_t(p)] && flat[size_t(q)];
-        if (distance2(centres[size_t(pieceCluster[size_t(p)])],
-                      centres[size_t(pieceCluster[size_t(q)])]) < (bothFlat ? flatT2 : t2))
-            return;
-        const int ax = std::clamp(x - 2 * dx, 0, w - 1), ay = std::clamp(y - 2 * dy, 0, h - 1);
-        const int bx = std::clamp(nx + 2 * dx, 0, w - 1), by = std::clamp(ny + 2 * dy, 0, h - 1);
-        if (distance2(lab.at(ax, ay), lab.at(bx, by)) < 0.25f * (bothFlat ? flatT2 : t2))
-            return;
-        boundary.at(x, y) = 1;
-    };
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            if (x + 1 < w)
-                compare(x, y, 1, 0);
-            if (y + 1 < h)
-                compare(x, y, 0, 1);
-        }
-    // Next to ink a boundary only doubles the line (JPEG fringes around black strokes).
-    const Mask nearInk = dilate(lines, 2);
-    for (size_t i = 0; i < boundary.size(); ++i)
-        boundary[i] = boundary[i] && !nearInk[i];
-    const Mask thick = dilate(boundary, std::max(1, strokeWidth(w) / 2));
-    for (size_t i = 0; i < lines.size(); ++i)
-        lines[i] = lines[i] | thick[i];
-    dropSpecks(lines, std::max(4, int(8.0f * scale * scale)));
-    if (cancelled(options))
-        return {};
-    return {coloured, maskImage(lines)};
+    return {coloured, lines};
 }
 
 } // namespace cuaderno::lineart

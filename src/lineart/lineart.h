@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QRect>
 #include <QSize>
 
 #include <atomic>
@@ -26,15 +27,30 @@ struct Options {
 
 struct ColouringPage {
     QImage coloured;   // RGB32
-    QImage uncoloured; // RGB32, black lines on white, same size as coloured
+    QImage uncoloured; // RGB32, black lines on white (grey at their smooth edges), same size
     bool isNull() const { return coloured.isNull() || uncoloured.isNull(); }
 };
 
 // Largest size with the picture's aspect ratio inside bounds (enlarging or reducing).
 QSize fitSize(QSize picture, QSize bounds);
 
-// Outline width a child's brush can follow at this picture width.
+// The picture composited on white at the size it will have inside bounds; a caller that lets
+// the original go keeps only this much of it in memory.
+QImage canvasPicture(const QImage& picture, QSize bounds);
+
+// Outline width a child's brush can follow at this picture width (3 px at 800, growing
+// with it).
 int strokeWidth(int pictureWidth);
+
+// Where the drawing lies on its page: what differs from the page's background (transparent or
+// one plain colour; for an outline page, ink on its paper, without punched holes near the
+// edges), with a margin of about 3 % of its larger side. The whole picture when it is all
+// drawing, has no plain background or is one plain colour; empty when nothing is drawn on
+// transparency or paper.
+QRect contentBox(const QImage& picture, Kind kind);
+// The document with its page cut to its drawing in the same way (the drawing's own extent when
+// the page shows none of it); unchanged when it is all drawing; empty when nothing is drawn.
+QByteArray trimSvg(const QByteArray& svg);
 
 Classification classify(const QImage& picture);
 Kind classifySvg(const QByteArray& svg);

@@ -30,9 +30,15 @@ QSize fitSize(QSize picture, QSize bounds)
             bounds.height()};
 }
 
+QImage canvasPicture(const QImage& picture, QSize bounds)
+{
+    const QSize size = fitSize(picture.size(), bounds);
+    return size.isEmpty() ? QImage() : onWhite(picture, size);
+}
+
 int strokeWidth(int pictureWidth)
 {
-    return std::clamp((pictureWidth * 3 + 400) / 800, 2, 4);
+    return std::max(2, (pictureWidth * 3 + 400) / 800);
 }
 
 namespace detail {

@@ -10,6 +10,12 @@ namespace cuaderno::lineart::detail {
 
 QImage onWhite(const QImage& picture, QSize size)
 {
+    // An opaque picture needs no compositing: one image of the canvas's size, or none.
+    if (!picture.hasAlphaChannel())
+        return (picture.size() == size
+                    ? picture
+                    : picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation))
+            .convertToFormat(QImage::Format_RGB32);
     QImage out(size, QImage::Format_RGB32);
     out.fill(Qt::white);
     QPainter painter(&out);

@@ -290,14 +290,17 @@ ColouringPage fromColouredSvg(const QByteArray& svg, QSize bounds, const Options
     const QImage outlines = render(document->toByteArray(), size);
     if (coloured.isNull() || outlines.isNull() || detail::cancelled(options))
         return {};
-    // Pure black on white, like every other uncoloured version.
-    detail::Mask lines(size.width(), size.height(), 0);
+    // Grey only at the smooth edges of the lines: every colour becomes its lightness.
+    QImage lines(size, QImage::Format_RGB32);
     for (int y = 0; y < size.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(outlines.constScanLine(y));
-        for (int x = 0; x < size.width(); ++x)
-            lines.at(x, y) = detail::luminance(line[x]) < 0.5f;
+        const auto* in = reinterpret_cast<const QRgb*>(outlines.constScanLine(y));
+        auto* out = reinterpret_cast<QRgb*>(lines.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            const int v = int(255.0f * detail::luminance(in[x]) + 0.5f);
+            out[x] = qRgb(v, v, v);
+        }
     }
-    return {coloured, detail::maskImage(lines)};
+    return {coloured, lines};
 }
 
 ColouringPage fromOutlinesSvg(const QByteArray& svg, QSize bounds, const Options& options)

@@ -394,25 +394,36 @@ void ImportPage::nextInBatch()
     batchStep_.setFuture(QtConcurrent::run(
         &pool_,
         [library = batch_->library, category = batch_->category, file,
-         options = options(std::nullopt), stop = cancel_]() mutable -> Outcome<int> {
+         options = options(std::nullopt), stop = cancel_]() mutable -> Landed {
             if (stop->load()) {
-                return Failure{QString()};
+                return {};
             }
             const Outcome<importer::Prepared> picture = importer::prepare(file, options);
             if (!picture || stop->load()) {
-                return Failure{picture ? QString() : picture.error()};
+                return {Failure{picture ? QString() : picture.error()}, {}, {}};
             }
-            return importer::addToLibrary(library, category, picture.value());
+            // Only a preview's worth of the picture waits for the window.
+            const auto small = [](const QImage& image) {
+                return image.scaled(image.size().boundedTo(QSize(640, 640)), Qt::KeepAspectRatio,
+                                    Qt::SmoothTransformation);
+            };
+            const lineart::ColouringPage& page = picture.value().page;
+            return {importer::addToLibrary(library, category, picture.value()),
+                    small(page.coloured), small(page.uncoloured)};
         }));
 }
 
 void ImportPage::batchStepDone()
 {
-    const Outcome<int> number = batchStep_.result();
-    if (number) {
+    const Landed landed = batchStep_.result();
+    if (landed.number) {
         ++batch_->added;
+        // Each drawing is shown, and listed, as soon as it is in the library.
+        showPictures(landed.coloured, landed.uncoloured, QString());
+        library_.notifyChanged();
+        Q_EMIT drawingsAdded(batch_->category);
     } else if (!cancel_->load()) {
-        batch_->problems.append(number.error());
+        batch_->problems.append(landed.number.error());
     }
     ++batch_->next;
     nextInBatch();
@@ -432,13 +443,7 @@ void ImportPage::batchDone()
         text += u'\n' + batch_->problems.join(u'\n');
     }
     status_->setText(text);
-    const int category = batch_->category;
-    const bool added = batch_->added > 0;
     batch_.reset();
-    if (added) {
-        library_.notifyChanged();
-        Q_EMIT drawingsAdded(category);
-    }
     showNext();
 }
 

@@ -104,7 +104,12 @@ private:
         QStringList problems;
     };
     std::optional<Batch> batch_;
-    QFutureWatcher<Outcome<int>> batchStep_;
+    // A drawing of the batch as it lands: its number, and small copies of its two versions.
+    struct Landed {
+        Outcome<int> number = Failure{QString()};
+        QImage coloured, uncoloured;
+    };
+    QFutureWatcher<Landed> batchStep_;
 
     QPushButton* choose_;
     QLabel* queueLabel_;

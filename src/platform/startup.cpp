@@ -8,6 +8,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace cuaderno {
 
@@ -22,6 +25,13 @@ void prepareApplication(QCoreApplication& app)
     } else {
         delete translator;
     }
+}
+
+void returnLargeBlocksWhenFreed()
+{
+#ifdef __GLIBC__
+    mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
+#endif
 }
 
 bool graphicalDisplayOrAdvice(const char* advice)

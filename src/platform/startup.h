@@ -14,6 +14,12 @@ inline constexpr int imageAllocationLimitMb = 64;
 // installed, and sets the image allocation limit once for the whole process.
 void prepareApplication(QCoreApplication& app);
 
+// For the programs that import pictures: every block of a megabyte or more is mapped on its
+// own and handed back to the system when freed. Otherwise the allocator keeps the freed
+// pictures of each worker thread, and a batch's memory grows past the few pictures it holds.
+// (The book does not call it: it reuses the same few pictures, which is faster kept.)
+void returnLargeBlocksWhenFreed();
+
 // Whether a window can be shown at all; without one Qt would abort with a terse message, so
 // a program says in Spanish what to do instead (`advice`) on standard error and returns false.
 bool graphicalDisplayOrAdvice(const char* advice);

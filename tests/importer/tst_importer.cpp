@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QDirIterator>
+#include <QImageWriter>
 #include <QPainter>
 #include <QProcess>
 #include <QTest>
@@ -30,9 +31,12 @@ private Q_SLOTS:
         QTest::addColumn<QSize>("size");
         QTest::addColumn<bool>("warned");
         QTest::newRow("animated GIF: first frame") << "animado.gif" << QSize(800, 400) << false;
-        QTest::newRow("16-bit PNG on transparency") << "hondo.png" << QSize(800, 400) << false;
+        // Trimmed to the rectangle drawn on it, with a margin: 84 × 64 pixels.
+        QTest::newRow("16-bit PNG on transparency") << "hondo.png" << QSize(683, 520) << false;
         QTest::newRow("JPEG turned by EXIF") << "girado.jpg" << QSize(260, 520) << false;
         QTest::newRow("CMYK JPEG, tiny") << "cmyk.jpg" << QSize(520, 520) << true;
+        // Its page shows nothing; the drawing, far outside it, is what fills the canvas.
+        QTest::newRow("SVG drawn outside its page") << "fuera.svg" << QSize(800, 421) << false;
     }
     void oddPicturesAreRead()
     {
@@ -55,6 +59,9 @@ private Q_SLOTS:
                                                      "4d4d002a0000000800010112000300000001"
                                                      "0006000000000000")));
         tree.text(u"cmyk.jpg"_qs, QByteArray::fromHex(cmykJpeg));
+        tree.text(u"fuera.svg"_qs, "<svg xmlns='http://www.w3.org/2000/svg' width='100' "
+                                   "height='100'><rect x='5000' y='5000' width='200' height='100' "
+                                   "fill='red'/></svg>");
         const Outcome<importer::Prepared> prepared =
             importer::prepare(tree.path(name), {QSize(800, 520), importer::ForcedKind::Coloured});
         QVERIFY2(prepared.ok(), qPrintable(prepared.error()));
@@ -91,9 +98,26 @@ private Q_SLOTS:
         tree.text(u"externo.svg"_qs, "<svg xmlns='http://www.w3.org/2000/svg' width='10' "
                                      "height='10'><image href='file:///etc/hostname'/></svg>");
         tree.folder(u"carpeta.png"_qs);
+        QImage clear(200, 130, QImage::Format_ARGB32);
+        clear.fill(Qt::transparent);
+        tree.image(u"transparente.png"_qs, clear);
+        tree.text(u"nada.svg"_qs, "<svg xmlns='http://www.w3.org/2000/svg' width='10' "
+                                  "height='10'><g/></svg>");
+        // A progressive JPEG claiming 9000 × 9000: its coefficients alone would take 243 MB.
+        QByteArray progressive;
+        QBuffer progressiveBuffer(&progressive);
+        QImageWriter writer(&progressiveBuffer, "jpeg");
+        writer.setProgressiveScanWrite(true);
+        QVERIFY(progressiveBuffer.open(QIODevice::WriteOnly) &&
+                writer.write(test::twoToneImage(QSize(64, 64), Qt::red, Qt::blue)));
+        const qsizetype frame = progressive.indexOf("\xFF\xC2");
+        QVERIFY(frame > 0);
+        progressive.replace(frame + 5, 4, QByteArray::fromHex("23282328"));
+        tree.text(u"progresivo.jpg"_qs, progressive);
         const QStringList bad = {u"texto.png"_qs,   u"vacio.png"_qs,     u"cortado.png"_qs,
                                  u"enorme.png"_qs,  u"entidades.svg"_qs, u"externo.svg"_qs,
-                                 u"carpeta.png"_qs, u"falta.png"_qs};
+                                 u"carpeta.png"_qs, u"falta.png"_qs,     u"transparente.png"_qs,
+                                 u"nada.svg"_qs,    u"progresivo.jpg"_qs};
         QProcess program;
         program.setWorkingDirectory(tree.root());
         program.start(QStringLiteral(CUADERNO_BIBLIOTECA),
@@ -106,6 +130,12 @@ private Q_SLOTS:
             QString::fromUtf8(program.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
         for (const QString& file : bad)
             QVERIFY2(errors.filter(u"«" + file + u"»").size() == 1, qPrintable(file));
+        // Too large is not damaged: the message says how to make the picture smaller.
+        for (const QString& file : {u"enorme.png"_qs, u"progresivo.jpg"_qs}) {
+            const QString error = errors.filter(u"«" + file + u"»").value(0);
+            QVERIFY2(error.contains(u"demasiado grande") && error.contains(u"Redúzcala"),
+                     qPrintable(error));
+        }
         QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()),
                  u"bueno.png: dibujo 1 de la categoría 4\n"_qs);
         QDirIterator it(tree.path(u"biblioteca"_qs), QDir::Files | QDir::Hidden,

@@ -29,6 +29,16 @@ QList<QPoint> darkRuns(const QImage& image, int y, int x0, int x1)
     return runs;
 }
 
+// Pixels between black and white: lines drawn smooth have them along their edges.
+int greyPixels(const QImage& image)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += qGray(image.pixel(x, y)) > 40 && qGray(image.pixel(x, y)) < 215;
+    return count;
+}
+
 const std::atomic_bool cancelled = true; // work asked to stop gives a null page
 
 QImage canvas(QSize size, QColor paper)
@@ -82,6 +92,21 @@ private Q_SLOTS:
         regions("red, blue", QColor(230, 40, 40), QColor(40, 90, 230));
         regions("yellow, white", QColor(255, 220, 60), Qt::white);
         regions("navy, light blue", QColor(30, 30, 110), QColor(170, 220, 255));
+        // Two close purples with grain, as a photographed or compressed picture has: the line
+        // between them is whole, not dashed where single pixels happen to look alike.
+        {
+            QImage picture = canvas(QSize(200, 100), Qt::white);
+            QRandomGenerator random(5);
+            for (int y = 0; y < 100; ++y)
+                for (int x = 0; x < 200; ++x) {
+                    const int grain = random.bounded(-9, 10);
+                    picture.setPixel(x, y,
+                                     x < 100 ? qRgb(190 + grain, 140 + grain, 230 + grain)
+                                             : qRgb(150 + grain, 90 + grain, 200 + grain));
+                }
+            QTest::newRow("close purples, grainy")
+                << picture << QSize(400, 400) << Lines{10, 190, 9, 1, 2, 4, 200};
+        }
         // A thick black ring is the drawing's own ink: one line on each side, not two (the
         // outer and inner edges of the ink).
         const auto ring = [](const char* name, QColor fill, int thickness) {
@@ -127,6 +152,8 @@ private Q_SLOTS:
                 QVERIFY(run.y() >= e.thinnest && run.y() <= e.thickest);
             QVERIFY(e.centre < 0 || qAbs(found[0].x() + found[0].y() / 2 - e.centre) <= 3);
         }
+        // Curved lines are drawn smooth.
+        QVERIFY(e.centre >= 0 || e.runs == 0 || greyPixels(lines) > 0);
     }
 
     // On an outline page, a closed shape is coloured and the page around it is not; the lines
@@ -162,6 +189,63 @@ private Q_SLOTS:
         QCOMPARE(page.uncoloured.pixel(120, 130), qRgb(255, 255, 255));
         for (const QImage* version : {&page.coloured, &page.uncoloured})
             QVERIFY(isDark(version->pixel(180, 130)) && isDark(version->pixel(60, 100)));
+    }
+
+    // The drawing's box on its page, margin included; the whole picture when it is all
+    // drawing or one colour; nothing when nothing is drawn.
+    void contentBoxFindsTheDrawing_data()
+    {
+        QTest::addColumn<QImage>("picture");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QRect>("drawing"); // null: the whole picture, or nothing if "empty"
+        QTest::addColumn<bool>("empty");
+        const auto page = [](QColor paper, bool holes) {
+            QImage picture = canvas(QSize(1000, 1400), paper);
+            QPainter painter(&picture);
+            painter.setPen(QPen(Qt::black, 6));
+            painter.setBrush(QColor(240, 80, 60));
+            painter.drawEllipse(300, 200, 400, 300);
+            painter.setBrush(Qt::black); // punched holes, in the margin
+            for (int y : {300, 700, 1100})
+                painter.drawEllipse(QPoint(40, y), 15, 15);
+            painter.setCompositionMode(QPainter::CompositionMode_Source);
+            if (!holes)
+                painter.fillRect(0, 0, 80, 1400, paper);
+            return picture;
+        };
+        QTest::newRow("white page")
+            << page(Qt::white, false) << int(Kind::Coloured) << QRect(285, 185, 431, 331) << false;
+        QTest::newRow("transparent page") << page(Qt::transparent, false) << int(Kind::Coloured)
+                                          << QRect(285, 185, 431, 331) << false;
+        QTest::newRow("scanned outline page, punched holes")
+            << scannedPage(page(Qt::white, true)) << int(Kind::Outlines)
+            << QRect(285, 185, 431, 331) << false;
+        QTest::newRow("one colour all over")
+            << canvas(QSize(300, 200), Qt::yellow) << int(Kind::Coloured) << QRect() << false;
+        QTest::newRow("nothing on transparency")
+            << canvas(QSize(300, 200), Qt::transparent) << int(Kind::Coloured) << QRect() << true;
+    }
+    void contentBoxFindsTheDrawing()
+    {
+        QFETCH(QImage, picture);
+        QFETCH(int, kind);
+        QFETCH(QRect, drawing);
+        QFETCH(bool, empty);
+        const QRect box = contentBox(picture, Kind(kind));
+        if (empty)
+            QVERIFY(box.isEmpty());
+        else if (drawing.isNull())
+            QCOMPARE(box, picture.rect());
+        else // found on a grid of cells: to within one cell (6 pixels here) each way
+            for (const auto& [found, wanted] :
+                 {std::pair{box.topLeft(), drawing.topLeft()},
+                  std::pair{box.bottomRight(), drawing.bottomRight()}})
+                QVERIFY2((found - wanted).manhattanLength() <= 12,
+                         qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                        .arg(box.x())
+                                        .arg(box.y())
+                                        .arg(box.width())
+                                        .arg(box.height())));
     }
 
     void classification_data()
@@ -241,6 +325,7 @@ private Q_SLOTS:
         for (const QPoint& run : runs)
             QVERIFY(run.y() >= 2 && run.y() <= 4);
         QCOMPARE(darkRuns(page.uncoloured, 200, 120, 280).size(), 0); // the highlight
+        QVERIFY(greyPixels(page.uncoloured) > 0);                     // smooth edges
         QVERIFY(isDark(page.uncoloured.pixel(600, 200)));
         QVERIFY(!isDark(page.uncoloured.pixel(560, 200)));
     }

@@ -74,27 +74,30 @@ int importar(const QStringList& argumentList)
     if (!folder)
         return fail(folder.error());
     Library library(folder.value());
-    // Every picture is prepared at once on all cores; they are added one by one, in order.
-    const QList<Outcome<importer::Prepared>> prepared =
-        importer::prepareAll(arguments.positional, options);
+    // Pictures are prepared on all cores, a few at a time, and each is added as soon as it
+    // and those before it are ready: a batch stopped midway keeps what it added.
     int failures = 0;
-    for (qsizetype i = 0; i < prepared.size(); ++i) {
-        if (!prepared[i]) {
-            say(prepared[i].error());
-            ++failures;
-            continue;
-        }
-        for (const QString& warning : prepared[i].value().warnings)
-            say(warning);
-        const Outcome<int> added = importer::addToLibrary(library, *category, prepared[i].value());
-        if (!added) {
-            say(added.error());
-            ++failures;
-            continue;
-        }
-        std::printf("%s: dibujo %d de la categoría %d\n", qPrintable(arguments.positional[i]),
-                    added.value(), *category);
-    }
+    importer::prepareInOrder(
+        arguments.positional, options,
+        [&](qsizetype index, const Outcome<importer::Prepared>& prepared) {
+            if (!prepared) {
+                say(prepared.error());
+                ++failures;
+                return true;
+            }
+            for (const QString& warning : prepared.value().warnings)
+                say(warning);
+            const Outcome<int> added = importer::addToLibrary(library, *category, prepared.value());
+            if (!added) {
+                say(added.error());
+                ++failures;
+                return true;
+            }
+            std::printf("%s: dibujo %d de la categoría %d\n",
+                        qPrintable(arguments.positional[index]), added.value(), *category);
+            std::fflush(stdout);
+            return true;
+        });
     return failures > 0 ? exitProblem : 0;
 }
 

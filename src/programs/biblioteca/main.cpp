@@ -65,6 +65,7 @@ int main(int argc, char* argv[])
         drawing ? std::make_unique<QGuiApplication>(argc, argv)
                 : std::make_unique<QCoreApplication>(argc, argv);
     cuaderno::prepareApplication(*app);
+    cuaderno::returnLargeBlocksWhenFreed();
     QCoreApplication::setApplicationName(QStringLiteral("cuaderno-biblioteca"));
     QStringList arguments = QCoreApplication::arguments().mid(1);
     if (arguments.isEmpty()) {

@@ -20,6 +20,7 @@ int main(int argc, char* argv[])
     }
     QApplication app(argc, argv);
     cuaderno::prepareApplication(app);
+    cuaderno::returnLargeBlocksWhenFreed();
     QApplication::setApplicationName(QStringLiteral("cuaderno-padres"));
 
     cuaderno::ParentsWindow window(cuaderno::FamilyLibrary::forThisUser());
