@@ -1,38 +1,31 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "parents/familylibrary.h"
 
-#include <QFileInfo>
-
 namespace cuaderno {
 
-FamilyLibrary::FamilyLibrary(QString userFolder, QString systemFolder, QObject* parent)
-    : QObject(parent), userFolder_(std::move(userFolder)), systemFolder_(std::move(systemFolder))
+FamilyLibrary::FamilyLibrary(LibraryFolders folders, QString given, QObject* parent)
+    : QObject(parent), folders_(std::move(folders)), given_(std::move(given))
 {}
-
-FamilyLibrary* FamilyLibrary::forThisUser(QObject* parent)
-{
-    return new FamilyLibrary(Library::userLibraryFolder(), Library::systemLibraryFolder(), parent);
-}
 
 bool FamilyLibrary::isOwn() const
 {
-    return QFileInfo(userFolder_).isDir();
+    return !isGiven() && folders_.userExists();
 }
 
 Library FamilyLibrary::current() const
 {
-    return Library(isOwn() ? userFolder_ : systemFolder_);
+    return Library(folders_.chosen(given_));
 }
 
 Outcome<Library> FamilyLibrary::forChange()
 {
-    if (!isOwn()) {
-        if (const Outcome<void> made = Library::ensureUserLibrary(userFolder_, systemFolder_);
+    if (!isGiven() && !isOwn()) {
+        if (const Outcome<void> made = Library::ensureUserLibrary(folders_.user, folders_.system);
             !made) {
             return Failure{made.error()};
         }
     }
-    return Library(userFolder_);
+    return current();
 }
 
 Outcome<void> FamilyLibrary::change(const std::function<Outcome<void>(Library&)>& apply)

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The library the family's book uses, as the parents' window sees it: read from the user's own
-// library when there is one, else from the system's; the first change makes the user's own.
+// The library the family's book uses, as the parents' window sees it: chosen as the book
+// chooses it (platform/libraryfolder), so the window changes what the child sees; the first
+// change makes the user's own library from the system's.
 
 #include "library/library.h"
+#include "platform/libraryfolder.h"
 
 #include <QObject>
 #include <QString>
@@ -15,15 +17,16 @@ namespace cuaderno {
 class FamilyLibrary final : public QObject {
     Q_OBJECT
 public:
-    FamilyLibrary(QString userFolder, QString systemFolder, QObject* parent = nullptr);
-    // The user's and the system's folders as the installed book chooses them.
-    static FamilyLibrary* forThisUser(QObject* parent = nullptr);
+    // `given`, when not empty, is the folder named with --carpeta: read and changed as it is.
+    explicit FamilyLibrary(LibraryFolders folders, QString given = {}, QObject* parent = nullptr);
 
     // The library to read now.
     Library current() const;
     // Whether the user's own library exists (and is the current one).
     bool isOwn() const;
-    const QString& userFolder() const { return userFolder_; }
+    // Whether the folder was named with --carpeta.
+    bool isGiven() const { return !given_.isEmpty(); }
+    const QString& userFolder() const { return folders_.user; }
     // The library to change: the user's own, made from the system's first when missing.
     Outcome<Library> forChange();
     // Applies a quick change on this thread to the library to change, then says so.
@@ -38,8 +41,8 @@ public:
     void notifyChanged() { Q_EMIT changed(); }
 
 private:
-    QString userFolder_;
-    QString systemFolder_;
+    LibraryFolders folders_;
+    QString given_;
 };
 
 } // namespace cuaderno

@@ -37,6 +37,23 @@ QStringList localFiles(const QMimeData* data)
     return files;
 }
 
+// Which library the book opens, and so what the parent's changes reach.
+QString firstLine(const FamilyLibrary& library, const QString& folder)
+{
+    if (library.isGiven()) {
+        return QStringLiteral("Esta ventana cambia la biblioteca %1, elegida con --carpeta: el "
+                              "cuaderno solo la muestra si se abre con la misma opción.")
+            .arg(folder);
+    }
+    if (library.isOwn()) {
+        return QStringLiteral("Los dibujos del cuaderno están en su biblioteca: %1").arg(folder);
+    }
+    return QStringLiteral("El cuaderno usa la biblioteca del sistema (%1). Con el primer cambio "
+                          "se hará la suya, con los mismos dibujos, en %2, y el cuaderno "
+                          "usará esa.")
+        .arg(folder, QDir::toNativeSeparators(library.userFolder()));
+}
+
 } // namespace
 
 ParentsWindow::ParentsWindow(FamilyLibrary* library, QWidget* parent)
@@ -90,12 +107,7 @@ void ParentsWindow::showLibrary()
 {
     const Library library = library_->current();
     const QString folder = QDir::toNativeSeparators(library.folder());
-    folder_->setText(
-        library_->isOwn()
-            ? QStringLiteral("Los dibujos del cuaderno están en su biblioteca: %1").arg(folder)
-            : QStringLiteral("El cuaderno usa la biblioteca del sistema (%1). Con el primer "
-                             "cambio se hará la suya, con los mismos dibujos, en %2.")
-                  .arg(folder, QDir::toNativeSeparators(library_->userFolder())));
+    folder_->setText(firstLine(*library_, folder));
     printing_->setChecked(library.printingEnabled());
 }
 

@@ -38,7 +38,7 @@ struct Fixture {
     DataTree& library() { return own ? user : system; }
     ParentsWindow& open()
     {
-        window.emplace(new FamilyLibrary(userFolder, system.root()));
+        window.emplace(new FamilyLibrary({userFolder, system.root()}));
         window->show();
         return *window;
     }
