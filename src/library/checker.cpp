@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "checker.h"
 
+#include "journal.h"
 #include "layout/screenlayout.h"
 #include "librarytree.h"
 #include "platform/directorylookup.h"
@@ -36,6 +37,7 @@ public:
             add(0, 0, {}, QStringLiteral("la carpeta de la biblioteca no existe"));
             return findings_;
         }
+        checkInterruptedChange();
         checkCategoryFolders();
         for (int category = 1; category <= 10; ++category) {
             checkCategory(category);
@@ -283,6 +285,54 @@ private:
                     "falta el fondo: la ventana queda sin dibujo detrás de los botones"));
         } else if (!headerSize(root_ + u'/' + found).isValid()) {
             add(0, 0, found, QStringLiteral("el fondo no es una imagen que se pueda leer"));
+        }
+    }
+
+    // A change stopped half-way and the hidden files stopped changes leave: the next change
+    // deals with them, so this only says how.
+    void checkInterruptedChange()
+    {
+        const QString journalName = QLatin1StringView(journalFileName);
+        QStringList named; // the files the interrupted change still needs
+        if (QFileInfo(root_ + u'/' + journalName).exists()) {
+            const std::optional<Journal> journal = readJournal(root_);
+            if (!journal) {
+                add(0, 0, journalName,
+                    QStringLiteral("es el registro ilegible de un cambio interrumpido; el "
+                                   "próximo cambio lo borrará"));
+            } else {
+                add(0, 0, journalName,
+                    QStringLiteral("«%1» quedó a medias (%2 de %3 pasos hechos); el próximo "
+                                   "cambio %4")
+                        .arg(journal->change)
+                        .arg(stepsDone(root_, *journal))
+                        .arg(journal->steps.size())
+                        .arg(canFinish(root_, *journal)
+                                 ? QStringLiteral("lo terminará")
+                                 : QStringLiteral("lo deshará, porque falta un archivo que "
+                                                  "necesita")));
+                for (const JournalStep& step : journal->steps) {
+                    named << step.from << step.to;
+                }
+            }
+        }
+        QStringList folders = {QString()};
+        for (int category = 1; category <= 10; ++category) {
+            for (const bool coloured : {true, false}) {
+                const QString found = findFolder(root_, drawingFolderParts(category, coloured));
+                if (!found.isEmpty()) {
+                    folders.append(found.mid(root_.size() + 1) + u'/');
+                }
+            }
+        }
+        for (const QString& folder : std::as_const(folders)) {
+            for (const QString& name : leftoverFiles(root_ + u'/' + folder)) {
+                if (!named.contains(folder + name)) {
+                    add(0, 0, folder + name,
+                        QStringLiteral("es un archivo oculto que dejó un cambio interrumpido; "
+                                       "el próximo cambio lo borrará"));
+                }
+            }
         }
     }
 

@@ -3,14 +3,17 @@
 
 #include "browser/drawinglibrary.h"
 #include "gifwriter/gifwriter.h"
+#include "journal.h"
 #include "librarytree.h"
 #include "platform/directorylookup.h"
 #include "platform/textfile.h"
+#include "renumbering.h"
 #include "safefiles.h"
 #include "tools/printing.h"
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -22,12 +25,16 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace cuaderno {
 
 namespace {
 
 const QString switchName = QStringLiteral("impresora.txt");
+// The installed library's switch is a link to this configuration file.
+constexpr char packageSwitch[] = "/etc/cuaderno/impresora.txt";
 // The parts of an installed library that make the book; the program itself is not one.
 const QStringList dataTree = {QStringLiteral("dibujos"),    QStringLiteral("animados"),
                               QStringLiteral("medida"),     QStringLiteral("punteros"),
@@ -39,6 +46,20 @@ constexpr int lockWaitMilliseconds = 60000;
 QString native(const QString& path)
 {
     return QDir::toNativeSeparators(path);
+}
+
+// What tells a file apart from a later one under the same name; empty when it is missing.
+QByteArray fileIdentity(const QString& path)
+{
+    struct stat info {};
+    if (path.isEmpty() || ::lstat(QFile::encodeName(path).constData(), &info) != 0) {
+        return {};
+    }
+    return QFile::encodeName(path) + '\0' + QByteArray::number(qulonglong(info.st_dev)) + ':' +
+           QByteArray::number(qulonglong(info.st_ino)) + ':' +
+           QByteArray::number(qlonglong(info.st_size)) + ':' +
+           QByteArray::number(qlonglong(info.st_mtim.tv_sec)) + '.' +
+           QByteArray::number(qlonglong(info.st_mtim.tv_nsec)) + '\n';
 }
 
 Failure badCategory(int category)
@@ -57,152 +78,208 @@ bool validCategory(int category)
 // Held for the whole of a change; the lock file is hidden, so the book never sees it.
 class ChangeLock {
 public:
-    Outcome<void> acquire(const QString& folder)
+    Outcome<void> acquire(const QString& folder, const std::function<bool()>& keepWaiting,
+                          const QString& name = QStringLiteral("/.cuaderno.lock"))
     {
         const QFileInfo info(folder);
         if (!info.isDir()) {
             return Failure{QStringLiteral("La carpeta %1 no existe.").arg(native(folder))};
         }
-        lock_ = std::make_unique<QLockFile>(folder + QStringLiteral("/.cuaderno.lock"));
+        lock_ = std::make_unique<QLockFile>(folder + name);
         // Only a lock whose owner has died is stale: a long import still holds it.
         lock_->setStaleLockTime(0);
-        if (lock_->tryLock(lockWaitMilliseconds)) {
-            return {};
+        QElapsedTimer waited;
+        waited.start();
+        for (bool first = true; !lock_->tryLock(first ? 0 : 100); first = false) {
+            if (lock_->error() != QLockFile::LockFailedError) {
+                return Failure{QStringLiteral("No se puede escribir en la carpeta %1: %2.")
+                                   .arg(native(folder), systemError(EACCES, folder))};
+            }
+            if (keepWaiting ? !keepWaiting() : waited.elapsed() > lockWaitMilliseconds) {
+                return Failure{QStringLiteral("Otro programa está cambiando la biblioteca %1. "
+                                              "Inténtelo de nuevo cuando termine.")
+                                   .arg(native(folder)),
+                               keepWaiting ? Failure::Reason::Cancelled : Failure::Reason::Other};
+            }
         }
-        if (lock_->error() == QLockFile::LockFailedError) {
-            return Failure{QStringLiteral("Otro programa está cambiando la biblioteca %1. "
-                                          "Inténtelo de nuevo cuando termine.")
-                               .arg(native(folder))};
-        }
-        return Failure{QStringLiteral("No se puede escribir en la carpeta %1: %2.")
-                           .arg(native(folder), systemError(EACCES))};
+        return {};
     }
 
 private:
     std::unique_ptr<QLockFile> lock_;
 };
 
-// A folder of the library, made with its usual name where it is missing.
+// A folder of the library, made with its usual name where it is missing; one that leads out
+// of the library is refused.
 Outcome<QString> makeFolder(const QString& root, const QStringList& parts)
 {
+    const QString canonicalRoot = QFileInfo(root).canonicalFilePath();
     QString folder = root;
-    for (qsizetype i = 0; i < parts.size(); ++i) {
-        const QString found = findFolder(folder, {parts[i]});
-        if (!found.isEmpty()) {
-            folder = found;
+    for (const QString& part : parts) {
+        const QString found = findFolder(folder, {part});
+        if (found.isEmpty()) {
+            folder += u'/' + part;
+            if (!QDir().mkdir(folder)) {
+                const int code = errno;
+                return Failure{
+                    QStringLiteral("No se puede crear la carpeta %1: %2.")
+                        .arg(native(folder), systemError(code, QFileInfo(folder).path()))};
+            }
             continue;
         }
-        folder += u'/' + parts[i];
-        if (!QDir().mkdir(folder)) {
-            const int code = errno;
-            return Failure{QStringLiteral("No se puede crear la carpeta %1: %2.")
-                               .arg(native(folder), systemError(code))};
+        folder = found;
+        if (!QFileInfo(folder).canonicalFilePath().startsWith(canonicalRoot + u'/')) {
+            return outsideLibrary(root, folder);
         }
     }
     return folder;
 }
 
-// The new name of a drawing file: the same name with another number in front.
-QString renumbered(const FolderEntry& entry, int number)
+// The prefix of the hidden names a change sets files aside under until it is over.
+QString asidePrefix()
 {
-    return QString::number(number) + entry.name.mid(entry.name.indexOf(u'.'));
+    return QLatin1StringView(hiddenPrefix) + QStringLiteral("quitado-") +
+           QUuid::createUuid().toString(QUuid::Id128) + u'-';
 }
 
-Failure notAFile(const QString& folder, const FolderEntry& entry)
+Failure stoppedBeforeJournal()
 {
-    return Failure{QStringLiteral("%1 no es un archivo de dibujo (es una carpeta, un enlace "
-                                  "roto u otra cosa); quítelo o cámbiele el nombre primero.")
-                       .arg(native(folder + u'/' + entry.name))};
+    return Failure{QStringLiteral("El cambio se ha detenido antes de empezar.")};
 }
 
-// The moves that give drawings of one folder new numbers (old number, new number), in the
-// order of `renumbering`, so that each name is free when its turn comes.
-Outcome<QList<Move>> shiftMoves(const QString& folder, const QList<FolderEntry>& entries,
-                                bool coloured, const QList<std::pair<int, int>>& renumbering)
+// Drops the links to files that are gone (a sample a newer package no longer ships), each
+// category a change of its own; folders that lead out of the library are left as they are.
+Outcome<void> dropDanglingLinks(const QString& root, const QList<CategoryListing>& categories)
 {
-    QHash<int, QList<const FolderEntry*>> byNumber;
-    for (const FolderEntry& entry : entries) {
-        if (const int n = numberOfEntry(entry, coloured); n > 0) {
-            byNumber[n].append(&entry);
-        }
-    }
-    QList<Move> moves;
-    for (const auto& [from, to] : renumbering) {
-        for (const FolderEntry* entry : byNumber.value(from)) {
-            if (entry->kind == FolderEntry::Kind::Other) {
-                return notAFile(folder, *entry);
-            }
-            moves.append({folder + u'/' + entry->name, folder + u'/' + renumbered(*entry, to)});
-        }
-    }
-    return moves;
-}
-
-Outcome<void> closeGaps(const QString& coloured, const QString& uncoloured)
-{
-    const QList<FolderEntry> colouredEntries = listFolder(coloured);
-    QList<int> numbers;
-    for (const FolderEntry& entry : colouredEntries) {
-        const int n = numberOfEntry(entry, true);
-        if (n > 0 && entry.kind == FolderEntry::Kind::File && !numbers.contains(n)) {
-            numbers.append(n);
-        }
-    }
-    std::sort(numbers.begin(), numbers.end());
-    QList<std::pair<int, int>> renumbering;
-    for (qsizetype i = 0; i < numbers.size(); ++i) {
-        if (numbers[i] != i + 1) {
-            renumbering.append({numbers[i], int(i) + 1});
-        }
-    }
-    if (renumbering.isEmpty()) {
-        return {};
-    }
-    const Outcome<QList<Move>> colouredMoves =
-        shiftMoves(coloured, colouredEntries, true, renumbering);
-    if (!colouredMoves) {
-        return Failure{colouredMoves.error()};
-    }
-    QList<Move> moves = colouredMoves.value();
-    if (!uncoloured.isEmpty()) {
-        const Outcome<QList<Move>> uncolouredMoves =
-            shiftMoves(uncoloured, listFolder(uncoloured), false, renumbering);
-        if (!uncolouredMoves) {
-            return Failure{uncolouredMoves.error()};
-        }
-        moves += uncolouredMoves.value();
-    }
-    return moveAllOrNone(moves);
-}
-
-Outcome<int> repairUnlocked(const QString& root)
-{
-    int dropped = 0;
-    for (int category = Library::firstCategory; category <= Library::lastCategory; ++category) {
-        const QString coloured = findFolder(root, drawingFolderParts(category, true));
-        if (coloured.isEmpty()) {
+    for (qsizetype i = 0; i < categories.size(); ++i) {
+        if (!categories[i].outside.isEmpty()) {
             continue;
         }
-        const QString uncoloured = findFolder(root, drawingFolderParts(category, false));
-        int droppedHere = 0;
-        for (const QString& folder : {coloured, uncoloured}) {
-            for (const FolderEntry& entry : listFolder(folder)) {
-                if (entry.kind == FolderEntry::Kind::BrokenLink &&
-                    numberOfEntry(entry, folder == coloured) > 0 &&
-                    QFile::remove(folder + u'/' + entry.name)) {
-                    ++droppedHere;
+        const Outcome<QList<JournalStep>> steps =
+            danglingLinkSteps(root, categories[i], asidePrefix());
+        if (!steps) {
+            return steps.failure();
+        }
+        if (steps.value().isEmpty()) {
+            continue;
+        }
+        const Journal journal{QStringLiteral("quitar los enlaces rotos de la categoría %1")
+                                  .arg(i + Library::firstCategory),
+                              steps.value()};
+        if (const Outcome<void> run = runJournal(root, journal); !run) {
+            return run;
+        }
+    }
+    return {};
+}
+
+// What every change does first: finishes or undoes a change that was stopped, deletes the
+// hidden files stopped changes leave, then drops dangling links.
+Outcome<void> recoverUnlocked(const QString& root)
+{
+    const QString journalPath = root + u'/' + QLatin1StringView(journalFileName);
+    if (QFileInfo(journalPath).exists() || QFileInfo(journalPath).isSymLink()) {
+        if (const std::optional<Journal> journal = readJournal(root)) {
+            if (const Outcome<bool> recovered = recover(root, *journal); !recovered) {
+                return recovered.failure();
+            }
+        } else {
+            QFile::remove(journalPath); // nothing can be learnt from it
+        }
+    }
+    QList<CategoryListing> categories;
+    QStringList folders = {root};
+    for (int category = Library::firstCategory; category <= Library::lastCategory; ++category) {
+        categories.append(listCategory(root, category));
+        const CategoryListing& listed = categories.last();
+        if (listed.outside.isEmpty()) {
+            for (const QString& folder : {listed.coloured, listed.uncoloured}) {
+                if (!folder.isEmpty()) {
+                    folders.append(root + u'/' + folder);
                 }
             }
         }
-        if (droppedHere > 0) {
-            dropped += droppedHere;
-            const Outcome<void> closed = closeGaps(coloured, uncoloured);
-            if (!closed) {
-                return Failure{closed.error()};
+    }
+    for (const QString& folder : std::as_const(folders)) {
+        for (const QString& name : leftoverFiles(folder)) {
+            QFile::remove(folder + u'/' + name);
+        }
+    }
+    return dropDanglingLinks(root, categories);
+}
+
+// What a link says, unresolved; empty for anything else.
+QByteArray linkText(const QString& path)
+{
+    char text[256];
+    const ssize_t size = ::readlink(QFile::encodeName(path).constData(), text, sizeof text);
+    return size > 0 ? QByteArray(text, size) : QByteArray();
+}
+
+WriteFunction switchWriter(bool on)
+{
+    return [on](QIODevice& device, QString&) {
+        const QByteArray line = on ? QByteArrayLiteral("SI\n") : QByteArrayLiteral("NO\n");
+        return device.write(line) == line.size();
+    };
+}
+
+// Writes the administrator's switch in place: a hidden file beside it renamed over it.
+Outcome<void> writeSwitch(const QString& target, bool on)
+{
+    const Outcome<QString> written = writeHiddenFile(QFileInfo(target).path(), switchWriter(on));
+    if (!written) {
+        return written.failure();
+    }
+    if (std::rename(QFile::encodeName(written.value()).constData(),
+                    QFile::encodeName(target).constData()) != 0) {
+        const int code = errno;
+        QFile::remove(written.value());
+        return Failure{QStringLiteral("No se puede escribir %1: %2.")
+                           .arg(native(target), systemError(code, QFileInfo(target).path()))};
+    }
+    return {};
+}
+
+// The user's library in `building`: links to every file of the system library's data tree,
+// and the user's own printing switch, starting where the system's stands.
+Outcome<void> buildUserLibrary(const QString& building, const QString& system)
+{
+    if (!QDir().mkdir(building)) {
+        return Failure{QStringLiteral("No se puede crear la carpeta %1: %2.")
+                           .arg(native(building), systemError(errno, QFileInfo(building).path()))};
+    }
+    const QDir systemDir(system);
+    for (const QString& part : dataTree) {
+        const QString source = system + u'/' + part;
+        const QFileInfo sourceInfo(source);
+        if (sourceInfo.isFile() && !QFile::link(source, building + u'/' + part)) {
+            return Failure{QStringLiteral("No se puede crear el enlace a %1: %2.")
+                               .arg(native(source), systemError(errno, building))};
+        }
+        if (!sourceInfo.isDir()) {
+            continue;
+        }
+        QDirIterator files(source, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
+                           QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            const QString path = files.next();
+            const QString copy = building + u'/' + systemDir.relativeFilePath(path);
+            const bool made = files.fileInfo().isDir() ? QDir().mkpath(copy)
+                                                       : (QDir().mkpath(QFileInfo(copy).path()) &&
+                                                          QFile::link(path, copy));
+            if (!made) {
+                return Failure{QStringLiteral("No se puede crear %1: %2.")
+                                   .arg(native(copy), systemError(errno, building))};
             }
         }
     }
-    return dropped;
+    const Outcome<QString> written =
+        writeHiddenFile(building, switchWriter(Library(system).printingEnabled()));
+    if (!written) {
+        return written.failure();
+    }
+    return renameNoReplace(written.value(), building + u'/' + switchName);
 }
 
 bool writeColoured(QIODevice& device, const QImage& image, ColouredFormat format, QString& error)
@@ -242,9 +319,17 @@ Library::DrawingFiles Library::drawingFiles(int category, int number) const
     if (!drawings.DrawingExists(c, n)) {
         return {};
     }
-    return {DirectoryLookup::resolve(
-                drawings.ColouredDrawingPath(c, n, drawings.DrawingExtension(c, n))),
-            DirectoryLookup::resolve(drawings.UncolouredDrawingPath(c, n))};
+    DrawingFiles files{DirectoryLookup::resolve(
+                           drawings.ColouredDrawingPath(c, n, drawings.DrawingExtension(c, n))),
+                       DirectoryLookup::resolve(drawings.UncolouredDrawingPath(c, n)),
+                       {}};
+    files.identity = fileIdentity(files.coloured) + fileIdentity(files.uncoloured);
+    return files;
+}
+
+void Library::setWaitHandler(std::function<bool()> keepWaiting)
+{
+    keepWaiting_ = std::move(keepWaiting);
 }
 
 Outcome<int> Library::addDrawing(int category, const QImage& coloured, ColouredFormat format,
@@ -258,11 +343,11 @@ Outcome<int> Library::addDrawing(int category, const QImage& coloured, ColouredF
                                       "mismo tamaño.")};
     }
     ChangeLock lock;
-    if (const Outcome<void> locked = lock.acquire(folder_); !locked) {
-        return Failure{locked.error()};
+    if (const Outcome<void> locked = lock.acquire(folder_, keepWaiting_); !locked) {
+        return locked.failure();
     }
-    if (const Outcome<int> repaired = repairUnlocked(folder_); !repaired) {
-        return Failure{repaired.error()};
+    if (const Outcome<void> recovered = recoverUnlocked(folder_); !recovered) {
+        return recovered.failure();
     }
     const int number = lastDrawingNumber(category) + 1;
     if (number > 32766) {
@@ -271,12 +356,12 @@ Outcome<int> Library::addDrawing(int category, const QImage& coloured, ColouredF
     }
     const Outcome<QString> colouredFolder = makeFolder(folder_, drawingFolderParts(category, true));
     if (!colouredFolder) {
-        return Failure{colouredFolder.error()};
+        return colouredFolder.failure();
     }
     const Outcome<QString> uncolouredFolder =
         makeFolder(folder_, drawingFolderParts(category, false));
     if (!uncolouredFolder) {
-        return Failure{uncolouredFolder.error()};
+        return uncolouredFolder.failure();
     }
     // A leftover with the new number in any letter case (an uncoloured file without its
     // coloured one, say) is the parent's: it is neither replaced nor joined.
@@ -289,13 +374,12 @@ Outcome<int> Library::addDrawing(int category, const QImage& coloured, ColouredF
                                .arg(native(folder + u'/' + taken.first().name))};
         }
     }
-
     const Outcome<QString> uncolouredTemp =
         writeHiddenFile(uncolouredFolder.value(), [&](QIODevice& device, QString& error) {
             return writeGif(device, uncoloured, &error);
         });
     if (!uncolouredTemp) {
-        return Failure{uncolouredTemp.error()};
+        return uncolouredTemp.failure();
     }
     const Outcome<QString> colouredTemp =
         writeHiddenFile(colouredFolder.value(), [&](QIODevice& device, QString& error) {
@@ -303,90 +387,79 @@ Outcome<int> Library::addDrawing(int category, const QImage& coloured, ColouredF
         });
     if (!colouredTemp) {
         QFile::remove(uncolouredTemp.value());
-        return Failure{colouredTemp.error()};
+        return colouredTemp.failure();
+    }
+    if (stopsHere()) {
+        return stoppedBeforeJournal();
     }
     // The coloured file goes last: until it is there the book does not see the drawing.
     const QString digits = QString::number(number);
-    const Outcome<void> placed = moveAllOrNone(
-        {{uncolouredTemp.value(), uncolouredFolder.value() + u'/' + digits + u".GIF"},
-         {colouredTemp.value(), colouredFolder.value() + u'/' + digits +
-                                    (format == ColouredFormat::Gif ? u".GIF" : u".JPG")}});
-    if (!placed) {
-        QFile::remove(uncolouredTemp.value());
-        QFile::remove(colouredTemp.value());
-        return Failure{placed.error()};
+    const auto inside = [this](const QString& path) { return path.mid(folder_.size() + 1); };
+    const Journal journal{
+        QStringLiteral("añadir el dibujo %1 a la categoría %2").arg(number).arg(category),
+        {{JournalStep::Kind::Move, inside(uncolouredTemp.value()),
+          inside(uncolouredFolder.value()) + u'/' + digits + u".GIF"},
+         {JournalStep::Kind::Move, inside(colouredTemp.value()),
+          inside(colouredFolder.value()) + u'/' + digits +
+              (format == ColouredFormat::Gif ? u".GIF" : u".JPG")}}};
+    if (const Outcome<void> placed = runJournal(folder_, journal); !placed) {
+        return placed.failure();
     }
     return number;
 }
 
 Outcome<void> Library::removeDrawing(int category, int number)
 {
+    return removeChecked(category, number, std::nullopt);
+}
+
+Outcome<void> Library::removeDrawing(int category, int number, const DrawingFiles& expected)
+{
+    return removeChecked(category, number, expected);
+}
+
+Outcome<void> Library::removeChecked(int category, int number,
+                                     const std::optional<DrawingFiles>& expected)
+{
     if (!validCategory(category)) {
         return badCategory(category);
     }
     ChangeLock lock;
-    if (const Outcome<void> locked = lock.acquire(folder_); !locked) {
+    if (const Outcome<void> locked = lock.acquire(folder_, keepWaiting_); !locked) {
         return locked;
     }
-    if (const Outcome<int> repaired = repairUnlocked(folder_); !repaired) {
-        return Failure{repaired.error()};
+    if (const Outcome<void> recovered = recoverUnlocked(folder_); !recovered) {
+        return recovered;
     }
-    const DrawingLibrary drawings(folder_);
+    if (expected && drawingFiles(category, number) != *expected) {
+        return Failure{QStringLiteral("El dibujo %1 de la categoría %2 ha cambiado desde que se "
+                                      "mostró la lista; mírela de nuevo antes de quitarlo.")
+                           .arg(number)
+                           .arg(category),
+                       Failure::Reason::Changed};
+    }
     if (number < 1 || number > 32767 ||
-        !drawings.DrawingExists(std::uint8_t(category), std::int16_t(number))) {
+        !DrawingLibrary(folder_).DrawingExists(std::uint8_t(category), std::int16_t(number))) {
         return Failure{QStringLiteral("La categoría %1 no tiene ningún dibujo %2 (tiene %3).")
                            .arg(category)
                            .arg(number)
                            .arg(lastDrawingNumber(category))};
     }
-    const QString colouredFolder = findFolder(folder_, drawingFolderParts(category, true));
-    const QString uncolouredFolder = findFolder(folder_, drawingFolderParts(category, false));
-
-    // The drawing's own files step aside under hidden names first, then the later drawings
-    // move down one by one; only when every rename worked are the set-aside files deleted.
-    const QString aside =
-        QStringLiteral("/.cuaderno-quitado-") + QUuid::createUuid().toString(QUuid::Id128) + u'-';
-    // The later drawings up to the next gap, from one listing (the book's own test of each
-    // number would cost two lookups apiece).
-    const QList<FolderEntry> colouredEntries = listFolder(colouredFolder);
-    QSet<int> present;
-    for (const FolderEntry& entry : colouredEntries) {
-        if (entry.kind == FolderEntry::Kind::File) {
-            present.insert(numberOfEntry(entry, true));
-        }
+    const CategoryListing listing = listCategory(folder_, category);
+    if (!listing.outside.isEmpty()) {
+        return outsideLibrary(folder_, listing.outside);
     }
-    QList<std::pair<int, int>> renumbering;
-    for (int later = number + 1; present.contains(later); ++later) {
-        renumbering.append({later, later - 1});
+    // The drawing's own files step aside under hidden names, the later ones move down one by
+    // one, and the set-aside files are deleted once every rename is made.
+    const Outcome<QList<JournalStep>> steps =
+        closeUpSteps(folder_, listing, {number}, asidePrefix());
+    if (!steps) {
+        return steps.failure();
     }
-    QList<Move> moves;
-    QStringList setAside;
-    for (const QString& folder : {colouredFolder, uncolouredFolder}) {
-        if (folder.isEmpty()) {
-            continue;
-        }
-        const bool coloured = folder == colouredFolder;
-        const QList<FolderEntry> entries = coloured ? colouredEntries : listFolder(folder);
-        for (const FolderEntry& entry : entriesOfNumber(entries, number, coloured)) {
-            if (entry.kind == FolderEntry::Kind::Other) {
-                return notAFile(folder, entry);
-            }
-            moves.append({folder + u'/' + entry.name, folder + aside + entry.name});
-            setAside.append(moves.last().to);
-        }
-        const Outcome<QList<Move>> shifted = shiftMoves(folder, entries, coloured, renumbering);
-        if (!shifted) {
-            return Failure{shifted.error()};
-        }
-        moves += shifted.value();
-    }
-    if (const Outcome<void> moved = moveAllOrNone(moves); !moved) {
-        return moved;
-    }
-    for (const QString& path : std::as_const(setAside)) {
-        QFile::remove(path);
-    }
-    return {};
+    return runJournal(
+        folder_,
+        {QStringLiteral("quitar el dibujo %1 de la categoría %2").arg(number).arg(category),
+         steps.value()});
 }
 
 bool Library::printingEnabled() const
@@ -402,47 +475,42 @@ bool Library::printingEnabled() const
 Outcome<void> Library::setPrinting(bool on)
 {
     ChangeLock lock;
-    if (const Outcome<void> locked = lock.acquire(folder_); !locked) {
+    if (const Outcome<void> locked = lock.acquire(folder_, keepWaiting_); !locked) {
         return locked;
     }
-    if (const Outcome<int> repaired = repairUnlocked(folder_); !repaired) {
-        return Failure{repaired.error()};
+    if (const Outcome<void> recovered = recoverUnlocked(folder_); !recovered) {
+        return recovered;
     }
-    // An installed library's switch is a link to the administrator's configuration file:
-    // the file it names is the one to change, and the link stays.
-    QString target = folder_ + u'/' + switchName;
-    const QFileInfo info(target);
-    if (info.isSymLink() && info.exists()) {
-        target = info.canonicalFilePath();
-    } else if (info.exists() && !info.isFile()) {
-        return Failure{QStringLiteral("%1 no es un archivo; quítelo primero.").arg(native(target))};
+    const QString path = folder_ + u'/' + switchName;
+    const QFileInfo info(path);
+    // The package's own link to the administrator's configuration file is the one link
+    // written through; any other link is replaced by a file of the library's own.
+    if (info.isSymLink() && linkText(path) == packageSwitch) {
+        return writeSwitch(QString::fromLatin1(packageSwitch), on);
     }
-    const Outcome<QString> written =
-        writeHiddenFile(QFileInfo(target).path(), [on](QIODevice& device, QString&) {
-            const QByteArray line = on ? QByteArrayLiteral("SI\n") : QByteArrayLiteral("NO\n");
-            // A short write leaves the error empty: the caller names the system's reason.
-            return device.write(line) == line.size();
-        });
+    if (!info.isSymLink() && info.exists() && !info.isFile()) {
+        return Failure{QStringLiteral("%1 no es un archivo; quítelo primero.").arg(native(path))};
+    }
+    const Outcome<QString> written = writeHiddenFile(folder_, switchWriter(on));
     if (!written) {
-        return Failure{written.error()};
+        return written.failure();
     }
-    if (std::rename(QFile::encodeName(written.value()).constData(),
-                    QFile::encodeName(target).constData()) != 0) {
-        const int code = errno;
-        QFile::remove(written.value());
-        return Failure{
-            QStringLiteral("No se puede escribir %1: %2.").arg(native(target), systemError(code))};
+    if (stopsHere()) {
+        return stoppedBeforeJournal();
     }
-    return {};
+    return runJournal(folder_, {on ? QStringLiteral("activar el botón de imprimir")
+                                   : QStringLiteral("desactivar el botón de imprimir"),
+                                {{JournalStep::Kind::Replace,
+                                  written.value().mid(folder_.size() + 1), switchName}}});
 }
 
-Outcome<int> Library::repair()
+Outcome<void> Library::recover()
 {
     ChangeLock lock;
-    if (const Outcome<void> locked = lock.acquire(folder_); !locked) {
-        return Failure{locked.error()};
+    if (const Outcome<void> locked = lock.acquire(folder_, keepWaiting_); !locked) {
+        return locked;
     }
-    return repairUnlocked(folder_);
+    return recoverUnlocked(folder_);
 }
 
 Outcome<void> Library::ensureUserLibrary(const QString& user, const QString& system)
@@ -452,60 +520,36 @@ Outcome<void> Library::ensureUserLibrary(const QString& user, const QString& sys
     }
     const QString parent = QFileInfo(user).path();
     if (!QDir().mkpath(parent)) {
-        return Failure{QStringLiteral("No se puede crear la carpeta %1.").arg(native(parent))};
+        return Failure{QStringLiteral("No se puede crear la carpeta %1: %2.")
+                           .arg(native(parent), systemError(errno, QFileInfo(parent).path()))};
     }
-    // Made under a hidden name beside its place and renamed when complete.
-    const QString building =
-        parent + QStringLiteral("/.cuaderno-nueva-") + QUuid::createUuid().toString(QUuid::Id128);
-    const auto fail = [&](const QString& message) -> Outcome<void> {
-        QDir(building).removeRecursively(); // only links and folders made here
-        return Failure{message};
-    };
-    if (!QDir().mkdir(building)) {
-        return fail(QStringLiteral("No se puede crear la carpeta %1.").arg(native(parent)));
+    // Made under a hidden name beside its place and renamed when complete, under a lock
+    // beside it, so the hidden folders another program left half-made can go first.
+    ChangeLock lock;
+    if (const Outcome<void> locked =
+            lock.acquire(parent, {}, QStringLiteral("/.cuaderno-nueva.lock"));
+        !locked) {
+        return locked;
     }
-    const QDir systemDir(system);
-    for (const QString& part : dataTree) {
-        const QString source = system + u'/' + part;
-        const QFileInfo sourceInfo(source);
-        if (sourceInfo.isFile()) {
-            if (!QFile::link(source, building + u'/' + part)) {
-                return fail(
-                    QStringLiteral("No se puede crear el enlace a %1.").arg(native(source)));
-            }
-            continue;
-        }
-        if (!sourceInfo.isDir()) {
-            continue;
-        }
-        QDirIterator files(source, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
-                           QDirIterator::Subdirectories);
-        while (files.hasNext()) {
-            const QString path = files.next();
-            const QString copy = building + u'/' + systemDir.relativeFilePath(path);
-            const bool made = files.fileInfo().isDir() ? QDir().mkpath(copy)
-                                                       : (QDir().mkpath(QFileInfo(copy).path()) &&
-                                                          QFile::link(path, copy));
-            if (!made) {
-                return fail(QStringLiteral("No se puede crear %1.").arg(native(copy)));
-            }
-        }
+    const QString prefix = QLatin1StringView(hiddenPrefix) + QStringLiteral("nueva-");
+    for (const QString& name : QDir(parent).entryList({prefix + u'*'}, QDir::Dirs | QDir::Hidden)) {
+        QDir(parent + u'/' + name).removeRecursively(); // only links and folders made here
     }
-    // The user's own switch, starting where the system's stands.
-    const bool on = Library(system).printingEnabled();
-    QFile switchFile(building + u'/' + switchName);
-    if (!switchFile.open(QIODevice::WriteOnly) ||
-        switchFile.write(on ? QByteArrayLiteral("SI\n") : QByteArrayLiteral("NO\n")) != 3 ||
-        !switchFile.flush()) {
-        return fail(QStringLiteral("No se puede escribir %1.").arg(native(switchFile.fileName())));
+    if (QFileInfo(user).isDir()) {
+        return {};
     }
-    switchFile.close();
-    if (const Outcome<void> placed = renameNoReplace(building, user); !placed) {
-        // Another program made it meanwhile: theirs stands.
+    const QString building = parent + u'/' + prefix + QUuid::createUuid().toString(QUuid::Id128);
+    Outcome<void> made = buildUserLibrary(building, system);
+    if (made) {
+        // With the folder complete a rename shows it whole; it never replaces one with files.
+        made = renameNoReplace(building, user);
+    }
+    if (!made) {
         QDir(building).removeRecursively();
-        return QFileInfo(user).isDir() ? Outcome<void>() : placed;
+        // Another program made it meanwhile: theirs stands.
+        return QFileInfo(user).isDir() ? Outcome<void>() : made;
     }
-    return {};
+    return syncFolder(parent);
 }
 
 } // namespace cuaderno

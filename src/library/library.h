@@ -8,8 +8,12 @@
 
 #include "outcome.h"
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
+
+#include <functional>
+#include <optional>
 
 namespace cuaderno {
 
@@ -30,9 +34,13 @@ public:
     // The files of a drawing as stored on disk (found ignoring letter case); each is empty when
     // missing. The coloured one is the GIF when both a GIF and a JPEG are there, as the book
     // takes it.
+    // `identity` tells the files as listed apart from any others later under the same names:
+    // each one's name, size, modification time, device and inode (a link as itself).
     struct DrawingFiles {
         QString coloured;
         QString uncoloured;
+        QByteArray identity;
+        bool operator==(const DrawingFiles&) const = default;
     };
     DrawingFiles drawingFiles(int category, int number) const;
 
@@ -44,16 +52,26 @@ public:
     // Removes both files of the drawing and renumbers the later ones down by renaming them,
     // so no gap is left.
     Outcome<void> removeDrawing(int category, int number);
+    // The same, only while the drawing's files are still `expected` (as drawingFiles gave
+    // them); otherwise nothing changes and the failure's reason is Failure::Reason::Changed.
+    Outcome<void> removeDrawing(int category, int number, const DrawingFiles& expected);
+
+    // While another program holds the library's lock, a change calls `keepWaiting` about every
+    // 100 ms on the thread making the change; the first call is the moment to say so. When it
+    // returns false the change gives up with Failure::Reason::Cancelled. Without a handler a
+    // change waits up to a minute.
+    void setWaitHandler(std::function<bool()> keepWaiting);
 
     // Whether the book prints: the first line of "impresora.txt" reads SI in any letter case.
     bool printingEnabled() const;
     // Writes SI or NO as the switch's only line.
     Outcome<void> setPrinting(bool on);
 
-    // Drops links to files that are gone (a sample a newer package no longer ships) from the
-    // drawing folders and closes the gaps they leave. Every change above does this first.
-    // Returns how many links were dropped.
-    Outcome<int> repair();
+    // Finishes a change that was stopped half-way (or undoes it when a file it needs has gone
+    // since), deletes the hidden files stopped changes leave, and drops the links to files
+    // that are gone (a sample a newer package no longer ships). Every change above does this
+    // first; a program that shows the library may call it before reading.
+    Outcome<void> recover();
 
     // Makes the user's own library when it does not exist yet: links to every file of the
     // system library's data tree, so the samples stay visible, and a real "impresora.txt"
@@ -61,7 +79,11 @@ public:
     static Outcome<void> ensureUserLibrary(const QString& user, const QString& system);
 
 private:
+    Outcome<void> removeChecked(int category, int number,
+                                const std::optional<DrawingFiles>& expected);
+
     QString folder_;
+    std::function<bool()> keepWaiting_;
 };
 
 } // namespace cuaderno

@@ -20,7 +20,10 @@ struct Move {
     QString to;
 };
 
-// Renames one file (or link, as itself) to a name that must be free; no copy, ever.
+// Renames one file (or link, as itself) to a name that must be free; no copy, ever. Where the
+// file system refuses the no-replace flag (NFS), a file or link is linked to the new name and
+// unlinked from the old, and a folder renamed only onto a free name: a rename can still only
+// replace an empty folder there, never anything in it.
 using RenameFunction = std::function<Outcome<void>(const QString& from, const QString& to)>;
 Outcome<void> renameNoReplace(const QString& from, const QString& to);
 
@@ -29,12 +32,21 @@ Outcome<void> renameNoReplace(const QString& from, const QString& to);
 Outcome<void> moveAllOrNone(const QList<Move>& moves,
                             const RenameFunction& rename = renameNoReplace);
 
-// A hidden file in `folder` (the book never reads hidden files) filled by `write`, flushed to
-// disk; removed again when anything fails. Returns its path.
+// A hidden ".cuaderno-" file in `folder` (the book never reads hidden files) filled by
+// `write`, flushed to disk; removed again when anything fails. Returns its path.
 using WriteFunction = std::function<bool(QIODevice& device, QString& error)>;
 Outcome<QString> writeHiddenFile(const QString& folder, const WriteFunction& write);
 
-// The Spanish description of an errno value, for messages that name a file.
-QString systemError(int code);
+// Flushes a folder's entries to disk, so renames in it survive a power cut.
+Outcome<void> syncFolder(const QString& folder);
+
+// Test seams: make the no-replace flag refused as on NFS, and every write of a new file fail
+// with errno `code` (ENOSPC for a full disk); 0 writes again.
+void refuseRenameFlags(bool refuse);
+void failWritesWith(int code);
+
+// The Spanish description of an errno value and what to do about it, for messages that name
+// a file; `folder`, where known, tells a read-only folder of one's own from another's.
+QString systemError(int code, const QString& folder = {});
 
 } // namespace cuaderno

@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QImageReader>
+#include <QLockFile>
 #include <QProcess>
 #include <QTest>
 
@@ -126,29 +127,32 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("category");
         QTest::addColumn<int>("number");
+        QTest::addColumn<int>("listed"); // the drawing whose files the caller expects; 0: none
         QTest::addColumn<bool>("works");
         QTest::addColumn<QStringList>("after"); // empty: the whole category unchanged
         const QStringList four = {u"no/1.GIF:10"_s, u"no/2.GIF:20"_s, u"no/3.GIF:30"_s,
                                   u"no/4.GIF:40"_s, u"si/1.JPG:10"_s, u"si/2.GIF:20"_s,
                                   u"si/3.JPG:30"_s, u"si/4.jpg:40"_s};
-        QTest::newRow("middle") << 1 << 2 << true
+        QTest::newRow("middle") << 1 << 2 << 2 << true
                                 << QStringList{u"no/1.GIF:10"_s, u"no/2.GIF:30"_s,
                                                u"no/3.GIF:40"_s, u"si/1.JPG:10"_s,
                                                u"si/2.JPG:30"_s, u"si/3.jpg:40"_s};
-        QTest::newRow("last") << 1 << 4 << true << four.mid(0, 3) + four.mid(4, 3);
-        QTest::newRow("no such number") << 1 << 5 << false << four;
-        QTest::newRow("no such category") << 11 << 1 << false << four;
+        QTest::newRow("last") << 1 << 4 << 0 << true << four.mid(0, 3) + four.mid(4, 3);
+        QTest::newRow("stale list") << 1 << 2 << 3 << false << four;
+        QTest::newRow("no such number") << 1 << 5 << 0 << false << four;
+        QTest::newRow("no such category") << 11 << 1 << 0 << false << four;
         // A folder named like drawing 3's uncoloured file: nothing may move.
-        QTest::newRow("folder in the way") << 2 << 1 << false << QStringList();
+        QTest::newRow("folder in the way") << 2 << 1 << 0 << false << QStringList();
         // The link of drawing 2 points nowhere: it goes and 3 becomes 2 before 2 is removed.
         QTest::newRow("dangling link")
-            << 3 << 2 << true
+            << 3 << 2 << 0 << true
             << QStringList{u"no/1.GIF:10"_s, u"no/2.GIF:40"_s, u"si/1.JPG:10"_s, u"si/2.JPG:40"_s};
     }
     void removeDrawing()
     {
         QFETCH(int, category);
         QFETCH(int, number);
+        QFETCH(int, listed);
         QFETCH(bool, works);
         QFETCH(QStringList, after);
         DataTree tree;
@@ -165,8 +169,12 @@ private Q_SLOTS:
             QFile::link(tree.path(u"gone.JPG"_s), tree.path(u"dibujos/3/si coloreado/2.JPG"_s)));
         if (after.isEmpty())
             after = snapshot(tree, category);
-        const Outcome<void> removed = Library(tree.root()).removeDrawing(category, number);
+        Library library(tree.root());
+        const Outcome<void> removed =
+            listed ? library.removeDrawing(category, number, library.drawingFiles(1, listed))
+                   : library.removeDrawing(category, number);
         QCOMPARE(removed.ok(), works);
+        QCOMPARE(removed.reason() == Failure::Reason::Changed, listed != 0 && listed != number);
         QCOMPARE(removed.error().isEmpty(), works);
         QCOMPARE(snapshot(tree, category == 11 ? 1 : category), after);
     }
@@ -191,6 +199,14 @@ private Q_SLOTS:
         // Thirteen whole pairs, and no lock or temporary file left behind.
         QCOMPARE(snapshot(tree, 2).size(), 26);
         QCOMPARE(QDir(tree.root()).entryList({u".*"_s}, QDir::Hidden | QDir::Files), QStringList());
+        // While another holds the lock, the wait handler is asked until it gives up.
+        QLockFile other(tree.path(u".cuaderno.lock"_s));
+        QVERIFY(other.tryLock(0));
+        Library waiting(tree.root());
+        int asked = 0;
+        waiting.setWaitHandler([&asked] { return ++asked < 3; });
+        const Outcome<void> cancelled = waiting.setPrinting(true);
+        QCOMPARE(std::tuple(cancelled.reason(), asked), std::tuple(Failure::Reason::Cancelled, 3));
     }
 
     void moveAllOrNoneUndoes_data()

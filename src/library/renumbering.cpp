@@ -1,0 +1,158 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "renumbering.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+
+namespace cuaderno {
+
+namespace {
+
+using Numbered = QHash<int, QList<const FolderEntry*>>;
+
+Numbered byNumber(const QList<FolderEntry>& entries, bool coloured)
+{
+    Numbered numbered;
+    for (const FolderEntry& entry : entries) {
+        if (const int n = numberOfEntry(entry, coloured); n > 0) {
+            numbered[n].append(&entry);
+        }
+    }
+    return numbered;
+}
+
+// The same name with another number in front.
+QString renumbered(const FolderEntry& entry, int number)
+{
+    return QString::number(number) + entry.name.mid(entry.name.indexOf(u'.'));
+}
+
+Failure notAFile(const QString& root, const QString& folder, const FolderEntry& entry)
+{
+    return Failure{QStringLiteral("%1 no es un archivo de dibujo (es una carpeta u otra cosa); "
+                                  "quítelo o cámbiele el nombre primero.")
+                       .arg(QDir::toNativeSeparators(root + u'/' + folder + u'/' + entry.name))};
+}
+
+bool leadsOutside(const QString& canonicalRoot, const QString& folder)
+{
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    return !canonical.isEmpty() && !canonical.startsWith(canonicalRoot + u'/');
+}
+
+// Appends the renames of one number's files in one folder; a folder or device in the way
+// refuses the whole change.
+Outcome<void> appendMoves(QList<JournalStep>& steps, const QString& root, const QString& folder,
+                          const QList<const FolderEntry*>& entries, const QString& newPrefix,
+                          int newNumber)
+{
+    for (const FolderEntry* entry : entries) {
+        if (entry->kind == FolderEntry::Kind::Other) {
+            return notAFile(root, folder, *entry);
+        }
+        const QString to = newNumber > 0 ? renumbered(*entry, newNumber) : newPrefix + entry->name;
+        steps.append({JournalStep::Kind::Move, folder + u'/' + entry->name, folder + u'/' + to});
+    }
+    return {};
+}
+
+} // namespace
+
+CategoryListing listCategory(const QString& root, int category)
+{
+    CategoryListing listing;
+    const QString canonicalRoot = QFileInfo(root).canonicalFilePath();
+    for (const bool coloured : {true, false}) {
+        const QString folder = findFolder(root, drawingFolderParts(category, coloured));
+        if (folder.isEmpty()) {
+            continue;
+        }
+        if (listing.outside.isEmpty() && leadsOutside(canonicalRoot, folder)) {
+            listing.outside = folder;
+        }
+        (coloured ? listing.coloured : listing.uncoloured) = folder.mid(root.size() + 1);
+        (coloured ? listing.colouredEntries : listing.uncolouredEntries) = listFolder(folder);
+    }
+    return listing;
+}
+
+Outcome<QList<JournalStep>> closeUpSteps(const QString& root, const CategoryListing& category,
+                                         const QList<int>& gone, const QString& aside)
+{
+    const Numbered coloured = byNumber(category.colouredEntries, true);
+    const Numbered uncoloured = byNumber(category.uncolouredEntries, false);
+    const QSet<int> goneSet(gone.cbegin(), gone.cend());
+    QSet<int> done;
+    QList<JournalStep> steps;
+    for (const int start : gone) {
+        // Coloured file before uncoloured, number by number, so no number ever mixes two.
+        int shift = 0;
+        for (int n = start; !done.contains(n) && (coloured.contains(n) || goneSet.contains(n));
+             ++n) {
+            done.insert(n);
+            const bool out = goneSet.contains(n);
+            shift += out ? 1 : 0;
+            if (!out && shift == 0) {
+                continue;
+            }
+            const int to = out ? 0 : n - shift;
+            for (const auto& [folder, numbered] : {std::pair{category.coloured, &coloured},
+                                                   std::pair{category.uncoloured, &uncoloured}}) {
+                if (const Outcome<void> added =
+                        appendMoves(steps, root, folder, numbered->value(n), aside, to);
+                    !added) {
+                    return added.failure();
+                }
+            }
+        }
+    }
+    return steps;
+}
+
+Outcome<QList<JournalStep>> danglingLinkSteps(const QString& root, const CategoryListing& category,
+                                              const QString& aside)
+{
+    QSet<int> linked; // numbers with a dangling link
+    QSet<int> kept;   // numbers with anything else
+    for (const bool coloured : {true, false}) {
+        for (const FolderEntry& entry :
+             coloured ? category.colouredEntries : category.uncolouredEntries) {
+            if (const int n = numberOfEntry(entry, coloured); n > 0) {
+                (entry.kind == FolderEntry::Kind::BrokenLink ? linked : kept).insert(n);
+            }
+        }
+    }
+    QList<int> gone = (linked - kept).values();
+    QList<JournalStep> steps;
+    std::sort(gone.begin(), gone.end());
+    // Links of numbers that keep a real file go alone.
+    for (const bool coloured : {true, false}) {
+        const QString& folder = coloured ? category.coloured : category.uncoloured;
+        for (const FolderEntry& entry :
+             coloured ? category.colouredEntries : category.uncolouredEntries) {
+            const int n = numberOfEntry(entry, coloured);
+            if (n > 0 && entry.kind == FolderEntry::Kind::BrokenLink && !gone.contains(n)) {
+                steps.append({JournalStep::Kind::Move, folder + u'/' + entry.name,
+                              folder + u'/' + aside + entry.name});
+            }
+        }
+    }
+    const Outcome<QList<JournalStep>> closed = closeUpSteps(root, category, gone, aside);
+    if (!closed) {
+        return closed;
+    }
+    return steps + closed.value();
+}
+
+Failure outsideLibrary(const QString& root, const QString& folder)
+{
+    return Failure{QStringLiteral("La carpeta %1 lleva fuera de la biblioteca %2 (es un enlace "
+                                  "a otro sitio): el cuaderno la lee, pero aquí no se cambia. "
+                                  "Cambie esos dibujos donde están, o copie la carpeta dentro "
+                                  "de la biblioteca en lugar del enlace.")
+                       .arg(QDir::toNativeSeparators(folder), QDir::toNativeSeparators(root))};
+}
+
+} // namespace cuaderno
