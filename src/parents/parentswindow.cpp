@@ -6,6 +6,7 @@
 #include "parents/drawingspage.h"
 #include "parents/familylibrary.h"
 #include "parents/importpage.h"
+#include "parents/progressrow.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -14,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMimeData>
+#include <QPointer>
 #include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -59,7 +61,7 @@ QString firstLine(const FamilyLibrary& library, const QString& folder)
 ParentsWindow::ParentsWindow(FamilyLibrary* library, QWidget* parent)
     : QWidget(parent), library_(library), folder_(new QLabel(this)),
       printing_(new QCheckBox(QStringLiteral("El cuaderno puede imprimir"), this)),
-      printingProblem_(new QLabel(this)), tabs_(new QTabWidget(this)),
+      printingProblem_(new QLabel(this)), wait_(new ProgressRow(this)), tabs_(new QTabWidget(this)),
       import_(new ImportPage(*library, this)), drawings_(new DrawingsPage(*library, this)),
       check_(new CheckPage(*library, this))
 {
@@ -84,10 +86,15 @@ ParentsWindow::ParentsWindow(FamilyLibrary* library, QWidget* parent)
     auto* window = new QVBoxLayout(this);
     window->addLayout(header);
     window->addWidget(printingProblem_);
+    window->addWidget(wait_);
     window->addWidget(tabs_, 1);
 
     connect(printing_, &QCheckBox::clicked, this, &ParentsWindow::setPrinting);
     connect(library_, &FamilyLibrary::changed, this, &ParentsWindow::showLibrary);
+    connect(library_, &FamilyLibrary::changingChanged, this,
+            [this] { printing_->setEnabled(!library_->isChanging()); });
+    connect(library_, &FamilyLibrary::waitingChanged, this, &ParentsWindow::showWaiting);
+    connect(wait_, &ProgressRow::cancelRequested, library_, &FamilyLibrary::cancelWaiting);
     connect(import_, &ImportPage::drawingsAdded, drawings_, &DrawingsPage::showCategory);
     showLibrary();
     // Roomy on a large screen, and whole on a small one (1024 × 768 less the desktop's panels).
@@ -113,10 +120,27 @@ void ParentsWindow::showLibrary()
 
 void ParentsWindow::setPrinting(bool on)
 {
-    const Outcome<void> done =
-        library_->change([on](Library& library) { return library.setPrinting(on); });
-    printingProblem_->setText(done ? QString() : done.error());
-    printingProblem_->setVisible(!done);
+    printingProblem_->hide();
+    library_->change([on](Library& library) { return library.setPrinting(on); },
+                     [window = QPointer<ParentsWindow>(this)](const Outcome<void>& done) {
+                         if (window && !done) {
+                             window->printingProblem_->setText(
+                                 done.reason() == Failure::Reason::Cancelled
+                                     ? QStringLiteral("No se ha cambiado la impresión: dejó de "
+                                                      "esperar al otro cambio.")
+                                     : done.error());
+                             window->printingProblem_->show();
+                         }
+                     });
+}
+
+void ParentsWindow::showWaiting()
+{
+    if (library_->isWaiting()) {
+        wait_->start(QStringLiteral("Esperando a que termine otro cambio…"));
+    } else {
+        wait_->finish();
+    }
 }
 
 void ParentsWindow::dragEnterEvent(QDragEnterEvent* event)

@@ -15,6 +15,7 @@ class CheckPage;
 class DrawingsPage;
 class FamilyLibrary;
 class ImportPage;
+class ProgressRow;
 
 class ParentsWindow final : public QWidget {
     Q_OBJECT
@@ -28,6 +29,9 @@ public:
     DrawingsPage* drawingsPage() const { return drawings_; }
     CheckPage* checkPage() const { return check_; }
     QCheckBox* printingSwitch() const { return printing_; }
+    QLabel* printingProblem() const { return printingProblem_; }
+    // Shown while a change waits for another program, with Cancelar.
+    ProgressRow* waitRow() const { return wait_; }
     QTabWidget* tabs() const { return tabs_; }
 
 protected:
@@ -37,11 +41,13 @@ protected:
 private:
     void showLibrary();
     void setPrinting(bool on);
+    void showWaiting();
 
     FamilyLibrary* library_;
     QLabel* folder_;
     QCheckBox* printing_;
     QLabel* printingProblem_;
+    ProgressRow* wait_;
     QTabWidget* tabs_;
     ImportPage* import_;
     DrawingsPage* drawings_;
