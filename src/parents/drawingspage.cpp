@@ -148,10 +148,13 @@ void DrawingsPage::refresh()
     const int last = library.lastDrawingNumber(category);
     listed_.clear();
     QStringList files;
+    // Every cell is sized from the first item: a blank of the thumbnail's size until it is drawn.
+    QPixmap blank(thumbnailSize);
+    blank.fill(Qt::transparent);
     for (int number = 1; number <= last; ++number) {
         listed_.append(library.drawingFiles(category, number));
         files.append(listed_.last().coloured);
-        drawings_->addItem(QString::number(number));
+        drawings_->addItem(new QListWidgetItem(blank, QString::number(number)));
     }
     // A refresh after a change keeps the change's message.
     const QString empty = QStringLiteral("Esta categoría no tiene dibujos.");
