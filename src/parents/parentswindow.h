@@ -28,6 +28,8 @@ public:
     ImportPage* importPage() const { return import_; }
     DrawingsPage* drawingsPage() const { return drawings_; }
     CheckPage* checkPage() const { return check_; }
+    // The first line: which library the book opens.
+    QLabel* libraryLine() const { return folder_; }
     QCheckBox* printingSwitch() const { return printing_; }
     QLabel* printingProblem() const { return printingProblem_; }
     // Shown while a change waits for another program, with Cancelar.

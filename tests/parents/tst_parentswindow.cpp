@@ -181,6 +181,8 @@ private Q_SLOTS:
         QVERIFY(!held || lock.tryLock(0));
         ParentsWindow& window = f.open();
         QCheckBox* printing = window.printingSwitch();
+        QVERIFY(window.libraryLine()->text().contains(own ? u"su biblioteca"_s
+                                                          : u"biblioteca del sistema"_s));
         Library library(f.userFolder);
         const Library system(f.system.root());
         DrawingsPage* page = window.drawingsPage();
@@ -219,6 +221,8 @@ private Q_SLOTS:
             QVERIFY(!window.waitRow()->isVisible());
         }
         QCOMPARE(library.printingEnabled(), held);
+        QVERIFY(
+            window.libraryLine()->text().startsWith(u"Los dibujos del cuaderno están en su "_s));
         QCOMPARE(printing->isChecked(), held);
         QCOMPARE(window.printingProblem()->isVisible(), held);
         QCOMPARE(page->drawingList()->count(), kept.size()); // refreshed as the change ended
