@@ -149,11 +149,6 @@ void FamilyLibrary::cancelWaiting()
     stopWaiting();
 }
 
-void FamilyLibrary::waitForChanges()
-{
-    pool_.waitForDone();
-}
-
 void FamilyLibrary::watch()
 {
     const QStringList watched = watcher_.directories() + watcher_.files();

@@ -35,8 +35,8 @@ public:
     // Whether the folder was named with --carpeta.
     bool isGiven() const { return !given_.isEmpty(); }
     const QString& userFolder() const { return folders_.user; }
-    // The library to change: the user's own, made from the system's first when missing. Its
-    // lock waits are told by waitingChanged() and given up by cancelWaiting(), on any thread.
+    // The library to change: the user's own, made from the system's first when missing. Safe
+    // on any thread; its lock waits are told by waitingChanged() and given up by cancelWaiting().
     Outcome<Library> forChange();
 
     // Applies a change on a worker thread to the library to change; `done` then gets its
@@ -49,8 +49,6 @@ public:
     bool isWaiting() const { return !waiting_.isEmpty(); }
     // Gives up every wait for another program's lock; those changes fail as Cancelled.
     void cancelWaiting();
-    // Waits for the changes under way (tests and the window's end).
-    void waitForChanges();
 
 Q_SIGNALS:
     // The drawings or the switch of the library changed, or another library is now current.
