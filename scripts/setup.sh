@@ -12,7 +12,7 @@ shift
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-multimedia-dev qt6-svg-dev libgl-dev
           libgif-dev libsndfile1-dev fonts-dejavu-core qt6-translations-l10n)
 if [[ "${CUADERNO_TEST_PACKAGES:-0}" == 1 ]]; then
-    packages+=(xvfb xauth xdotool imagemagick x11-utils dpkg-dev file poppler-utils cups printer-driver-cups-pdf pulseaudio appstream)
+    packages+=(xvfb xauth xdotool imagemagick x11-utils dpkg-dev file poppler-utils cups printer-driver-cups-pdf pulseaudio appstream strace)
 fi
 
 missing=()

@@ -83,7 +83,9 @@ public:
     {
         const QFileInfo info(folder);
         if (!info.isDir()) {
-            return Failure{QStringLiteral("La carpeta %1 no existe.").arg(native(folder))};
+            return Failure{QStringLiteral("La carpeta %1 no existe; compruebe que el disco sigue "
+                                          "conectado o elija otra carpeta.")
+                               .arg(native(folder))};
         }
         lock_ = std::make_unique<QLockFile>(folder + name);
         // Only a lock whose owner has died is stale: a long import still holds it.
@@ -92,8 +94,11 @@ public:
         waited.start();
         for (bool first = true; !lock_->tryLock(first ? 0 : 100); first = false) {
             if (lock_->error() != QLockFile::LockFailedError) {
+                // The lock does not say why; asking the folder tells a read-only disk apart.
+                const int code =
+                    ::access(QFile::encodeName(folder).constData(), W_OK) == 0 ? EACCES : errno;
                 return Failure{QStringLiteral("No se puede escribir en la carpeta %1: %2.")
-                                   .arg(native(folder), systemError(EACCES, folder))};
+                                   .arg(native(folder), systemError(code, folder))};
             }
             if (keepWaiting ? !keepWaiting() : waited.elapsed() > lockWaitMilliseconds) {
                 return Failure{QStringLiteral("Otro programa está cambiando la biblioteca %1. "
@@ -133,6 +138,36 @@ Outcome<QString> makeFolder(const QString& root, const QStringList& parts)
         }
     }
     return folder;
+}
+
+struct NewDrawingFolders {
+    QString coloured;
+    QString uncoloured;
+};
+
+// The folders a new drawing numbered `number` goes into, made where missing.
+Outcome<NewDrawingFolders> newDrawingFolders(const QString& root, int category, int number)
+{
+    const Outcome<QString> coloured = makeFolder(root, drawingFolderParts(category, true));
+    if (!coloured) {
+        return coloured.failure();
+    }
+    const Outcome<QString> uncoloured = makeFolder(root, drawingFolderParts(category, false));
+    if (!uncoloured) {
+        return uncoloured.failure();
+    }
+    // A leftover with the new number in any letter case (an uncoloured file without its
+    // coloured one, say) is the parent's: it is neither replaced nor joined.
+    for (const auto& [folder, isColoured] :
+         {std::pair{coloured.value(), true}, std::pair{uncoloured.value(), false}}) {
+        const QList<FolderEntry> taken = entriesOfNumber(listFolder(folder), number, isColoured);
+        if (!taken.isEmpty()) {
+            return Failure{QStringLiteral("Ya hay un archivo %1 que no forma un dibujo completo; "
+                                          "quítelo o cámbiele el nombre primero.")
+                               .arg(native(folder + u'/' + taken.first().name))};
+        }
+    }
+    return NewDrawingFolders{coloured.value(), uncoloured.value()};
 }
 
 // The prefix of the hidden names a change sets files aside under until it is over.
@@ -298,7 +333,10 @@ bool writeColoured(QIODevice& device, const QImage& image, ColouredFormat format
 
 } // namespace
 
-Library::Library(QString folder) : folder_(QDir::cleanPath(std::move(folder))) {}
+// Absolute, so the journal can name files relative to it whatever the working folder.
+Library::Library(QString folder)
+    : folder_(folder.isEmpty() ? folder : QDir::cleanPath(QDir(folder).absolutePath()))
+{}
 
 int Library::lastDrawingNumber(int category) const
 {
@@ -354,35 +392,21 @@ Outcome<int> Library::addDrawing(int category, const QImage& coloured, ColouredF
         return Failure{
             QStringLiteral("La categoría %1 ya tiene todos los dibujos que caben.").arg(category)};
     }
-    const Outcome<QString> colouredFolder = makeFolder(folder_, drawingFolderParts(category, true));
-    if (!colouredFolder) {
-        return colouredFolder.failure();
+    const Outcome<NewDrawingFolders> folders = newDrawingFolders(folder_, category, number);
+    if (!folders) {
+        return folders.failure();
     }
-    const Outcome<QString> uncolouredFolder =
-        makeFolder(folder_, drawingFolderParts(category, false));
-    if (!uncolouredFolder) {
-        return uncolouredFolder.failure();
-    }
-    // A leftover with the new number in any letter case (an uncoloured file without its
-    // coloured one, say) is the parent's: it is neither replaced nor joined.
-    for (const auto& [folder, isColoured] :
-         {std::pair{colouredFolder.value(), true}, std::pair{uncolouredFolder.value(), false}}) {
-        const QList<FolderEntry> taken = entriesOfNumber(listFolder(folder), number, isColoured);
-        if (!taken.isEmpty()) {
-            return Failure{QStringLiteral("Ya hay un archivo %1 que no forma un dibujo completo; "
-                                          "quítelo o cámbiele el nombre primero.")
-                               .arg(native(folder + u'/' + taken.first().name))};
-        }
-    }
+    const QString& colouredFolder = folders.value().coloured;
+    const QString& uncolouredFolder = folders.value().uncoloured;
     const Outcome<QString> uncolouredTemp =
-        writeHiddenFile(uncolouredFolder.value(), [&](QIODevice& device, QString& error) {
+        writeHiddenFile(uncolouredFolder, [&](QIODevice& device, QString& error) {
             return writeGif(device, uncoloured, &error);
         });
     if (!uncolouredTemp) {
         return uncolouredTemp.failure();
     }
     const Outcome<QString> colouredTemp =
-        writeHiddenFile(colouredFolder.value(), [&](QIODevice& device, QString& error) {
+        writeHiddenFile(colouredFolder, [&](QIODevice& device, QString& error) {
             return writeColoured(device, coloured, format, error);
         });
     if (!colouredTemp) {
@@ -398,9 +422,9 @@ Outcome<int> Library::addDrawing(int category, const QImage& coloured, ColouredF
     const Journal journal{
         QStringLiteral("añadir el dibujo %1 a la categoría %2").arg(number).arg(category),
         {{JournalStep::Kind::Move, inside(uncolouredTemp.value()),
-          inside(uncolouredFolder.value()) + u'/' + digits + u".GIF"},
+          inside(uncolouredFolder) + u'/' + digits + u".GIF"},
          {JournalStep::Kind::Move, inside(colouredTemp.value()),
-          inside(colouredFolder.value()) + u'/' + digits +
+          inside(colouredFolder) + u'/' + digits +
               (format == ColouredFormat::Gif ? u".GIF" : u".JPG")}}};
     if (const Outcome<void> placed = runJournal(folder_, journal); !placed) {
         return placed.failure();

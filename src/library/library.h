@@ -1,10 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A drawing library on disk as the parents' tools change it. It reads the tree exactly as the
-// book does (browser/DrawingLibrary) and changes it safely: new files are written hidden in
-// the same folder and renamed into place, both files of a drawing or neither; renames never
-// replace a file; a lock file in the library keeps a second writer out; and no file is
-// touched that the change was not asked to touch.
+// book does (browser/DrawingLibrary) and changes it safely: under a lock file that keeps a
+// second writer out, each change writes the renames it will make to a journal first (see
+// journal.h), so one stopped at any instant is finished or undone by the next; new files are
+// written hidden and renamed into place; renames never replace a file, and the book never
+// finds a number holding files of two drawings. A change touches only what it was asked to:
+// removing a drawing moves down the later ones up to the next gap, and dropping a link to a
+// file that is gone closes only the gap that link leaves; other gaps, and the drawings a
+// parent keeps hidden behind them, stay. Links are renamed and deleted as links, written
+// through never (but for the package's printing switch), and folders that lead out of the
+// library are read, never changed.
 
 #include "outcome.h"
 
@@ -49,8 +55,8 @@ public:
     Outcome<int> addDrawing(int category, const QImage& coloured, ColouredFormat format,
                             const QImage& uncoloured);
 
-    // Removes both files of the drawing and renumbers the later ones down by renaming them,
-    // so no gap is left.
+    // Removes both files of the drawing and renumbers the later ones, up to the next gap, down
+    // by renaming them, so the removal leaves no gap.
     Outcome<void> removeDrawing(int category, int number);
     // The same, only while the drawing's files are still `expected` (as drawingFiles gave
     // them); otherwise nothing changes and the failure's reason is Failure::Reason::Changed.
@@ -64,7 +70,8 @@ public:
 
     // Whether the book prints: the first line of "impresora.txt" reads SI in any letter case.
     bool printingEnabled() const;
-    // Writes SI or NO as the switch's only line.
+    // Writes SI or NO as the switch's only line. Where the switch is the package's link to
+    // /etc/cuaderno/impresora.txt that file is written; any other link is replaced by a file.
     Outcome<void> setPrinting(bool on);
 
     // Finishes a change that was stopped half-way (or undoes it when a file it needs has gone

@@ -70,7 +70,12 @@ CategoryListing listCategory(const QString& root, int category)
             continue;
         }
         if (listing.outside.isEmpty() && leadsOutside(canonicalRoot, folder)) {
-            listing.outside = folder;
+            listing.outside = folder; // named where it leaves, the link a parent sees
+            for (QString up = QFileInfo(folder).path();
+                 up.size() > root.size() && leadsOutside(canonicalRoot, up);
+                 up = QFileInfo(up).path()) {
+                listing.outside = up;
+            }
         }
         (coloured ? listing.coloured : listing.uncoloured) = folder.mid(root.size() + 1);
         (coloured ? listing.colouredEntries : listing.uncolouredEntries) = listFolder(folder);

@@ -133,21 +133,6 @@ void failWritesWith(int code)
     writeFailure = code;
 }
 
-Outcome<void> moveAllOrNone(const QList<Move>& moves, const RenameFunction& rename)
-{
-    for (qsizetype i = 0; i < moves.size(); ++i) {
-        const Outcome<void> done = rename(moves[i].from, moves[i].to);
-        if (!done) {
-            // The names just vacated are free, so undoing cannot meet a taken name.
-            for (qsizetype j = i - 1; j >= 0; --j) {
-                rename(moves[j].to, moves[j].from);
-            }
-            return done;
-        }
-    }
-    return {};
-}
-
 Outcome<QString> writeHiddenFile(const QString& folder, const WriteFunction& write)
 {
     const auto failure = [&folder](const QString& reason) {

@@ -1,20 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The library as the parents' tools change it: the checker, renumbering, the lock against a
-// second writer, all-or-nothing renames, the user's library and the launcher's choice of it.
+// second writer, changes stopped at any point, links, failing disks, the user's library and
+// the launcher's choice of it.
 
 #include "datatree.h"
 #include "extras.h"
 #include "library/checker.h"
+#include "library/journal.h"
 #include "library/library.h"
 #include "library/safefiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QImageReader>
 #include <QLockFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 
+#include <cerrno>
 #include <sys/stat.h>
 
 using namespace cuaderno;
@@ -45,6 +50,35 @@ QStringList snapshot(const DataTree& tree, int category)
     return files;
 }
 
+// Whether some number has a coloured and an uncoloured file of different drawings, in a
+// snapshot (the files' widths tell the drawings apart); hidden files are not numbers.
+bool mixesDrawings(const QStringList& files)
+{
+    QMap<QString, QString> widths; // number to width, from either folder
+    for (const QString& file : files) {
+        const QString name = file.section(u'/', 1).section(u':', 0, 0);
+        const QString number = name.section(u'.', 0, 0);
+        if (name.startsWith(u'.'))
+            continue;
+        const QString width = file.section(u':', 1);
+        if (widths.contains(number) && widths.value(number) != width)
+            return true;
+        widths.insert(number, width);
+    }
+    return false;
+}
+
+// The hidden files a change may leave, anywhere in the tree.
+QStringList hiddenFiles(const DataTree& tree)
+{
+    QStringList found;
+    QDirIterator files(tree.root(), {u".cuaderno-*"_s}, QDir::Files | QDir::System | QDir::Hidden,
+                       QDirIterator::Subdirectories);
+    while (files.hasNext())
+        found.append(files.next());
+    return found;
+}
+
 } // namespace
 
 class TestLibrary : public QObject {
@@ -73,9 +107,13 @@ private Q_SLOTS:
         broken_.text(u"punteros/1.ico"_s, "roto");
         broken_.text(u"sonido1.wav"_s, samples::pageForwardSound());
         broken_.text(u"sonido2.wav"_s, "RIFF roto");
+        broken_.text(u".cuaderno-cambio"_s, "cuaderno cambio 1\nquitar el dibujo 1\nmover\t"
+                                            "dibujos/9/si coloreado/1.JPG\tdibujos/9/si coloreado/"
+                                            ".cuaderno-quitado-1.JPG\nfin\n");
+        broken_.text(u"dibujos/9/no coloreado/.cuaderno-quitado-1.GIF"_s, "");
         for (const Finding& finding : checkLibrary(broken_.root()))
             findings_.insert(finding.file, finding);
-        QCOMPARE(findings_.size(), 16); // one a row of checker_data, none for the sound parts
+        QCOMPARE(findings_.size(), 18); // one a row of checker_data, none for the sound parts
     }
 
     void checker_data()
@@ -104,6 +142,10 @@ private Q_SLOTS:
         row("no animation", 0, 1, "animados/1.gif", "falta el primero");
         row("no background", 0, 0, "fondo.gif", "falta el fondo");
         row("sound", 0, 0, "sonido2.wav", "no se puede reproducir");
+        row("stopped change", 0, 0, ".cuaderno-cambio",
+            "«quitar el dibujo 1» quedó a medias (0 de 1 pasos hechos); el próximo cambio lo "
+            "terminará");
+        row("leftover", 0, 0, "dibujos/9/no coloreado/.cuaderno-quitado-1.GIF", "lo borrará");
     }
     void checker()
     {
@@ -143,10 +185,12 @@ private Q_SLOTS:
         QTest::newRow("no such category") << 11 << 1 << 0 << false << four;
         // A folder named like drawing 3's uncoloured file: nothing may move.
         QTest::newRow("folder in the way") << 2 << 1 << 0 << false << QStringList();
-        // The link of drawing 2 points nowhere: it goes and 3 becomes 2 before 2 is removed.
+        // The link of drawing 2 points nowhere: it goes and 3 becomes 2 before 2 is removed;
+        // 7 stays behind its gap.
         QTest::newRow("dangling link")
             << 3 << 2 << 0 << true
-            << QStringList{u"no/1.GIF:10"_s, u"no/2.GIF:40"_s, u"si/1.JPG:10"_s, u"si/2.JPG:40"_s};
+            << QStringList{u"no/1.GIF:10"_s, u"no/2.GIF:40"_s, u"no/7.GIF:70"_s,
+                           u"si/1.JPG:10"_s, u"si/2.JPG:40"_s, u"si/7.JPG:70"_s};
     }
     void removeDrawing()
     {
@@ -163,7 +207,7 @@ private Q_SLOTS:
             addPair(tree, 2, n);
         QVERIFY(QFile::remove(tree.path(u"dibujos/2/no coloreado/3.GIF"_s)));
         tree.folder(u"dibujos/2/no coloreado/3.GIF"_s);
-        for (int n : {1, 3, 4})
+        for (int n : {1, 3, 4, 7}) // 7 is kept hidden behind a gap
             addPair(tree, 3, n);
         QVERIFY(
             QFile::link(tree.path(u"gone.JPG"_s), tree.path(u"dibujos/3/si coloreado/2.JPG"_s)));
@@ -177,6 +221,187 @@ private Q_SLOTS:
         QCOMPARE(removed.reason() == Failure::Reason::Changed, listed != 0 && listed != number);
         QCOMPARE(removed.error().isEmpty(), works);
         QCOMPARE(snapshot(tree, category == 11 ? 1 : category), after);
+    }
+
+    void stoppedChange_data()
+    {
+        QTest::addColumn<int>("change");   // 0 add, 1 remove, 2 printing with a dangling link
+        QTest::addColumn<bool>("refused"); // rename flags refused, as on NFS
+        for (const bool refused : {false, true}) {
+            const char* where = refused ? " without rename flags" : "";
+            QTest::addRow("add%s", where) << 0 << refused;
+            QTest::addRow("remove%s", where) << 1 << refused;
+            QTest::addRow("dangling link%s", where) << 2 << refused;
+        }
+    }
+    // Stopped at each point in turn, as a killed program would be: no number ever mixes two
+    // drawings, and the next access leaves the category as before or as asked, the switch
+    // likewise, the category with a gap untouched and no hidden file behind.
+    void stoppedChange()
+    {
+        QFETCH(int, change);
+        QFETCH(bool, refused);
+        const auto build = [change](DataTree& tree) {
+            for (int n : {1, 2, 3, 4, 7})
+                if (n != 2 || change != 2)
+                    addPair(tree, 1, n);
+            if (change == 2)
+                for (const QString& file : {u"si coloreado/2.JPG"_s, u"no coloreado/2.GIF"_s})
+                    QVERIFY(QFile::link(tree.path(u"gone"_s), tree.path(u"dibujos/1/"_s + file)));
+            addPair(tree, 2, 1);
+            addPair(tree, 2, 3);
+            tree.text(u"impresora.txt"_s, "NO\n");
+        };
+        const auto apply = [change](Library& library) -> Outcome<void> {
+            QImage picture(60, 20, QImage::Format_RGB32);
+            picture.fill(Qt::green);
+            if (change == 0) {
+                const Outcome<int> added =
+                    library.addDrawing(1, picture, ColouredFormat::Gif, picture);
+                return added ? Outcome<void>() : added.failure();
+            }
+            return change == 1 ? library.removeDrawing(1, 2) : library.setPrinting(true);
+        };
+        DataTree reference;
+        build(reference);
+        Library asked(reference.root());
+        const QStringList before = snapshot(reference, 1);
+        QVERIFY(apply(asked).ok());
+        const QStringList after = snapshot(reference, 1);
+        const auto restore = qScopeGuard([] { refuseRenameFlags(false); });
+        refuseRenameFlags(refused);
+        int point = 1;
+        for (bool whole = false; !whole; ++point) {
+            DataTree tree;
+            build(tree);
+            const QStringList other = snapshot(tree, 2);
+            Library library(tree.root());
+            stopChangesAtPoint(point);
+            whole = apply(library).ok();
+            stopChangesAtPoint(0);
+            QVERIFY2(!mixesDrawings(snapshot(tree, 1)), qPrintable(snapshot(tree, 1).join(u' ')));
+            QVERIFY(library.recover().ok());
+            const QStringList now = snapshot(tree, 1);
+            QVERIFY2(now == before || now == after, qPrintable(now.join(u' ')));
+            QCOMPARE(snapshot(tree, 2), other);
+            QCOMPARE(hiddenFiles(tree), QStringList());
+            if (change != 2 || whole) // a stopped switch may be either way
+                QCOMPARE(library.printingEnabled(), change == 2);
+        }
+        QVERIFY(point > 3);
+    }
+
+    void journalText_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("valid");
+        const QByteArray head = "cuaderno cambio 1\nquitar el dibujo 2\n";
+        QTest::newRow("two steps") << head + "mover\tdibujos/1/a\tdibujos/1/.b\n"
+                                             "sustituir\t.t\timpresora.txt\nfin\n"
+                                   << true;
+        QTest::newRow("no steps") << head + "fin\n" << true;
+        QTest::newRow("cut short") << head + "mover\ta\tb\n" << false;
+        QTest::newRow("not a journal") << QByteArray("hola\n") << false;
+        QTest::newRow("out of the library") << head + "mover\tdibujos/../../a\tb\nfin\n" << false;
+        QTest::newRow("absolute") << head + "mover\t/etc/passwd\tb\nfin\n" << false;
+        QTest::newRow("unknown step") << head + "borrar\ta\tb\nfin\n" << false;
+        QTest::newRow("one name") << head + "mover\ta\nfin\n" << false;
+        QTest::newRow("after the end") << head + "fin\nmover\ta\tb\n" << false;
+    }
+    void journalText()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, valid);
+        const std::optional<Journal> journal = decodeJournal(text);
+        QCOMPARE(journal.has_value(), valid);
+        if (journal)
+            QCOMPARE(encodeJournal(*journal), text);
+    }
+
+    void linksStayLinks_data()
+    {
+        QTest::addColumn<QString>("link");   // in the library
+        QTest::addColumn<QString>("target"); // outside it; empty: a link to nothing
+        QTest::addColumn<int>("change");     // 0 printing on, 1 remove drawing 3/1, 2 add to 3
+        QTest::addColumn<bool>("works");
+        QTest::newRow("switch to a file outside")
+            << u"impresora.txt"_s << u"impresora.txt"_s << 0 << true;
+        QTest::newRow("dangling switch") << u"impresora.txt"_s << QString() << 0 << true;
+        QTest::newRow("category outside, removal")
+            << u"dibujos/3"_s << u"dibujos/3"_s << 1 << false;
+        QTest::newRow("category outside, addition")
+            << u"dibujos/3"_s << u"dibujos/3"_s << 2 << false;
+        QTest::newRow("coloured folder outside")
+            << u"dibujos/3/si coloreado"_s << u"dibujos/3/si coloreado"_s << 1 << false;
+        QTest::newRow("drawing file")
+            << u"dibujos/3/si coloreado/1.JPG"_s << u"dibujos/3/si coloreado/1.JPG"_s << 1 << true;
+    }
+    void linksStayLinks()
+    {
+        QFETCH(QString, link);
+        QFETCH(QString, target);
+        QFETCH(int, change);
+        QFETCH(bool, works);
+        DataTree outside, tree;
+        addPair(outside, 3, 1);
+        outside.text(u"impresora.txt"_s, "NO\n");
+        addPair(tree, 3, 1);
+        addPair(tree, 3, 2);
+        QVERIFY(QFile::remove(tree.path(link)) || QDir(tree.path(link)).removeRecursively());
+        QVERIFY(QFile::link(target.isEmpty() ? outside.path(u"nada"_s) : outside.path(target),
+                            tree.path(link)));
+        const auto files = [&outside] {
+            QFile text(outside.path(u"impresora.txt"_s));
+            return snapshot(outside, 3) << QString::fromLatin1(
+                       text.open(QIODevice::ReadOnly) ? text.readAll() : QByteArray());
+        };
+        const QStringList untouched = files();
+        QImage picture(30, 20, QImage::Format_RGB32);
+        picture.fill(Qt::blue);
+        Library library(tree.root());
+        const int drawings = library.lastDrawingNumber(3);
+        const auto add = [&] {
+            const Outcome<int> added =
+                library.addDrawing(3, picture, ColouredFormat::Jpeg, picture);
+            return added ? Outcome<void>() : added.failure();
+        };
+        const Outcome<void> done = change == 0   ? library.setPrinting(true)
+                                   : change == 1 ? library.removeDrawing(3, 1)
+                                                 : add();
+        QCOMPARE(done.ok(), works);
+        QVERIFY2(works || done.error().contains(u"fuera de la biblioteca"),
+                 qPrintable(done.error()));
+        QCOMPARE(files(), untouched);
+        QCOMPARE(library.printingEnabled(), change == 0);
+        QCOMPARE(QFileInfo(tree.path(link)).isSymLink(), change != 0 && !works);
+        QCOMPARE(library.lastDrawingNumber(3), drawings - (works && change == 1 ? 1 : 0));
+    }
+
+    void failuresSayWhatToDo_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("full disk") << ENOSPC << u"el disco está lleno; libere espacio"_s;
+        QTest::newRow("read-only disk") << EROFS << u"el disco es de solo lectura; quite"_s;
+        QTest::newRow("read-only folder") << EACCES << u"la carpeta es de solo lectura; permita"_s;
+        QTest::newRow("folder gone") << ENOENT << u"ya no existe; compruebe"_s;
+    }
+    void failuresSayWhatToDo()
+    {
+        QFETCH(int, code);
+        QFETCH(QString, says);
+        DataTree tree;
+        addPair(tree, 1, 1);
+        const QStringList before = snapshot(tree, 1);
+        QImage picture(30, 20, QImage::Format_RGB32);
+        picture.fill(Qt::blue);
+        failWritesWith(code);
+        const Outcome<int> added =
+            Library(tree.root()).addDrawing(1, picture, ColouredFormat::Jpeg, picture);
+        failWritesWith(0);
+        QVERIFY2(added.error().contains(says), qPrintable(added.error()));
+        QCOMPARE(snapshot(tree, 1), before);
+        QCOMPARE(hiddenFiles(tree), QStringList());
     }
 
     void concurrentWritersTakeDistinctNumbers()
@@ -209,37 +434,17 @@ private Q_SLOTS:
         QCOMPARE(std::tuple(cancelled.reason(), asked), std::tuple(Failure::Reason::Cancelled, 3));
     }
 
-    void moveAllOrNoneUndoes_data()
+    void userLibraryLinksTheSamples_data()
     {
-        QTest::addColumn<int>("failAt"); // which of the three renames fails; -1 none
-        QTest::newRow("first") << 0;
-        QTest::newRow("between the two files") << 1;
-        QTest::newRow("last") << 2;
-        QTest::newRow("none") << -1;
+        QTest::addColumn<bool>("refused"); // rename flags refused, as on NFS
+        QTest::newRow("local") << false;
+        QTest::newRow("without rename flags") << true;
     }
-    void moveAllOrNoneUndoes()
-    {
-        QFETCH(int, failAt);
-        DataTree tree;
-        QList<Move> moves;
-        for (const QString& name : {u"a"_s, u"b"_s, u"c"_s}) {
-            tree.text(name, name.toUtf8());
-            moves.append({tree.path(name), tree.path(name.toUpper() + u".GIF")});
-        }
-        int call = 0;
-        const Outcome<void> moved =
-            moveAllOrNone(moves, [&](const QString& from, const QString& to) {
-                return call++ == failAt ? Outcome<void>(Failure{u"disco lleno"_s})
-                                        : renameNoReplace(from, to);
-            });
-        QCOMPARE(moved.ok(), failAt < 0);
-        QCOMPARE(QDir(tree.root()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
-                 (failAt < 0 ? QStringList{u"A.GIF"_s, u"B.GIF"_s, u"C.GIF"_s}
-                             : QStringList{u"a"_s, u"b"_s, u"c"_s}));
-    }
-
     void userLibraryLinksTheSamples()
     {
+        QFETCH(bool, refused);
+        refuseRenameFlags(refused);
+        const auto restore = qScopeGuard([] { refuseRenameFlags(false); });
         DataTree system, home;
         addPair(system, 1, 1);
         addPair(system, 1, 2, u".GIF"_s);
