@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Builds what the book needs to start on its sample library (the programs and the sample
-# library: no tests, no benchmark) and starts it full screen.
+# Builds what the book needs (the programs and the sample library: no tests, no benchmark)
+# and starts it full screen on the library the parents' tools change: the user's own once
+# made, else the sample library in the build folder.
 # The build has a folder of its own, build-run/, optimised and without debugging data (a
 # third less to compile) and without warnings as errors (a newer compiler's new warning must
 # not keep the book from a child); scripts/test.sh keeps build/ with its own settings.

@@ -11,7 +11,6 @@
 #include "safefiles.h"
 #include "tools/printing.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -536,31 +535,6 @@ Outcome<void> Library::recover()
         return locked;
     }
     return recoverUnlocked(folder_);
-}
-
-QString Library::userLibraryFolder()
-{
-    QString data = qEnvironmentVariable("XDG_DATA_HOME");
-    if (data.isEmpty() || QDir::isRelativePath(data)) {
-        data = QDir::homePath() + QStringLiteral("/.local/share");
-    }
-    return QDir::cleanPath(data + QStringLiteral("/cuaderno"));
-}
-
-QString Library::systemLibraryFolder()
-{
-    const QString programs = QCoreApplication::applicationDirPath();
-    const QString installed = QDir::cleanPath(programs + QStringLiteral("/../lib/cuaderno"));
-    if (QFileInfo(installed + QStringLiteral("/dibujos")).isDir()) {
-        return installed;
-    }
-    return programs;
-}
-
-QString Library::defaultLibraryFolder()
-{
-    const QString user = userLibraryFolder();
-    return QFileInfo(user).isDir() ? user : systemLibraryFolder();
 }
 
 Outcome<void> Library::ensureUserLibrary(const QString& user, const QString& system)

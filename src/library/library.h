@@ -80,14 +80,6 @@ public:
     // first; a program that shows the library may call it before reading.
     Outcome<void> recover();
 
-    // $XDG_DATA_HOME/cuaderno, ~/.local/share/cuaderno by default.
-    static QString userLibraryFolder();
-    // The installed library, <prefix>/lib/cuaderno beside <prefix>/bin of this program; in a
-    // build folder, the folder of the executable, where the sample library lies.
-    static QString systemLibraryFolder();
-    // The library the book uses for this user: their own when it exists, else the system's.
-    static QString defaultLibraryFolder();
-
     // Makes the user's own library when it does not exist yet: links to every file of the
     // system library's data tree, so the samples stay visible, and a real "impresora.txt"
     // holding the system's value. A half-made library never appears under `user`.

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPromise>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -74,9 +75,15 @@ DrawingsPage::DrawingsPage(FamilyLibrary& library, QWidget* parent)
     page->addWidget(categories_);
     page->addLayout(right, 1);
 
-    connect(categories_, &QListWidget::currentRowChanged, this, &DrawingsPage::refresh);
-    connect(drawings_, &QListWidget::currentRowChanged, this,
-            [this](int row) { remove_->setEnabled(row >= 0); });
+    connect(categories_, &QListWidget::currentRowChanged, this, [this] {
+        status_->clear();
+        refresh();
+    });
+    const auto updateRemove = [this] {
+        remove_->setEnabled(drawings_->currentRow() >= 0 && !library_.isChanging());
+    };
+    connect(drawings_, &QListWidget::currentRowChanged, this, updateRemove);
+    connect(&library_, &FamilyLibrary::changingChanged, this, updateRemove);
     connect(remove_, &QPushButton::clicked, this, &DrawingsPage::removeChosen);
     connect(&thumbnails_, &QFutureWatcherBase::resultReadyAt, this, [this](int index) {
         if (QListWidgetItem* item = drawings_->item(index)) {
@@ -139,12 +146,23 @@ void DrawingsPage::refresh()
     }
     const Library library = library_.current();
     const int last = library.lastDrawingNumber(category);
+    listed_.clear();
     QStringList files;
+    // Every cell is sized from the first item: a blank of the thumbnail's size until it is drawn.
+    QPixmap blank(thumbnailSize);
+    blank.fill(Qt::transparent);
     for (int number = 1; number <= last; ++number) {
-        files.append(library.drawingFiles(category, number).coloured);
-        drawings_->addItem(QString::number(number));
+        listed_.append(library.drawingFiles(category, number));
+        files.append(listed_.last().coloured);
+        drawings_->addItem(new QListWidgetItem(blank, QString::number(number)));
     }
-    status_->setText(last == 0 ? QStringLiteral("Esta categoría no tiene dibujos.") : QString());
+    // A refresh after a change keeps the change's message.
+    const QString empty = QStringLiteral("Esta categoría no tiene dibujos.");
+    if (last == 0) {
+        status_->setText(empty);
+    } else if (status_->text() == empty) {
+        status_->clear();
+    }
     progress_->start(QStringLiteral("Cargando los dibujos…"), int(files.size()));
     thumbnails_.setFuture(QtConcurrent::run(&pool_, [files](QPromise<QImage>& promise) {
         for (const QString& file : files) {
@@ -160,11 +178,12 @@ void DrawingsPage::removeChosen()
 {
     const int row = drawings_->currentRow();
     const int category = this->category();
-    if (row < 0) {
+    if (row < 0 || row >= listed_.size() || library_.isChanging()) {
         return;
     }
     const int number = row + 1;
-    const int last = library_.current().lastDrawingNumber(category);
+    const Library::DrawingFiles expected = listed_.at(row);
+    const int last = int(listed_.size());
     QString question = QStringLiteral("¿Quiere quitar el dibujo %1 de «%2»?")
                            .arg(number)
                            .arg(categoryName(category - 1));
@@ -180,10 +199,31 @@ void DrawingsPage::removeChosen()
     if (!confirm_(this, question)) {
         return;
     }
-    const Outcome<void> removed = library_.change(
-        [category, number](Library& library) { return library.removeDrawing(category, number); });
-    status_->setText(removed ? QStringLiteral("Se ha quitado el dibujo %1.").arg(number)
-                             : removed.error());
+    status_->setText(QStringLiteral("Quitando el dibujo %1…").arg(number));
+    library_.change(
+        [category, number, expected](Library& library) {
+            return library.removeDrawing(category, number, expected);
+        },
+        [page = QPointer<DrawingsPage>(this), number](const Outcome<void>& outcome) {
+            if (page) {
+                page->removed(number, outcome);
+            }
+        });
+}
+
+void DrawingsPage::removed(int number, const Outcome<void>& outcome)
+{
+    if (outcome) {
+        status_->setText(QStringLiteral("Se ha quitado el dibujo %1.").arg(number));
+    } else if (outcome.reason() == Failure::Reason::Changed) {
+        status_->setText(QStringLiteral("Otro programa ha cambiado estos dibujos mientras tanto, "
+                                        "así que no se ha quitado nada. La lista ya está al día: "
+                                        "elija otra vez el dibujo que quiere quitar."));
+    } else if (outcome.reason() == Failure::Reason::Cancelled) {
+        status_->setText(QStringLiteral("No se ha quitado nada: dejó de esperar al otro cambio."));
+    } else {
+        status_->setText(outcome.error());
+    }
 }
 
 } // namespace cuaderno

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The drawings of each category as the book shows them, as small pictures; one can be
-// removed, and the later ones move down a number so the book still reaches them all.
+// removed, and the later ones move down a number so the book still reaches them all. A removal
+// names the drawing by its files as listed, so a list gone stale never removes another one.
+
+#include "library/library.h"
 
 #include <QFutureWatcher>
 #include <QImage>
@@ -28,7 +31,7 @@ public:
     // Lists the category's drawings afresh (1 to 10).
     void showCategory(int category);
     int category() const;
-    // Removes the drawing chosen in the list, after asking.
+    // Removes the drawing chosen in the list, after asking, on the library's worker.
     void removeChosen();
 
     // Asks a yes/no question; tests answer it without a dialog.
@@ -45,9 +48,12 @@ public:
 private:
     void refresh();
     void updateCounts();
+    void removed(int number, const Outcome<void>& outcome);
 
     FamilyLibrary& library_;
     Confirm confirm_;
+    // The drawings of the category on show, as listed: what a removal expects to find.
+    QList<Library::DrawingFiles> listed_;
     QThreadPool pool_;
     QFutureWatcher<QImage> thumbnails_;
     QListWidget* categories_;

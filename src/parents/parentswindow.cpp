@@ -6,6 +6,7 @@
 #include "parents/drawingspage.h"
 #include "parents/familylibrary.h"
 #include "parents/importpage.h"
+#include "parents/progressrow.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -16,6 +17,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMimeData>
+#include <QPointer>
 #include <QScreen>
 #include <QSettings>
 #include <QTabWidget>
@@ -57,12 +59,29 @@ QStringList localFiles(const QMimeData* data)
     return files;
 }
 
+// Which library the book opens, and so what the parent's changes reach.
+QString firstLine(const FamilyLibrary& library, const QString& folder)
+{
+    if (library.isGiven()) {
+        return QStringLiteral("Esta ventana cambia la biblioteca %1, elegida con --carpeta: el "
+                              "cuaderno solo la muestra si se abre con la misma opción.")
+            .arg(folder);
+    }
+    if (library.isOwn()) {
+        return QStringLiteral("Los dibujos del cuaderno están en su biblioteca: %1").arg(folder);
+    }
+    return QStringLiteral("El cuaderno usa la biblioteca del sistema (%1). Con el primer cambio "
+                          "se hará la suya, con los mismos dibujos, en %2, y el cuaderno "
+                          "usará esa.")
+        .arg(folder, QDir::toNativeSeparators(library.userFolder()));
+}
+
 } // namespace
 
 ParentsWindow::ParentsWindow(FamilyLibrary* library, QWidget* parent)
     : QWidget(parent), library_(library), folder_(new QLabel(this)),
       printing_(new QCheckBox(QStringLiteral("El cuaderno puede imprimir"), this)),
-      printingProblem_(new QLabel(this)), tabs_(new QTabWidget(this)),
+      printingProblem_(new QLabel(this)), wait_(new ProgressRow(this)), tabs_(new QTabWidget(this)),
       import_(new ImportPage(*library, this)), drawings_(new DrawingsPage(*library, this)),
       check_(new CheckPage(*library, this))
 {
@@ -87,10 +106,15 @@ ParentsWindow::ParentsWindow(FamilyLibrary* library, QWidget* parent)
     auto* window = new QVBoxLayout(this);
     window->addLayout(header);
     window->addWidget(printingProblem_);
+    window->addWidget(wait_);
     window->addWidget(tabs_, 1);
 
     connect(printing_, &QCheckBox::clicked, this, &ParentsWindow::setPrinting);
     connect(library_, &FamilyLibrary::changed, this, &ParentsWindow::showLibrary);
+    connect(library_, &FamilyLibrary::changingChanged, this,
+            [this] { printing_->setEnabled(!library_->isChanging()); });
+    connect(library_, &FamilyLibrary::waitingChanged, this, &ParentsWindow::showWaiting);
+    connect(wait_, &ProgressRow::cancelRequested, library_, &FamilyLibrary::cancelWaiting);
     connect(import_, &ImportPage::drawingsAdded, drawings_, &DrawingsPage::showCategory);
     showLibrary();
     takePlace();
@@ -138,21 +162,33 @@ void ParentsWindow::showLibrary()
 {
     const Library library = library_->current();
     const QString folder = QDir::toNativeSeparators(library.folder());
-    folder_->setText(
-        library_->isOwn()
-            ? QStringLiteral("Los dibujos del cuaderno están en su biblioteca: %1").arg(folder)
-            : QStringLiteral("El cuaderno usa la biblioteca del sistema (%1). Con el primer "
-                             "cambio se hará la suya, con los mismos dibujos, en %2.")
-                  .arg(folder, QDir::toNativeSeparators(library_->userFolder())));
+    folder_->setText(firstLine(*library_, folder));
     printing_->setChecked(library.printingEnabled());
 }
 
 void ParentsWindow::setPrinting(bool on)
 {
-    const Outcome<void> done =
-        library_->change([on](Library& library) { return library.setPrinting(on); });
-    printingProblem_->setText(done ? QString() : done.error());
-    printingProblem_->setVisible(!done);
+    printingProblem_->hide();
+    library_->change([on](Library& library) { return library.setPrinting(on); },
+                     [window = QPointer<ParentsWindow>(this)](const Outcome<void>& done) {
+                         if (window && !done) {
+                             window->printingProblem_->setText(
+                                 done.reason() == Failure::Reason::Cancelled
+                                     ? QStringLiteral("No se ha cambiado la impresión: dejó de "
+                                                      "esperar al otro cambio.")
+                                     : done.error());
+                             window->printingProblem_->show();
+                         }
+                     });
+}
+
+void ParentsWindow::showWaiting()
+{
+    if (library_->isWaiting()) {
+        wait_->start(QStringLiteral("Esperando a que termine otro cambio…"));
+    } else {
+        wait_->finish();
+    }
 }
 
 void ParentsWindow::dragEnterEvent(QDragEnterEvent* event)

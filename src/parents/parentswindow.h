@@ -16,6 +16,7 @@ class CheckPage;
 class DrawingsPage;
 class FamilyLibrary;
 class ImportPage;
+class ProgressRow;
 
 // Where the window goes (its inside, without the frame) in a screen's available area: the place
 // the parent last gave it when valid, else the preferred size centred; never larger than the
@@ -33,7 +34,12 @@ public:
     ImportPage* importPage() const { return import_; }
     DrawingsPage* drawingsPage() const { return drawings_; }
     CheckPage* checkPage() const { return check_; }
+    // The first line: which library the book opens.
+    QLabel* libraryLine() const { return folder_; }
     QCheckBox* printingSwitch() const { return printing_; }
+    QLabel* printingProblem() const { return printingProblem_; }
+    // Shown while a change waits for another program, with Cancelar.
+    ProgressRow* waitRow() const { return wait_; }
     QTabWidget* tabs() const { return tabs_; }
 
 protected:
@@ -45,11 +51,13 @@ private:
     void takePlace();
     void showLibrary();
     void setPrinting(bool on);
+    void showWaiting();
 
     FamilyLibrary* library_;
     QLabel* folder_;
     QCheckBox* printing_;
     QLabel* printingProblem_;
+    ProgressRow* wait_;
     QTabWidget* tabs_;
     ImportPage* import_;
     DrawingsPage* drawings_;

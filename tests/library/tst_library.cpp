@@ -467,43 +467,6 @@ private Q_SLOTS:
         QVERIFY(!Library(user).printingEnabled());
     }
 
-    void launcherChoosesTheLibrary_data()
-    {
-        QTest::addColumn<QString>("dataHome"); // XDG_DATA_HOME under the home; empty: unset
-        QTest::addColumn<QString>("library");  // the user library made, under the home
-        QTest::addColumn<bool>("chosen");      // given with --carpeta
-        QTest::newRow("no user library") << QString() << QString() << false;
-        QTest::newRow("default place") << QString() << u".local/share/cuaderno"_s << true;
-        QTest::newRow("XDG_DATA_HOME") << u"xdg"_s << u"xdg/cuaderno"_s << true;
-        QTest::newRow("elsewhere than XDG_DATA_HOME")
-            << u"xdg"_s << u".local/share/cuaderno"_s << false;
-    }
-    void launcherChoosesTheLibrary()
-    {
-        QFETCH(QString, dataHome);
-        QFETCH(QString, library);
-        QFETCH(bool, chosen);
-        DataTree tree;
-        tree.folder(u"usr/bin"_s);
-        QVERIFY(QFile::copy(QStringLiteral(CUADERNO_LAUNCHER), tree.path(u"usr/bin/cuaderno"_s)));
-        tree.text(u"usr/lib/cuaderno/cuaderno"_s, "#!/bin/sh\necho \"$@\"\n");
-        for (const QString& program : {u"usr/bin/cuaderno"_s, u"usr/lib/cuaderno/cuaderno"_s})
-            QFile::setPermissions(tree.path(program), QFile::ReadOwner | QFile::ExeOwner);
-        if (!library.isEmpty())
-            tree.folder(u"home/"_s + library);
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"HOME"_s, tree.path(u"home"_s));
-        environment.remove(u"XDG_DATA_HOME"_s);
-        if (!dataHome.isEmpty())
-            environment.insert(u"XDG_DATA_HOME"_s, tree.path(u"home/"_s + dataHome));
-        QProcess launcher;
-        launcher.setProcessEnvironment(environment);
-        launcher.start(tree.path(u"usr/bin/cuaderno"_s), {u"-x"_s});
-        QVERIFY(launcher.waitForFinished(-1));
-        QCOMPARE(QString::fromLocal8Bit(launcher.readAllStandardOutput()).trimmed(),
-                 chosen ? u"--carpeta "_s + tree.path(u"home/"_s + library) + u" -x" : u"-x"_s);
-    }
-
 private:
     DataTree broken_;
     QMultiMap<QString, Finding> findings_; // by file

@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QLockFile>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -41,7 +42,7 @@ struct Fixture {
     DataTree& library() { return own ? user : system; }
     ParentsWindow& open()
     {
-        window.emplace(new FamilyLibrary(userFolder, system.root()));
+        window.emplace(new FamilyLibrary({userFolder, system.root()}));
         window->show();
         return *window;
     }
@@ -197,20 +198,44 @@ private Q_SLOTS:
                                   workMs);
     }
 
-    // The switch, then a removal: the first change makes the user's library, the system's stays
-    // as it was. Renumbering is the library's; here the window's question, answer and list.
+    // The switch, then a removal, each run on the library's worker: the first change makes the
+    // user's library and the system's stays as it was; a removal names the drawing shown, so a
+    // list gone stale removes nothing; a wait for another program's lock ends with Cancelar.
+    void printingAndRemoval_data()
+    {
+        QTest::addColumn<bool>("own");
+        QTest::addColumn<QString>("behind");  // done by Library itself, the window left open
+        QTest::addColumn<bool>("held");       // another holder of the lock, throughout
+        QTest::addColumn<QList<int>>("kept"); // category 4's colours after; 4: the one added
+        QTest::addColumn<QString>("message");
+        QTest::newRow("first change makes the user's library")
+            << false << QString() << false << QList<int>{0, 2, 3}
+            << u"Se ha quitado el dibujo 2."_s;
+        QTest::newRow("a drawing added elsewhere shows")
+            << true << u"add"_s << false << QList<int>{0, 2, 3, 4} << u"Se ha quitado"_s;
+        QTest::newRow("stale list: drawing 1 removed elsewhere")
+            << true << u"remove"_s << false << QList<int>{1, 2, 3} << u"no se ha quitado nada"_s;
+        QTest::newRow("lock held: Cancelar gives up")
+            << true << QString() << true << QList<int>{0, 1, 2, 3} << u"dejó de esperar"_s;
+    }
     void printingAndRemoval()
     {
-        Fixture f(false);
+        QFETCH(bool, own);
+        QFETCH(QString, behind);
+        QFETCH(bool, held);
+        QFETCH(QList<int>, kept);
+        QFETCH(QString, message);
+        Fixture f(own);
         f.addDrawings(4, 4);
-        f.system.text(u"impresora.txt"_s, "si\n");
+        f.library().text(u"impresora.txt"_s, "si\n");
+        QLockFile lock(f.userFolder + u"/.cuaderno.lock"_s);
+        QVERIFY(!held || lock.tryLock(0));
         ParentsWindow& window = f.open();
         QCheckBox* printing = window.printingSwitch();
-        QVERIFY(printing->isChecked());
-        QTest::mouseClick(printing, Qt::LeftButton);
-        const Library library(f.userFolder), system(f.system.root());
-        QVERIFY(!library.printingEnabled());
-        QVERIFY(!printing->isChecked());
+        QVERIFY(window.libraryLine()->text().contains(own ? u"su biblioteca"_s
+                                                          : u"biblioteca del sistema"_s));
+        Library library(f.userFolder);
+        const Library system(f.system.root());
         DrawingsPage* page = window.drawingsPage();
         QStringList asked; // the first removal is refused, the second confirmed
         page->setConfirm([&](QWidget*, const QString& text) {
@@ -219,16 +244,48 @@ private Q_SLOTS:
         });
         page->showCategory(4);
         QTRY_VERIFY_WITH_TIMEOUT(page->thumbnailsReady(), workMs);
-        for (bool confirmed : {false, true}) {
-            page->drawingList()->setCurrentRow(1);
-            QTest::mouseClick(page->removeButton(), Qt::LeftButton);
-            QVERIFY(asked.value(confirmed).contains(u'2'));
-            QCOMPARE(page->drawingList()->count(), confirmed ? 3 : 4);
-            QCOMPARE(QImage(library.drawingFiles(4, 2).coloured).pixelColor(10, 10),
-                     drawingColours.at(confirmed ? 2 : 1));
+        if (behind == u"add") {
+            QImage added(80, 52, QImage::Format_RGB32);
+            added.fill(Qt::magenta);
+            QVERIFY(library.addDrawing(4, added, ColouredFormat::Gif, added).ok());
+            QTRY_COMPARE_WITH_TIMEOUT(page->drawingList()->count(), 5, 1000);
+            QVERIFY(page->categoryList()->item(3)->text().endsWith(u"5 dibujos"_s));
         }
-        QVERIFY(system.printingEnabled());
-        QCOMPARE(system.lastDrawingNumber(4), 4);
+        // The printing switch, then a refused and a confirmed removal of the drawing shown second.
+        for (int click = 0; click < 3; ++click) {
+            if (click == 0) {
+                QTest::mouseClick(printing, Qt::LeftButton);
+            } else {
+                if (click == 2 && behind == u"remove")
+                    QVERIFY(library.removeDrawing(4, 1).ok());
+                page->drawingList()->setCurrentRow(1);
+                QTest::mouseClick(page->removeButton(), Qt::LeftButton);
+                QVERIFY(asked.value(click - 1).contains(u'2'));
+            }
+            if (held && click != 1) {
+                QTRY_VERIFY_WITH_TIMEOUT(window.waitRow()->isVisible(), workMs);
+                QCOMPARE(window.waitRow()->findChild<QLabel*>()->text(),
+                         u"Esperando a que termine otro cambio…"_s);
+                QTest::mouseClick(window.waitRow()->cancelButton(), Qt::LeftButton);
+            }
+            QTRY_VERIFY_WITH_TIMEOUT(printing->isEnabled(), workMs);
+            QVERIFY(!window.waitRow()->isVisible());
+        }
+        QCOMPARE(library.printingEnabled(), held);
+        QVERIFY(
+            window.libraryLine()->text().startsWith(u"Los dibujos del cuaderno están en su "_s));
+        QCOMPARE(printing->isChecked(), held);
+        QCOMPARE(window.printingProblem()->isVisible(), held);
+        QCOMPARE(page->drawingList()->count(), kept.size()); // refreshed as the change ended
+        QVERIFY(page->statusLabel()->text().contains(message));
+        QList<int> colours;
+        for (int number = 1; number <= library.lastDrawingNumber(4); ++number) {
+            const QColor colour = QImage(library.drawingFiles(4, number).coloured).pixelColor(5, 5);
+            colours.append(colour == Qt::magenta ? 4 : int(drawingColours.indexOf(colour)));
+        }
+        QCOMPARE(colours, kept);
+        QCOMPARE(system.printingEnabled(), !own);
+        QCOMPARE(system.lastDrawingNumber(4), own ? 0 : 4);
     }
 };
 

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The case-blind directory lookup and picture loading.
+// The case-blind directory lookup, picture loading and the choice of library.
 
 #include "datatree.h"
 #include "platform/directorylookup.h"
+#include "platform/libraryfolder.h"
 #include "platform/pictures.h"
 #include "platform/startup.h"
 
@@ -126,6 +127,60 @@ private Q_SLOTS:
         const PictureLoad load = Pictures::load(tree.path(name));
         QCOMPARE(load.image.size(), size);
         QCOMPARE(load.error, message.isEmpty() ? QString() : message.arg(tree.path(name)));
+    }
+
+    // What the book, the parents' window and the command line all open.
+    void libraryChoice_data()
+    {
+        QTest::addColumn<QString>("dataHome");      // XDG_DATA_HOME, @ the home; empty: unset
+        QTest::addColumn<QString>("made");          // the user's library made, under the home
+        QTest::addColumn<QStringList>("arguments"); // @ the test's folder
+        QTest::addColumn<QString>(
+            "chosen"); // under the test's folder; -: the system's; empty: refused
+        const QString own = u"home/.local/share/cuaderno"_s;
+        QTest::newRow("no user library") << QString() << QString() << QStringList() << u"-"_s;
+        QTest::newRow("default place") << QString() << own.mid(5) << QStringList() << own;
+        QTest::newRow("XDG_DATA_HOME")
+            << u"@/xdg"_s << u"xdg/cuaderno"_s << QStringList{u"-x"_s} << u"home/xdg/cuaderno"_s;
+        QTest::newRow("elsewhere than XDG_DATA_HOME")
+            << u"@/xdg"_s << own.mid(5) << QStringList() << u"-"_s;
+        QTest::newRow("relative XDG_DATA_HOME ignored")
+            << u"xdg"_s << own.mid(5) << QStringList() << own;
+        QTest::newRow("--carpeta over the user's")
+            << QString() << own.mid(5) << QStringList{u"-x"_s, u"--carpeta"_s, u"@/otra"_s}
+            << u"otra"_s;
+        QTest::newRow("--carpeta=, trailing separator")
+            << QString() << QString() << QStringList{u"--carpeta=@/otra/"_s, u"-x"_s} << u"otra"_s;
+        QTest::newRow("--carpeta without its folder")
+            << QString() << own.mid(5) << QStringList{u"-x"_s, u"--carpeta"_s} << QString();
+        QTest::newRow("--carpeta= empty")
+            << QString() << QString() << QStringList{u"--carpeta="_s} << QString();
+        QTest::newRow("--carpeta of a missing folder")
+            << QString() << own.mid(5) << QStringList{u"--carpeta"_s, u"@/falta"_s} << QString();
+    }
+    void libraryChoice()
+    {
+        QFETCH(QString, dataHome);
+        QFETCH(QString, made);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, chosen);
+        DataTree tree;
+        tree.folder(u"otra"_s);
+        if (!made.isEmpty())
+            tree.folder(u"home/"_s + made);
+        qputenv("HOME", tree.path(u"home"_s).toLocal8Bit());
+        qputenv("XDG_DATA_HOME",
+                QString(dataHome).replace(u'@', tree.path(u"home"_s)).toLocal8Bit());
+        QStringList rest = arguments.replaceInStrings(u"@"_s, tree.root());
+        QString error;
+        const QString given = takeFolderOption(rest, error);
+        QCOMPARE(rest.join(u' '), arguments.contains(u"-x"_s) ? u"-x"_s : QString());
+        QCOMPARE(error.isEmpty(), !chosen.isEmpty());
+        if (chosen.isEmpty())
+            return;
+        const LibraryFolders folders = LibraryFolders::forThisUser();
+        QCOMPARE(folders.system, QCoreApplication::applicationDirPath());
+        QCOMPARE(folders.chosen(given), chosen == u"-" ? folders.system : tree.path(chosen));
     }
 };
 

@@ -27,7 +27,6 @@ foreach(path
     "usr/bin/cuaderno"
     "usr/bin/cuaderno-biblioteca"
     "usr/bin/cuaderno-padres"
-    "usr/lib/cuaderno/cuaderno"
     "usr/lib/cuaderno/dibujos/1/si coloreado/1.JPG"
     "usr/lib/cuaderno/dibujos/10/no coloreado/1.GIF"
     "usr/lib/cuaderno/animados/1.gif"
@@ -61,8 +60,7 @@ execute_process(COMMAND "${DPKG_DEB}" --info ${debs} conffiles OUTPUT_VARIABLE c
 if(NOT conffiles STREQUAL "/etc/cuaderno/impresora.txt\n")
   message(FATAL_ERROR "the printing switch is not the package's only conffile: ${conffiles}")
 endif()
-foreach(program "usr/bin/cuaderno" "usr/bin/cuaderno-biblioteca" "usr/bin/cuaderno-padres"
-    "usr/lib/cuaderno/cuaderno")
+foreach(program "usr/bin/cuaderno" "usr/bin/cuaderno-biblioteca" "usr/bin/cuaderno-padres")
   if(NOT listing MATCHES "\n-rwxr-xr-x [^\n]* \\./${program}\n")
     message(FATAL_ERROR "${program} is not executable in the package")
   endif()

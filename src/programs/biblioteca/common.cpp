@@ -2,6 +2,7 @@
 #include "commands.h"
 
 #include "library/library.h"
+#include "platform/libraryfolder.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -61,7 +62,8 @@ std::optional<int> parseNumber(const QString& text, int low, int high)
 QString libraryToRead(const Arguments& arguments)
 {
     const QString given = arguments.options.value(QStringLiteral("carpeta"));
-    return given.isEmpty() ? Library::defaultLibraryFolder() : QDir(given).absolutePath();
+    return LibraryFolders::forThisUser().chosen(given.isEmpty() ? given
+                                                                : QDir(given).absolutePath());
 }
 
 Outcome<QString> libraryToChange(const Arguments& arguments)
@@ -74,12 +76,12 @@ Outcome<QString> libraryToChange(const Arguments& arguments)
         }
         return QDir(given).absolutePath();
     }
-    const QString user = Library::userLibraryFolder();
-    const Outcome<void> made = Library::ensureUserLibrary(user, Library::systemLibraryFolder());
+    const LibraryFolders folders = LibraryFolders::forThisUser();
+    const Outcome<void> made = Library::ensureUserLibrary(folders.user, folders.system);
     if (!made) {
         return Failure{made.error()};
     }
-    return user;
+    return folders.user;
 }
 
 } // namespace cuaderno::biblioteca

@@ -1,15 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The parents' and teachers' window on the library the family's book uses. Pictures named on
-// the command line are opened for adding, as a file manager's "Open with" does.
+// the command line are opened for adding, as a file manager's "Open with" does; --carpeta DIR
+// names another library, as for the book.
 
 #include "gallery/gallery.h"
 #include "gallerypage/gallerypage.h"
 #include "parents/familylibrary.h"
 #include "parents/importpage.h"
 #include "parents/parentswindow.h"
+#include "platform/libraryfolder.h"
 #include "platform/startup.h"
 
 #include <QApplication>
+
+#include <cstdio>
 
 int main(int argc, char* argv[])
 {
@@ -23,10 +27,17 @@ int main(int argc, char* argv[])
     cuaderno::returnLargeBlocksWhenFreed();
     QApplication::setApplicationName(QStringLiteral("cuaderno-padres"));
 
-    cuaderno::ParentsWindow window(cuaderno::FamilyLibrary::forThisUser());
+    QStringList files = QApplication::arguments().mid(1);
+    QString error;
+    const QString given = cuaderno::takeFolderOption(files, error);
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "cuaderno-padres: %s\n", qPrintable(error));
+        return 2;
+    }
+    cuaderno::ParentsWindow window(
+        new cuaderno::FamilyLibrary(cuaderno::LibraryFolders::forThisUser(), given));
     window.addPage(new cuaderno::GalleryPage(cuaderno::galleryFolder()), QStringLiteral("Galería"));
     window.show();
-    const QStringList files = QApplication::arguments().mid(1);
     if (!files.isEmpty()) {
         window.importPage()->openFiles(files);
     }
