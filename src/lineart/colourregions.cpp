@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <deque>
 #include <optional>
 #include <unordered_map>
 
@@ -379,22 +378,9 @@ Labels areaLabels(const Labels& piece, const std::vector<int>& pieceArea)
 {
     const int w = piece.width, h = piece.height;
     Labels area(w, h, -1);
-    std::deque<int> queue;
     for (size_t i = 0; i < piece.size(); ++i)
-        if ((area[i] = pieceArea[size_t(piece[i])]) >= 0)
-            queue.push_back(int(i));
-    while (!queue.empty()) {
-        const int i = queue.front();
-        queue.pop_front();
-        const int x = i % w, y = i / w;
-        const int next[4] = {x > 0 ? i - 1 : -1, x + 1 < w ? i + 1 : -1, y > 0 ? i - w : -1,
-                             y + 1 < h ? i + w : -1};
-        for (int n : next)
-            if (n >= 0 && area[size_t(n)] < 0) {
-                area[size_t(n)] = area[size_t(i)];
-                queue.push_back(n);
-            }
-    }
+        area[i] = pieceArea[size_t(piece[i])];
+    spreadLabels(area);
     return area;
 }
 

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <array>
-#include <deque>
 #include <set>
 
 namespace cuaderno::lineart {
@@ -157,26 +156,12 @@ ColouringPage colourPage(const Mask& lines, const Options& options)
                 background[size_t(area.at(x, y))] = 1;
     }
     // Every other pixel takes the nearest area (breadth first from all areas at once).
-    std::deque<int> queue;
     for (size_t i = 0; i < area.size(); ++i) {
         const int a = area[i];
         if (a >= 0 && !background[size_t(a)] && sizes[size_t(a)] < minArea)
             area[i] = -1;
-        else if (a >= 0)
-            queue.push_back(int(i));
     }
-    while (!queue.empty()) {
-        const int i = queue.front();
-        queue.pop_front();
-        const int x = i % w, y = i / w;
-        const int next[4] = {x > 0 ? i - 1 : -1, x + 1 < w ? i + 1 : -1, y > 0 ? i - w : -1,
-                             y + 1 < h ? i + w : -1};
-        for (int n : next)
-            if (n >= 0 && area[size_t(n)] < 0) {
-                area[size_t(n)] = area[size_t(i)];
-                queue.push_back(n);
-            }
-    }
+    spreadLabels(area);
     std::vector<std::set<int>> neighbours(static_cast<size_t>(count));
     const auto touch = [&](int a, int b) {
         if (a >= 0 && b >= 0 && a != b && !background[size_t(a)] && !background[size_t(b)]) {

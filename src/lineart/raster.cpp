@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 
 namespace cuaderno::lineart::detail {
 
@@ -175,6 +176,27 @@ QImage maskImage(const Mask& mask)
             line[x] = mask.at(x, y) ? qRgb(0, 0, 0) : qRgb(255, 255, 255);
     }
     return image;
+}
+
+void spreadLabels(Labels& labels)
+{
+    const int w = labels.width, h = labels.height;
+    std::deque<int> queue;
+    for (size_t i = 0; i < labels.size(); ++i)
+        if (labels[i] >= 0)
+            queue.push_back(int(i));
+    while (!queue.empty()) {
+        const int i = queue.front();
+        queue.pop_front();
+        const int x = i % w, y = i / w;
+        const int next[4] = {x > 0 ? i - 1 : -1, x + 1 < w ? i + 1 : -1, y > 0 ? i - w : -1,
+                             y + 1 < h ? i + w : -1};
+        for (int n : next)
+            if (n >= 0 && labels[size_t(n)] < 0) {
+                labels[size_t(n)] = labels[size_t(i)];
+                queue.push_back(n);
+            }
+    }
 }
 
 } // namespace cuaderno::lineart::detail

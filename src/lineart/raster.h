@@ -43,6 +43,10 @@ template <class Member, class Joins>
 int labelAreas(int width, int height, Member member, Joins joins, Labels& labels,
                std::vector<int>* sizes);
 
+// Unlabelled pixels (-1) take the label of the nearest labelled one (4-neighbours, breadth
+// first from every labelled pixel at once, ties to the lower index).
+void spreadLabels(Labels& labels);
+
 // Pixels set in the mask grown by radius in every direction (a square).
 Mask dilate(const Mask& mask, int radius);
 
