@@ -61,7 +61,6 @@ DrawingsPage::DrawingsPage(FamilyLibrary& library, QWidget* parent)
     drawings_->setResizeMode(QListView::Adjust);
     drawings_->setMovement(QListView::Static);
     drawings_->setSpacing(6);
-    drawings_->setUniformItemSizes(true);
     status_->setWordWrap(true);
 
     auto* actions = new QHBoxLayout;
@@ -148,7 +147,9 @@ void DrawingsPage::refresh()
     const int last = library.lastDrawingNumber(category);
     listed_.clear();
     QStringList files;
-    // Every cell is sized from the first item: a blank of the thumbnail's size until it is drawn.
+    // Each cell holds a blank of the thumbnail's size until it is drawn, so the list does not
+    // jump as thumbnails land. (Uniform sizes, taken from the first item, came out too narrow
+    // when the list was filled while its tab was hidden.)
     QPixmap blank(thumbnailSize);
     blank.fill(Qt::transparent);
     for (int number = 1; number <= last; ++number) {

@@ -155,12 +155,18 @@ void FamilyLibrary::watch()
     if (!watched.isEmpty()) {
         watcher_.removePaths(watched);
     }
-    // Until the user's own library exists, its making (by another program) is a change too.
+    // Until the user's own library exists, its making (by another program) is a change too:
+    // the nearest folder on its way that exists already is watched, so that a fresh home,
+    // where even ~/.local/share is still to be made, is followed one level at a time.
     const QString root = current().folder();
     QStringList folders;
     addFolders(root, 3, folders);
-    if (!isGiven() && !isOwn() && QFileInfo(QFileInfo(folders_.user).path()).isDir()) {
-        folders.append(QFileInfo(folders_.user).path());
+    if (!isGiven() && !isOwn()) {
+        QString above = QFileInfo(folders_.user).path();
+        while (!QFileInfo(above).isDir() && QFileInfo(above).path() != above) {
+            above = QFileInfo(above).path();
+        }
+        folders.append(above);
     }
     watcher_.addPaths(folders);
     // The switch may be written in place, by an editor.
