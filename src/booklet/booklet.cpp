@@ -82,7 +82,14 @@ QImage printableBitmap(const QImage& picture, QSize pixels)
         painter.drawImage(0, 0, picture);
     }
     const QImage scaled = flat.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    return scaled.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither | Qt::MonoOnly);
+    QImage lines = scaled.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither | Qt::MonoOnly);
+    // With black as colour 0 the PDF keeps the picture as a one-bit stencil of the lines
+    // (lossless and small) instead of a full-colour JPEG.
+    if (lines.color(0) != QColor(Qt::black).rgba()) {
+        lines.invertPixels();
+        lines.setColorTable({QColor(Qt::black).rgba(), QColor(Qt::white).rgba()});
+    }
+    return lines;
 }
 
 void paintOutline(QPainter& painter, const Outline& outline, const QRectF& target, double dpi)
@@ -92,6 +99,7 @@ void paintOutline(QPainter& painter, const Outline& outline, const QRectF& targe
         return;
     }
     const QSize pixels = printPixels(outline.bitmap.size(), target.size() / dpi, bitmapDpi);
+    painter.setPen(Qt::black); // a one-bit stencil prints in the pen's colour
     painter.drawImage(target, printableBitmap(outline.bitmap, pixels));
 }
 
