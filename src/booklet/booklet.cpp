@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "booklet.h"
 
+#include "importer/loading.h"
 #include "library/library.h"
 #include "platform/directorylookup.h"
 
@@ -30,14 +31,19 @@ constexpr double footerMillimetres = 14.0;
 
 QString tooBig(const QString& path)
 {
-    return QStringLiteral("el contorno «%1» es demasiado grande").arg(path);
+    return QStringLiteral("El contorno «%1» es demasiado grande.").arg(path);
 }
 
+// Read with the importer's defences: no entities, nothing outside the file.
 LoadedOutline loadVector(const QString& path, const QString& name)
 {
-    auto renderer = std::make_shared<QSvgRenderer>(path);
+    const Outcome<importer::Source> source = importer::load(path, QSize(800, 520));
+    if (!source) {
+        return {std::nullopt, source.error()};
+    }
+    auto renderer = std::make_shared<QSvgRenderer>(source.value().svg);
     if (!renderer->isValid() || renderer->viewBoxF().isEmpty()) {
-        return {std::nullopt, QStringLiteral("no se puede leer el contorno «%1»").arg(path)};
+        return {std::nullopt, QStringLiteral("No se puede leer el contorno «%1».").arg(path)};
     }
     renderer->setAspectRatioMode(Qt::KeepAspectRatio);
     return {Outline{name, std::move(renderer), {}}, {}};
@@ -53,7 +59,7 @@ LoadedOutline loadBitmap(const QString& path, const QString& name)
     }
     const QImage picture = reader.read();
     if (picture.isNull()) {
-        return {std::nullopt, QStringLiteral("no se puede leer el contorno «%1»").arg(path)};
+        return {std::nullopt, QStringLiteral("No se puede leer el contorno «%1».").arg(path)};
     }
     return {Outline{name, nullptr, picture}, {}};
 }
@@ -137,10 +143,10 @@ LoadedOutline findAndLoad(const Library& library, int category, int number, cons
     }
     const Library::DrawingFiles files = library.drawingFiles(category, number);
     if (files.coloured.isEmpty()) {
-        return {std::nullopt, QStringLiteral("no existe")};
+        return {std::nullopt, QStringLiteral("No existe.")};
     }
     if (files.uncoloured.isEmpty()) {
-        return {std::nullopt, QStringLiteral("le falta su versión para colorear")};
+        return {std::nullopt, QStringLiteral("Le falta su versión para colorear.")};
     }
     return loadFile(files.uncoloured, name);
 }
@@ -195,7 +201,7 @@ QSizeF Outline::size() const
 
 LoadedOutline loadOutline(const Library& library, int category, int number)
 {
-    const QString name = QStringLiteral("categoría %1, dibujo %2").arg(category).arg(number);
+    const QString name = QStringLiteral("Categoría %1, dibujo %2").arg(category).arg(number);
     LoadedOutline loaded = findAndLoad(library, category, number, name);
     if (!loaded.problem.isEmpty()) {
         loaded.problem = name + QStringLiteral(": ") + loaded.problem;

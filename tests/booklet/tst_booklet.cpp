@@ -62,7 +62,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("said");
         QTest::newRow("whole category, the unreadable one left out")
             << QStringList{u"--categoria"_qs, u"1"_qs} << 0 << u"PPL"_qs
-            << u"categoría 1, dibujo 3"_qs;
+            << u"Categoría 1, dibujo 3: No se puede leer"_qs;
         QTest::newRow("chosen drawings of two categories, no cover")
             << QStringList{u"--categoria=2"_qs, u"--categoria"_qs,   u"1"_qs,       u"--dibujos"_qs,
                            u"2,1"_qs,           u"--sin-portada"_qs, u"--papel"_qs, u"carta"_qs}

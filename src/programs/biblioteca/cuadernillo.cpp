@@ -95,7 +95,7 @@ QList<booklet::Outline> gatherOutlines(const Library& library, const Request& re
             if (loaded.outline) {
                 outlines.append(*loaded.outline);
             } else {
-                say(loaded.problem + QStringLiteral(": se deja fuera del cuadernillo"));
+                say(loaded.problem + QStringLiteral(" Se deja fuera del cuadernillo."));
             }
         }
     }
