@@ -25,7 +25,7 @@ constexpr double bitmapDpi = 300.0;
 // rather than read into memory.
 constexpr qint64 largestFileBytes = 64 * 1024 * 1024;
 constexpr int largestSide = 12000;
-constexpr qint64 largestPixels = 60'000'000;
+constexpr qint64 largestPixels = 36'000'000; // four times an A4 sheet at 300 dpi
 constexpr double marginMillimetres = 10.0;
 constexpr double footerMillimetres = 14.0;
 
