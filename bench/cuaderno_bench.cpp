@@ -905,6 +905,7 @@ int main(int argc, char* argv[])
     benchmark::RegisterBenchmark("background_repaint", backgroundRepaint)->Unit(kMicrosecond);
     benchmark::RegisterBenchmark("floor/tiled_pixmap", tileFloor)->Unit(kMicrosecond);
     registerLibraryBenchmarks();
+    registerBookletBenchmarks();
     const std::string tree = QFile::encodeName(w.data.root()).toStdString();
     const std::string picture =
         QFile::encodeName(w.data.colouredPath(smallPageCategory, 1, QStringLiteral(".GIF")))

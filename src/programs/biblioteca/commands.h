@@ -24,14 +24,17 @@ struct SubCommand {
     int (*run)(const QStringList& arguments);
 };
 
-// Options given as "--name VALUE" or "--name=VALUE"; anything else not starting with "--" is
-// positional. Unknown options and a missing value give an error.
+// Options given as "--name VALUE" or "--name=VALUE", and flags given as "--name" alone (kept
+// with an empty value); anything else not starting with "--" is positional. Unknown options and
+// a missing value give an error. A repeated option keeps every value (values() lists them last
+// first); value() is the last one given.
 struct Arguments {
-    QMap<QString, QString> options;
+    QMultiMap<QString, QString> options;
     QStringList positional;
     QString error;
 };
-Arguments parseArguments(const QStringList& arguments, const QStringList& knownOptions);
+Arguments parseArguments(const QStringList& arguments, const QStringList& knownOptions,
+                         const QStringList& knownFlags = {});
 
 // Writes "cuaderno-biblioteca: <message>" on standard error and returns status.
 int fail(const QString& message, int status = exitProblem);
@@ -50,5 +53,6 @@ int comprobar(const QStringList& arguments);
 int quitar(const QStringList& arguments);
 int imprimir(const QStringList& arguments);
 int importar(const QStringList& arguments);
+int cuadernillo(const QStringList& arguments);
 
 } // namespace cuaderno::biblioteca

@@ -11,7 +11,8 @@
 
 namespace cuaderno::biblioteca {
 
-Arguments parseArguments(const QStringList& arguments, const QStringList& knownOptions)
+Arguments parseArguments(const QStringList& arguments, const QStringList& knownOptions,
+                         const QStringList& knownFlags)
 {
     Arguments parsed;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -22,6 +23,10 @@ Arguments parseArguments(const QStringList& arguments, const QStringList& knownO
         }
         const qsizetype equals = argument.indexOf(u'=');
         const QString name = argument.mid(2, equals < 0 ? -1 : equals - 2);
+        if (knownFlags.contains(name) && equals < 0) {
+            parsed.options.insert(name, QString());
+            continue;
+        }
         if (!knownOptions.contains(name)) {
             parsed.error = QStringLiteral("la opción %1 no existe para esta orden").arg(argument);
             return parsed;

@@ -29,6 +29,12 @@ const SubCommand subCommands[] = {
      "convierte cada imagen en el siguiente dibujo de la categoría, con su versión para "
      "colorear",
      importar},
+    {"cuadernillo",
+     "[--carpeta DIR] --categoria N [--categoria M ...] [--dibujos 1,4,7] [--papel A4|carta] "
+     "[--sin-portada] [--con-pie] --salida FICHERO.pdf",
+     "hace un PDF para imprimir y colorear: una portada y los contornos de un dibujo por hoja "
+     "(--con-pie añade una línea para el nombre y la fecha)",
+     cuadernillo},
 };
 
 void help()
@@ -51,10 +57,11 @@ void help()
 
 int main(int argc, char* argv[])
 {
-    // Importing draws pictures (SVG text needs fonts), which takes a GUI application; with no
+    // Importing and booklets draw pictures and text (fonts), which takes a GUI application; with no
     // display, or one that cannot be reached (a script run over ssh), it draws offscreen
     // rather than aborting.
-    const bool drawing = argc > 1 && std::strcmp(argv[1], "importar") == 0;
+    const bool drawing = argc > 1 && (std::strcmp(argv[1], "importar") == 0 ||
+                                      std::strcmp(argv[1], "cuadernillo") == 0);
     if (drawing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
         const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");

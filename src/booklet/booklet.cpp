@@ -1,0 +1,250 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "booklet.h"
+
+#include "importer/loading.h"
+#include "library/library.h"
+#include "platform/directorylookup.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+#include <QLocale>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QSvgRenderer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace cuaderno::booklet {
+
+namespace {
+
+// Bitmaps are printed at this many dots per inch at least, so a scaled-up line stays smooth.
+constexpr double bitmapDpi = 300.0;
+// Beyond these an outline file is not a drawing but a mistake (or an attack): it is left out
+// rather than read into memory.
+constexpr qint64 largestFileBytes = 64 * 1024 * 1024;
+constexpr int largestSide = 12000;
+constexpr qint64 largestPixels = 36'000'000; // four times an A4 sheet at 300 dpi
+constexpr double marginMillimetres = 10.0;
+constexpr double footerMillimetres = 14.0;
+
+QString tooBig(const QString& path)
+{
+    return QStringLiteral("El contorno «%1» es demasiado grande.").arg(path);
+}
+
+// Read with the importer's defences: no entities, nothing outside the file.
+LoadedOutline loadVector(const QString& path, const QString& name)
+{
+    const Outcome<importer::Source> source = importer::load(path, QSize(800, 520));
+    if (!source) {
+        return {std::nullopt, source.error()};
+    }
+    auto renderer = std::make_shared<QSvgRenderer>(source.value().svg);
+    if (!renderer->isValid() || renderer->viewBoxF().isEmpty()) {
+        return {std::nullopt, QStringLiteral("No se puede leer el contorno «%1».").arg(path)};
+    }
+    renderer->setAspectRatioMode(Qt::KeepAspectRatio);
+    return {Outline{name, std::move(renderer), {}}, {}};
+}
+
+LoadedOutline loadBitmap(const QString& path, const QString& name)
+{
+    QImageReader reader(path);
+    const QSize size = reader.size();
+    if (size.width() > largestSide || size.height() > largestSide ||
+        qint64(size.width()) * size.height() > largestPixels) {
+        return {std::nullopt, tooBig(path)};
+    }
+    const QImage picture = reader.read();
+    if (picture.isNull()) {
+        return {std::nullopt, QStringLiteral("No se puede leer el contorno «%1».").arg(path)};
+    }
+    return {Outline{name, nullptr, picture}, {}};
+}
+
+LoadedOutline loadFile(const QString& path, const QString& name)
+{
+    const QFileInfo info(path);
+    if (info.size() > largestFileBytes) {
+        return {std::nullopt, tooBig(path)};
+    }
+    if (info.suffix().compare(u"svg", Qt::CaseInsensitive) == 0) {
+        return loadVector(path, name);
+    }
+    return loadBitmap(path, name);
+}
+
+// The bitmap as clean black lines on white at the given size: transparency over white, a
+// smooth scale (so a diagonal stays a diagonal, not a staircase), then a threshold, which
+// keeps the lines' width and drops the scaling's grey fringe.
+QImage printableBitmap(const QImage& picture, QSize pixels)
+{
+    QImage flat(picture.size(), QImage::Format_RGB32);
+    flat.fill(Qt::white);
+    {
+        QPainter painter(&flat);
+        painter.drawImage(0, 0, picture);
+    }
+    const QImage scaled = flat.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QImage lines = scaled.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither | Qt::MonoOnly);
+    // With black as colour 0 the PDF keeps the picture as a one-bit stencil of the lines
+    // (lossless and small) instead of a full-colour JPEG.
+    if (lines.color(0) != QColor(Qt::black).rgba()) {
+        lines.invertPixels();
+        lines.setColorTable({QColor(Qt::black).rgba(), QColor(Qt::white).rgba()});
+    }
+    return lines;
+}
+
+void paintOutline(QPainter& painter, const Outline& outline, const QRectF& target, double dpi)
+{
+    if (outline.vector) {
+        outline.vector->render(&painter, target);
+        return;
+    }
+    const QSize pixels = printPixels(outline.bitmap.size(), target.size() / dpi, bitmapDpi);
+    painter.setPen(Qt::black); // a one-bit stencil prints in the pen's colour
+    painter.drawImage(target, printableBitmap(outline.bitmap, pixels));
+}
+
+void paintLine(QPainter& painter, const QRectF& area, double points, const QString& text,
+               Qt::Alignment alignment)
+{
+    QFont font = painter.font();
+    font.setPointSizeF(points);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(area, alignment, text);
+}
+
+void paintCover(QPainter& painter, const QRectF& area)
+{
+    QSvgRenderer title(QStringLiteral(":/booklet/titulo.svg"));
+    title.setAspectRatioMode(Qt::KeepAspectRatio);
+    const QRectF top(area.left(), area.top(), area.width(), area.height() * 0.6);
+    title.render(&painter, fitCentred(top, title.viewBoxF().size()));
+    const QRectF below(area.left(), top.bottom(), area.width(), area.height() - top.height());
+    paintLine(painter, below, 26, QStringLiteral("Nombre: ____________________"), Qt::AlignCenter);
+}
+
+LoadedOutline findAndLoad(const Library& library, int category, int number, const QString& name)
+{
+    const QString companion = QStringLiteral("%1/dibujos/%2/contornos/%3")
+                                  .arg(library.folder())
+                                  .arg(category)
+                                  .arg(number);
+    for (const char* extension : {".svg", ".png"}) {
+        const QString path = DirectoryLookup::resolve(companion + QLatin1StringView(extension));
+        if (!path.isEmpty()) {
+            return loadFile(path, name);
+        }
+    }
+    const Library::DrawingFiles files = library.drawingFiles(category, number);
+    if (files.coloured.isEmpty()) {
+        return {std::nullopt, QStringLiteral("No existe.")};
+    }
+    if (files.uncoloured.isEmpty()) {
+        return {std::nullopt, QStringLiteral("Le falta su versión para colorear.")};
+    }
+    return loadFile(files.uncoloured, name);
+}
+
+QPageLayout layoutFor(const Options& options, QPageLayout::Orientation orientation)
+{
+    const double m = marginMillimetres;
+    return QPageLayout(QPageSize(options.paper), orientation, QMarginsF(m, m, m, m),
+                       QPageLayout::Millimeter);
+}
+
+} // namespace
+
+QPageLayout::Orientation bestOrientation(QSizeF uprightArea, QSizeF picture)
+{
+    const QSizeF across = uprightArea.transposed();
+    const double upright = fitCentred(QRectF(QPointF(), uprightArea), picture).width();
+    const double turned = fitCentred(QRectF(QPointF(), across), picture).width();
+    return turned > upright ? QPageLayout::Landscape : QPageLayout::Portrait;
+}
+
+QRectF fitCentred(const QRectF& area, QSizeF picture)
+{
+    if (picture.isEmpty() || area.isEmpty()) {
+        return {area.center(), QSizeF(0, 0)};
+    }
+    const QSizeF fitted = picture.scaled(area.size(), Qt::KeepAspectRatio);
+    QRectF rect(QPointF(), fitted);
+    rect.moveCenter(area.center());
+    return rect;
+}
+
+QSize printPixels(QSize sourcePixels, QSizeF printedInches, double minimumDpi)
+{
+    const double scale =
+        std::max({1.0, printedInches.width() * minimumDpi / std::max(1, sourcePixels.width()),
+                  printedInches.height() * minimumDpi / std::max(1, sourcePixels.height())});
+    return {int(std::ceil(sourcePixels.width() * scale - 1e-9)),
+            int(std::ceil(sourcePixels.height() * scale - 1e-9))};
+}
+
+QPageSize::PageSizeId defaultPaper()
+{
+    return QLocale::system().measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter
+                                                                              : QPageSize::A4;
+}
+
+QSizeF Outline::size() const
+{
+    return vector ? vector->viewBoxF().size() : QSizeF(bitmap.size());
+}
+
+LoadedOutline loadOutline(const Library& library, int category, int number)
+{
+    const QString name = QStringLiteral("Categoría %1, dibujo %2").arg(category).arg(number);
+    LoadedOutline loaded = findAndLoad(library, category, number, name);
+    if (!loaded.problem.isEmpty()) {
+        loaded.problem = name + QStringLiteral(": ") + loaded.problem;
+    }
+    return loaded;
+}
+
+QString paint(QPagedPaintDevice& device, const QList<Outline>& outlines, const Options& options)
+{
+    QPainter painter;
+    bool started = false;
+    // Each sheet takes its layout before it begins: the first by starting the painter, the
+    // others by a new page.
+    const auto startSheet = [&](QPageLayout::Orientation orientation) {
+        device.setPageLayout(layoutFor(options, orientation));
+        const bool ok = started ? device.newPage() : painter.begin(&device);
+        started = true;
+        return ok;
+    };
+    const QString refused = QStringLiteral("no se ha podido escribir el cuadernillo");
+    if (options.cover) {
+        if (!startSheet(QPageLayout::Portrait)) {
+            return refused;
+        }
+        paintCover(painter, QRectF(0, 0, device.width(), device.height()));
+    }
+    const QSizeF upright = layoutFor(options, QPageLayout::Portrait).paintRect().size();
+    for (const Outline& outline : outlines) {
+        if (!startSheet(bestOrientation(upright, outline.size()))) {
+            return refused;
+        }
+        QRectF area(0, 0, device.width(), device.height());
+        const double dpi = device.logicalDpiX();
+        if (options.nameAndDateLine) {
+            const double footer = footerMillimetres / 25.4 * dpi;
+            area.setHeight(area.height() - footer);
+            paintLine(painter, QRectF(0, area.bottom(), area.width(), footer), 12,
+                      QStringLiteral("Nombre: ____________________   Fecha: ____________"),
+                      Qt::AlignLeft | Qt::AlignBottom);
+        }
+        paintOutline(painter, outline, fitCentred(area, outline.size()), dpi);
+    }
+    return started && painter.end() ? QString() : refused;
+}
+
+} // namespace cuaderno::booklet
