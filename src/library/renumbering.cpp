@@ -144,7 +144,17 @@ Outcome<QList<JournalStep>> danglingLinkSteps(const QString& root, const Categor
             }
         }
     }
-    const Outcome<QList<JournalStep>> closed = closeUpSteps(root, category, gone, aside);
+    // The close-up sees the folders as they will be once those links are gone: a number left
+    // with its uncoloured file alone ends the run there, as it ends the book's.
+    CategoryListing remaining = category;
+    for (const bool coloured : {true, false}) {
+        (coloured ? remaining.colouredEntries : remaining.uncolouredEntries)
+            .removeIf([&](const FolderEntry& entry) {
+                const int n = numberOfEntry(entry, coloured);
+                return n > 0 && entry.kind == FolderEntry::Kind::BrokenLink && !gone.contains(n);
+            });
+    }
+    const Outcome<QList<JournalStep>> closed = closeUpSteps(root, remaining, gone, aside);
     if (!closed) {
         return closed;
     }

@@ -58,9 +58,9 @@ bool mixesDrawings(const QStringList& files)
     for (const QString& file : files) {
         const QString name = file.section(u'/', 1).section(u':', 0, 0);
         const QString number = name.section(u'.', 0, 0);
-        if (name.startsWith(u'.'))
-            continue;
         const QString width = file.section(u':', 1);
+        if (name.startsWith(u'.') || width == u"-1") // hidden, or a link to nothing
+            continue;
         if (widths.contains(number) && widths.value(number) != width)
             return true;
         widths.insert(number, width);
@@ -245,9 +245,13 @@ private Q_SLOTS:
             for (int n : {1, 2, 3, 4, 7})
                 if (n != 2 || change != 2)
                     addPair(tree, 1, n);
+            // Drawing 2's links both dangle, and 4's coloured one: 4 keeps its uncoloured file.
             if (change == 2)
-                for (const QString& file : {u"si coloreado/2.JPG"_s, u"no coloreado/2.GIF"_s})
+                for (const QString& file :
+                     {u"si coloreado/2.JPG"_s, u"no coloreado/2.GIF"_s, u"si coloreado/4.JPG"_s}) {
+                    QFile::remove(tree.path(u"dibujos/1/"_s + file));
                     QVERIFY(QFile::link(tree.path(u"gone"_s), tree.path(u"dibujos/1/"_s + file)));
+                }
             addPair(tree, 2, 1);
             addPair(tree, 2, 3);
             tree.text(u"impresora.txt"_s, "NO\n");
