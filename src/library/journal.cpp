@@ -4,8 +4,10 @@
 #include "safefiles.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -198,13 +200,52 @@ std::optional<Journal> decodeJournal(const QByteArray& text)
     return journal;
 }
 
+// A step names two files of one folder, and that folder, links resolved, lies within the
+// library: a journal planted through a link cannot move or delete files anywhere else.
+bool stepStaysInside(const QString& canonicalRoot, const QString& root, const JournalStep& step)
+{
+    const QFileInfo from(root + u'/' + step.from);
+    if (from.path() != QFileInfo(root + u'/' + step.to).path()) {
+        return false;
+    }
+    const QString folder = QFileInfo(from.path()).canonicalFilePath();
+    return !folder.isEmpty() &&
+           (folder == canonicalRoot || folder.startsWith(canonicalRoot + u'/'));
+}
+
 std::optional<Journal> readJournal(const QString& root)
 {
-    QFile file(root + u'/' + QLatin1StringView(journalFileName));
-    if (!file.open(QIODevice::ReadOnly) || file.size() > largestJournal) {
+    // Opened as itself, never through a link, and only as an ordinary file of bounded size:
+    // a pipe or a device in its place must not hang the change that reads it.
+    const QByteArray path = QFile::encodeName(root + u'/' + QLatin1StringView(journalFileName));
+    const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         return std::nullopt;
     }
-    return decodeJournal(file.readAll());
+    struct stat info {};
+    QByteArray text;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= largestJournal) {
+        text.resize(qsizetype(info.st_size));
+        qsizetype got = 0;
+        while (got < text.size()) {
+            const ssize_t n = ::read(fd, text.data() + got, size_t(text.size() - got));
+            if (n <= 0) {
+                break;
+            }
+            got += n;
+        }
+        text.truncate(got);
+    }
+    ::close(fd);
+    std::optional<Journal> journal = decodeJournal(text);
+    const QString canonicalRoot = QFileInfo(root).canonicalFilePath();
+    if (journal &&
+        std::any_of(journal->steps.cbegin(), journal->steps.cend(), [&](const JournalStep& step) {
+            return !stepStaysInside(canonicalRoot, root, step);
+        })) {
+        return std::nullopt;
+    }
+    return journal;
 }
 
 int stepsDone(const QString& root, const Journal& journal)

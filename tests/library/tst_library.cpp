@@ -322,6 +322,37 @@ private Q_SLOTS:
             QCOMPARE(encodeJournal(*journal), text);
     }
 
+    void plantedJournal_data()
+    {
+        QTest::addColumn<int>("kind"); // 0 a step through a linked folder, 1 a pipe, 2 a device
+        QTest::newRow("step through a link") << 0;
+        QTest::newRow("pipe") << 1;
+        QTest::newRow("endless device") << 2;
+    }
+    // A journal someone else planted: the next change neither hangs on it nor reaches a file
+    // outside the library through it, and it is gone afterwards.
+    void plantedJournal()
+    {
+        QFETCH(int, kind);
+        DataTree tree;
+        DataTree outside;
+        addPair(tree, 1, 1);
+        outside.text(u"carta.txt"_s, "mía\n");
+        const QString journal = tree.path(QString::fromLatin1(journalFileName));
+        QVERIFY(QFile::link(outside.root(), tree.path(u"fuera"_s)));
+        if (kind == 0)
+            tree.text(
+                QString::fromLatin1(journalFileName),
+                "cuaderno cambio 1\nquitar\nmover\tfuera/carta.txt\tfuera/.cuaderno-x\nfin\n");
+        else if (kind == 1)
+            QCOMPARE(::mkfifo(QFile::encodeName(journal).constData(), 0600), 0);
+        else
+            QVERIFY(QFile::link(u"/dev/zero"_s, journal));
+        QVERIFY(Library(tree.root()).setPrinting(true).ok());
+        QVERIFY(QFileInfo::exists(outside.path(u"carta.txt"_s)));
+        QVERIFY(!QFileInfo::exists(journal) && !QFileInfo(journal).isSymLink());
+    }
+
     void linksStayLinks_data()
     {
         QTest::addColumn<QString>("link");   // in the library
