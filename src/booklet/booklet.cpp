@@ -52,6 +52,11 @@ LoadedOutline loadVector(const QString& path, const QString& name)
 LoadedOutline loadBitmap(const QString& path, const QString& name)
 {
     QImageReader reader(path);
+    // Only the formats an outline picture is kept in: an SVG in disguise would be drawn by
+    // Qt's reader without the importer's checks.
+    if (const QByteArray format = reader.format(); format != "png" && format != "gif") {
+        return {std::nullopt, QStringLiteral("No se puede leer el contorno «%1».").arg(path)};
+    }
     const QSize size = reader.size();
     if (size.width() > largestSide || size.height() > largestSide ||
         qint64(size.width()) * size.height() > largestPixels) {

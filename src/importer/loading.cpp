@@ -225,7 +225,9 @@ Outcome<Source> loadBitmap(const QByteArray& data, const QString& file, QSize bo
     reader.setAutoTransform(true);
     const QByteArray format = reader.format();
     const QSize stored = reader.size();
-    if (format.isEmpty() || !stored.isValid() || stored.isEmpty())
+    // Qt's own SVG reader would take an SVG the sniffing above missed (a long comment first)
+    // past the checks that refuse outside references: SVG comes only through that route.
+    if (format.isEmpty() || format.startsWith("svg") || !stored.isValid() || stored.isEmpty())
         return unreadable(file);
     const DecodeCost cost = decodeCost(data, format, stored);
     // Above its bound a whole decode is refused before it starts: the message says how to

@@ -556,7 +556,8 @@ Outcome<void> Library::ensureUserLibrary(const QString& user, const QString& sys
         return locked;
     }
     const QString prefix = QLatin1StringView(hiddenPrefix) + QStringLiteral("nueva-");
-    for (const QString& name : QDir(parent).entryList({prefix + u'*'}, QDir::Dirs | QDir::Hidden)) {
+    for (const QString& name :
+         QDir(parent).entryList({prefix + u'*'}, QDir::Dirs | QDir::Hidden | QDir::NoSymLinks)) {
         QDir(parent + u'/' + name).removeRecursively(); // only links and folders made here
     }
     if (QFileInfo(user).isDir()) {

@@ -43,7 +43,11 @@ QuitSignals::QuitSignals(QObject* parent) : QObject(parent)
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (std::size_t i = 0; i < watched.size(); ++i) {
-        ::sigaction(watched[i], &action, &previous_[i]);
+        // A signal the book was started to ignore (a hang-up under nohup) stays ignored.
+        if (::sigaction(watched[i], nullptr, &previous_[i]) == 0 &&
+            previous_[i].sa_handler != SIG_IGN) {
+            ::sigaction(watched[i], &action, nullptr);
+        }
     }
 }
 
@@ -55,9 +59,10 @@ QuitSignals::~QuitSignals()
     for (std::size_t i = 0; i < watched.size(); ++i) {
         ::sigaction(watched[i], &previous_[i], nullptr);
     }
-    ::close(writeEnd);
+    const int writing = writeEnd;
+    writeEnd = -1; // a late signal finds no pipe rather than a closed or reused one
+    ::close(writing);
     ::close(readEnd);
-    writeEnd = -1;
     readEnd = -1;
 }
 

@@ -114,10 +114,16 @@ private Q_SLOTS:
         QVERIFY(frame > 0);
         progressive.replace(frame + 5, 4, QByteArray::fromHex("23282328"));
         tree.text(u"progresivo.jpg"_qs, progressive);
-        const QStringList bad = {u"texto.png"_qs,   u"vacio.png"_qs,     u"cortado.png"_qs,
-                                 u"enorme.png"_qs,  u"entidades.svg"_qs, u"externo.svg"_qs,
-                                 u"carpeta.png"_qs, u"falta.png"_qs,     u"transparente.png"_qs,
-                                 u"nada.svg"_qs,    u"progresivo.jpg"_qs};
+        // An SVG behind a long comment, named as a PNG: Qt's own reader would draw it unchecked.
+        tree.text(u"disfrazado.png"_qs,
+                  "<!--" + QByteArray(5000, ' ') +
+                      "--><svg xmlns='http://www.w3.org/2000/svg' width='200' "
+                      "height='130'><rect width='90' height='60' fill='red'/>"
+                      "<image href='file:///etc/hostname'/></svg>");
+        const QStringList bad = {u"texto.png"_qs,   u"vacio.png"_qs,      u"cortado.png"_qs,
+                                 u"enorme.png"_qs,  u"entidades.svg"_qs,  u"externo.svg"_qs,
+                                 u"carpeta.png"_qs, u"falta.png"_qs,      u"transparente.png"_qs,
+                                 u"nada.svg"_qs,    u"progresivo.jpg"_qs, u"disfrazado.png"_qs};
         QProcess program;
         program.setWorkingDirectory(tree.root());
         program.start(QStringLiteral(CUADERNO_BIBLIOTECA),
