@@ -105,12 +105,27 @@ void deleteHidden(const QString& root, const Journal& journal, bool finished)
     }
 }
 
+// Undoes the moves done, last first, and stops at the first whose old name has been taken
+// since: undoing those before it would pair files of two drawings. A file the steps left
+// standing had set aside under a hidden name gets a visible one the book ignores, so that
+// the clean-up of hidden files never deletes it and the checker shows it to the parent.
 void undoSteps(const QString& root, const Journal& journal, int done)
 {
-    for (int i = done - 1; i >= 0; --i) {
+    int kept = 0;
+    for (int i = done - 1; i >= 0 && kept == 0; --i) {
         const JournalStep& step = journal.steps[i];
-        if (step.kind == JournalStep::Kind::Move && !exists(at(root, step.from))) {
-            renameNoReplace(root + u'/' + step.to, root + u'/' + step.from);
+        if (step.kind == JournalStep::Kind::Move &&
+            (exists(at(root, step.from)) ||
+             !renameNoReplace(root + u'/' + step.to, root + u'/' + step.from))) {
+            kept = i + 1;
+        }
+    }
+    for (int i = 0; i < kept; ++i) {
+        const JournalStep& step = journal.steps[i];
+        if (step.kind == JournalStep::Kind::Move && hidden(step.to) && exists(at(root, step.to))) {
+            const qsizetype slash = step.to.lastIndexOf(u'/');
+            renameNoReplace(root + u'/' + step.to,
+                            root + u'/' + step.to.left(slash + 1) + step.to.mid(slash + 2));
         }
     }
 }

@@ -16,6 +16,7 @@
 #include <QImageReader>
 #include <QLockFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTest>
 
@@ -293,6 +294,26 @@ private Q_SLOTS:
                 QCOMPARE(library.printingEnabled(), change == 2);
         }
         QVERIFY(point > 3);
+    }
+
+    // A removal of 2 stopped once drawing 3's coloured file is 2's, then a file put by hand
+    // where that file was: the undo stops there rather than give 2 its old uncoloured file
+    // beside 3's coloured one, and 2's set-aside files are kept under names the parent sees.
+    void takenNameStopsTheUndo()
+    {
+        DataTree tree;
+        for (int n : {1, 2, 3, 4})
+            addPair(tree, 1, n);
+        Library library(tree.root());
+        stopChangesAtPoint(4); // the journal, then three moves
+        QVERIFY(!library.removeDrawing(1, 2).ok());
+        stopChangesAtPoint(0);
+        tree.picture(u"dibujos/1/si coloreado/3.JPG"_s, QSize(99, 20));
+        QVERIFY(library.recover().ok());
+        const QStringList files = snapshot(tree, 1);
+        QVERIFY2(!mixesDrawings(files.filter(QRegularExpression(u"/2\\."_s))),
+                 qPrintable(files.join(u' ')));
+        QCOMPARE(files.filter(QRegularExpression(u"^(no|si)/[^.].*:20$"_s)).size(), 2);
     }
 
     void journalText_data()
