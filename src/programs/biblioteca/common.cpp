@@ -84,7 +84,7 @@ Outcome<QString> libraryToChange(const Arguments& arguments)
     const LibraryFolders folders = LibraryFolders::forThisUser();
     const Outcome<void> made = Library::ensureUserLibrary(folders.user, folders.system);
     if (!made) {
-        return Failure{made.error()};
+        return made.failure();
     }
     return folders.user;
 }

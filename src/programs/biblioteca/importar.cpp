@@ -24,6 +24,34 @@ QSize screenBounds()
     return importer::canvasBounds(screen->size(), 1440.0f / float(screen->logicalDotsPerInch()));
 }
 
+// The size and kind of drawing asked with --tamano and --tipo.
+Outcome<importer::PrepareOptions> prepareOptions(const Arguments& arguments)
+{
+    importer::PrepareOptions options;
+    options.bounds = screenBounds();
+    if (arguments.options.contains(QStringLiteral("tamano"))) {
+        const QString text = arguments.options.value(QStringLiteral("tamano"));
+        const QRegularExpressionMatch size =
+            QRegularExpression(QStringLiteral("^(\\d{2,4})[x×X](\\d{2,4})$")).match(text);
+        const auto width = parseNumber(size.captured(1), 16, 8000);
+        const auto height = parseNumber(size.captured(2), 16, 8000);
+        if (!size.hasMatch() || !width || !height)
+            return Failure{QStringLiteral("el tamaño «%1» no vale: escriba ANCHOxALTO en píxeles, "
+                                          "por ejemplo 800x520")
+                               .arg(text)};
+        options.bounds = QSize(*width, *height);
+    }
+    const QString kind = arguments.options.value(QStringLiteral("tipo"), QStringLiteral("auto"));
+    if (kind == u"color")
+        options.kind = importer::ForcedKind::Coloured;
+    else if (kind == u"contornos")
+        options.kind = importer::ForcedKind::Outlines;
+    else if (kind != u"auto")
+        return Failure{
+            QStringLiteral("el tipo «%1» no existe: use auto, color o contornos").arg(kind)};
+    return options;
+}
+
 } // namespace
 
 int importar(const QStringList& argumentList)
@@ -42,29 +70,10 @@ int importar(const QStringList& argumentList)
                 : QStringLiteral("la categoría «%1» no existe: van de 1 a 10").arg(categoryText),
             exitUsage);
 
-    importer::PrepareOptions options;
-    options.bounds = screenBounds();
-    if (arguments.options.contains(QStringLiteral("tamano"))) {
-        const QString text = arguments.options.value(QStringLiteral("tamano"));
-        const QRegularExpressionMatch size =
-            QRegularExpression(QStringLiteral("^(\\d{2,4})[x×X](\\d{2,4})$")).match(text);
-        const auto width = parseNumber(size.captured(1), 16, 8000);
-        const auto height = parseNumber(size.captured(2), 16, 8000);
-        if (!size.hasMatch() || !width || !height)
-            return fail(QStringLiteral("el tamaño «%1» no vale: escriba ANCHOxALTO en píxeles, "
-                                       "por ejemplo 800x520")
-                            .arg(text),
-                        exitUsage);
-        options.bounds = QSize(*width, *height);
-    }
-    const QString kind = arguments.options.value(QStringLiteral("tipo"), QStringLiteral("auto"));
-    if (kind == u"color")
-        options.kind = importer::ForcedKind::Coloured;
-    else if (kind == u"contornos")
-        options.kind = importer::ForcedKind::Outlines;
-    else if (kind != u"auto")
-        return fail(QStringLiteral("el tipo «%1» no existe: use auto, color o contornos").arg(kind),
-                    exitUsage);
+    const Outcome<importer::PrepareOptions> prepared = prepareOptions(arguments);
+    if (!prepared)
+        return fail(prepared.error(), exitUsage);
+    const importer::PrepareOptions& options = prepared.value();
     if (arguments.positional.isEmpty())
         return fail(QStringLiteral("diga qué imágenes importar, por ejemplo: cuaderno-biblioteca "
                                    "importar --categoria 3 gato.png"),
