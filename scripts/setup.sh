@@ -50,7 +50,7 @@ jobs="$(nproc 2>/dev/null || echo 2)"
 # last time; the build itself configures again when a CMakeLists.txt has changed.
 configured="$build/cuaderno-setup-arguments"
 if [[ ! -f "$build/CMakeCache.txt" || "$(cat "$configured" 2>/dev/null)" != "$*" ]]; then
-    echo "==> Configurando la compilación en $build"
+    echo "==> Configurando la compilación en «$build»"
     defaults=()
     [[ -f "$build/CMakeCache.txt" ]] || defaults=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
     cmake -S "$here" -B "$build" "${defaults[@]}" "$@" >/dev/null ||
@@ -63,6 +63,8 @@ if [[ -n "${CUADERNO_TARGET:-}" ]]; then
     target=(--target "$CUADERNO_TARGET")
     what="$CUADERNO_TARGET"
 fi
-echo "==> Compilando $what con $jobs procesos (el porcentaje indica el avance)"
+processes="$jobs procesos"
+[[ $jobs == 1 ]] && processes="1 proceso"
+echo "==> Compilando $what con $processes (el porcentaje indica el avance)"
 cmake --build "$build" -j "$jobs" "${target[@]}" ||
     stop "La compilación falló: el error está arriba."

@@ -205,21 +205,22 @@ QString galleryProblem(const QString& folder)
 {
     const QFileInfo existing = nearestExisting(folder);
     if (!existing.exists()) {
-        return QStringLiteral("No se encuentra la carpeta %1.").arg(folder);
+        return QStringLiteral("No se encuentra la carpeta «%1».").arg(folder);
     }
     if (!existing.isDir()) {
-        return QStringLiteral("%1 es un archivo, no una carpeta: los dibujos no se pueden guardar "
-                              "ahí. Cámbiele el nombre o muévalo a otro sitio.")
+        return QStringLiteral(
+                   "«%1» es un archivo, no una carpeta: los dibujos no se pueden guardar "
+                   "ahí. Cámbiele el nombre o muévalo a otro sitio.")
             .arg(existing.absoluteFilePath());
     }
     if (!existing.isWritable()) {
-        return QStringLiteral("No se puede escribir en la carpeta %1: los dibujos no se guardan. "
+        return QStringLiteral("No se puede escribir en la carpeta «%1»: los dibujos no se guardan. "
                               "Compruebe sus permisos.")
             .arg(existing.absoluteFilePath());
     }
     const QStorageInfo disk(existing.absoluteFilePath());
     if (disk.isValid() && disk.bytesAvailable() < leastFreeBytes) {
-        return QStringLiteral("El disco de la carpeta %1 está lleno: los dibujos no se guardan. "
+        return QStringLiteral("El disco de la carpeta «%1» está lleno: los dibujos no se guardan. "
                               "Libere espacio o borre dibujos antiguos.")
             .arg(existing.absoluteFilePath());
     }

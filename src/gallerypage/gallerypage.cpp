@@ -83,7 +83,7 @@ GalleryPage::GalleryPage(QString folder, QWidget* parent)
         QSettings settings(settingsOrganisation(), settingsApplication());
         switchKeeping(settings, on);
     });
-    auto* where = new QLabel(QStringLiteral("Los dibujos se guardan en %1.").arg(folder_), this);
+    auto* where = new QLabel(QStringLiteral("Los dibujos se guardan en «%1».").arg(folder_), this);
     where->setTextInteractionFlags(Qt::TextSelectableByMouse);
     problem_->setWordWrap(true);
     problem_->setStyleSheet(QStringLiteral("color: #a00000; font-weight: bold"));
@@ -209,7 +209,7 @@ void GalleryPage::openLarge()
     const QSize room = screen != nullptr ? screen->availableSize() * 0.85 : QSize(1024, 768);
     const QImage picture = readPicture(path, room);
     if (picture.isNull()) {
-        warn(QStringLiteral("No se puede abrir el dibujo %1.").arg(QFileInfo(path).fileName()));
+        warn(QStringLiteral("No se puede abrir el dibujo «%1».").arg(QFileInfo(path).fileName()));
         return;
     }
     QDialog dialog(this);
@@ -267,7 +267,7 @@ void GalleryPage::saveCopy()
     const bool done = source.open(QIODevice::ReadOnly) && copy.open(QIODevice::WriteOnly) &&
                       copy.write(source.readAll()) == source.size() && copy.commit();
     if (!done) {
-        warn(QStringLiteral("No se ha podido guardar la copia en %1. Elija otra carpeta.")
+        warn(QStringLiteral("No se ha podido guardar la copia en «%1». Elija otra carpeta.")
                  .arg(target));
     }
 }
@@ -289,7 +289,7 @@ void GalleryPage::remove()
         return;
     }
     if (!QFile::remove(path)) {
-        warn(QStringLiteral("No se ha podido borrar el dibujo %1. Compruebe sus permisos.")
+        warn(QStringLiteral("No se ha podido borrar el dibujo «%1». Compruebe sus permisos.")
                  .arg(QFileInfo(path).fileName()));
     }
     refresh();

@@ -305,7 +305,7 @@ bool encodeToFile(const QString& path, const QList<QImage>& frames, bool loop, i
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("no se puede escribir el archivo %1").arg(path);
+        *error = QStringLiteral("no se puede escribir el archivo «%1»").arg(path);
         return false;
     }
     if (!encode(file, frames, loop, delay, error)) {
@@ -313,7 +313,7 @@ bool encodeToFile(const QString& path, const QList<QImage>& frames, bool loop, i
         return false;
     }
     if (!file.commit()) {
-        *error = QStringLiteral("no se puede escribir el archivo %1").arg(path);
+        *error = QStringLiteral("no se puede escribir el archivo «%1»").arg(path);
         return false;
     }
     return true;

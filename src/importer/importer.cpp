@@ -128,7 +128,7 @@ Outcome<Prepared> prepare(const QString& file, const PrepareOptions& givenOption
         prepared.page = outlines ? lineart::fromOutlines(source.image, options.bounds, processing)
                                  : lineart::fromColoured(source.image, options.bounds, processing);
     if (options.cancel && options.cancel->load())
-        return Failure{QStringLiteral("Se canceló la importación de %1.").arg(name)};
+        return Failure{QStringLiteral("No se ha añadido %1: se canceló.").arg(name)};
     if (prepared.page.isNull())
         return Failure{QStringLiteral("No se puede convertir %1 en un dibujo.").arg(name)};
     prepared.gifColoured = outlines || (!prepared.classification.photo && !source.jpeg &&

@@ -23,8 +23,8 @@ QString quoted(const QString& file)
 
 Failure unreadable(const QString& file)
 {
-    return Failure{QStringLiteral("No se puede leer la imagen %1: no es una imagen, o está dañada "
-                                  "o incompleta.")
+    return Failure{QStringLiteral("No se puede leer el archivo %1: no es una imagen, o la imagen "
+                                  "está dañada o incompleta.")
                        .arg(quoted(file))};
 }
 
@@ -65,12 +65,12 @@ Outcome<void> checkSvg(const QByteArray& svg, const QString& file)
         case QXmlStreamReader::DTD:
             if (!reader.entityDeclarations().isEmpty() || reader.text().contains(u"<!ENTITY"))
                 return Failure{QStringLiteral("El SVG %1 declara entidades XML; por seguridad "
-                                              "no se importa.")
+                                              "no se añade.")
                                    .arg(quoted(file))};
             break;
         case QXmlStreamReader::EntityReference:
             return Failure{QStringLiteral("El SVG %1 usa entidades XML; por seguridad no se "
-                                          "importa.")
+                                          "añade.")
                                .arg(quoted(file))};
         case QXmlStreamReader::StartElement:
             if (root && reader.name() != u"svg")
@@ -79,13 +79,14 @@ Outcome<void> checkSvg(const QByteArray& svg, const QString& file)
             for (const QXmlStreamAttribute& attribute : reader.attributes())
                 if (refersOutside(attribute.value(), attribute.name() == u"href"))
                     return Failure{QStringLiteral("El SVG %1 usa otros archivos (%2); solo se "
-                                                  "importan dibujos completos en un archivo.")
+                                                  "añaden dibujos que estén enteros en un "
+                                                  "solo archivo.")
                                        .arg(quoted(file), attribute.value().left(60))};
             break;
         case QXmlStreamReader::Characters:
             if (refersOutside(reader.text(), false))
-                return Failure{QStringLiteral("El SVG %1 usa otros archivos; solo se importan "
-                                              "dibujos completos en un archivo.")
+                return Failure{QStringLiteral("El SVG %1 usa otros archivos; solo se añaden "
+                                              "dibujos que estén enteros en un solo archivo.")
                                    .arg(quoted(file))};
             break;
         default:
@@ -203,7 +204,7 @@ Failure tooLarge(const QString& file, QSize stored, qint64 needed, qint64 bound,
     const double shrink = std::sqrt(double(bound) / double(std::max<qint64>(needed, 1)));
     const QSize smaller = (QSizeF(stored) * std::min(1.0, shrink * 0.95)).toSize();
     return Failure{
-        QStringLiteral("La imagen %1 mide %2 × %3 píxeles: es demasiado grande para importarla "
+        QStringLiteral("La imagen %1 mide %2 × %3 píxeles: es demasiado grande para añadirla "
                        "(necesitaría unos %4 MB de memoria). Redúzcala a %5 × %6 píxeles o menos "
                        "con un programa de fotos o de dibujo%7, y vuelva a intentarlo.")
             .arg(quoted(file))
@@ -290,7 +291,7 @@ Outcome<Source> load(const QString& file, QSize bounds)
     const QByteArray data = reading.readAll();
     if (data.startsWith("\x1F\x8B"))
         return Failure{QStringLiteral("El archivo %1 está comprimido (.svgz o .gz); "
-                                      "descomprímalo antes de importarlo.")
+                                      "descomprímalo antes de añadirlo.")
                            .arg(quoted(file))};
 
     Outcome<Source> loaded = unreadable(file);

@@ -6,6 +6,7 @@
 #include "librarytree.h"
 #include "platform/directorylookup.h"
 #include "platform/qtsound.h"
+#include "platform/spanish.h"
 
 #include <QDir>
 #include <QImageReader>
@@ -22,10 +23,16 @@ constexpr int referenceWidth = 1024;
 constexpr int referenceHeight = 768;
 constexpr float twipsPerReferencePixel = 15.0f;
 
-QString range(int first, int last)
-{
-    return first == last ? QString::number(first) : QStringLiteral("%1 a %2").arg(first).arg(last);
-}
+using Kind = Finding::Kind;
+
+// A numbered series of the book's tools, named with its article, as messages need it.
+struct Series {
+    QString folder;
+    QString extension;
+    QString things; // "los pinceles"
+    QString thing;  // "el pincel"
+    QString first;  // "el primer pincel"
+};
 
 class Checker {
 public:
@@ -34,7 +41,7 @@ public:
     QList<Finding> run()
     {
         if (!QFileInfo(root_).isDir()) {
-            add(0, 0, {}, QStringLiteral("la carpeta de la biblioteca no existe"));
+            add(0, 0, {}, QStringLiteral("la carpeta de la biblioteca no existe"), Kind::Missing);
             return findings_;
         }
         checkInterruptedChange();
@@ -42,29 +49,38 @@ public:
         for (int category = 1; category <= 10; ++category) {
             checkCategory(category);
         }
-        checkSeries(QStringLiteral("medida"), QStringLiteral("gif"), QStringLiteral("pinceles"));
-        checkSeries(QStringLiteral("punteros"), QStringLiteral("ico"), QStringLiteral("punteros"));
-        checkSeries(QStringLiteral("animados"), QStringLiteral("gif"),
-                    QStringLiteral("animaciones"));
+        checkSeries({QStringLiteral("medida"), QStringLiteral("gif"),
+                     QStringLiteral("los pinceles"), QStringLiteral("el pincel"),
+                     QStringLiteral("el primer pincel")});
+        checkSeries({QStringLiteral("punteros"), QStringLiteral("ico"),
+                     QStringLiteral("los punteros"), QStringLiteral("el puntero"),
+                     QStringLiteral("el primer puntero")});
+        checkSeries({QStringLiteral("animados"), QStringLiteral("gif"),
+                     QStringLiteral("las animaciones"), QStringLiteral("la animación"),
+                     QStringLiteral("la primera animación")});
         checkBackground();
         for (const QString& sound :
              {QStringLiteral("sonido1.wav"), QStringLiteral("sonido2.wav")}) {
             const QString found = DirectoryLookup::find(root_ + u'/' + sound);
             if (found.isEmpty()) {
-                add(0, 0, sound, QStringLiteral("falta el sonido: suena el pitido del sistema"));
+                add(0, 0, sound,
+                    QStringLiteral("falta este sonido: en su lugar suena el pitido del sistema"),
+                    Kind::Missing);
             } else if (!readWav(root_ + u'/' + found)) {
                 add(0, 0, found,
-                    QStringLiteral("el sonido no se puede reproducir: no es un WAV que el "
-                                   "cuaderno sepa leer"));
+                    QStringLiteral("el sonido no se puede reproducir: no es un archivo WAV que "
+                                   "el cuaderno sepa leer"),
+                    Kind::Missing);
             }
         }
         return findings_;
     }
 
 private:
-    void add(int category, int number, const QString& file, const QString& message)
+    void add(int category, int number, const QString& file, const QString& message,
+             Kind kind = Kind::Damaged)
     {
-        findings_.append({category, number, file, message});
+        findings_.append({category, number, file, message, kind});
     }
 
     QString relative(const QString& path) const { return QDir(root_).relativeFilePath(path); }
@@ -80,7 +96,8 @@ private:
     {
         const QString drawings = findFolder(root_, {QStringLiteral("dibujos")});
         if (drawings.isEmpty()) {
-            add(0, 0, QStringLiteral("dibujos"), QStringLiteral("falta la carpeta de los dibujos"));
+            add(0, 0, QStringLiteral("dibujos"), QStringLiteral("falta la carpeta de los dibujos"),
+                Kind::Missing);
             return;
         }
         for (const FolderEntry& entry : listFolder(drawings)) {
@@ -89,8 +106,9 @@ private:
             if (!number || category < 1 || category > 10 ||
                 entry.name != QString::number(category) || entry.kind != FolderEntry::Kind::Other) {
                 add(0, 0, relative(drawings + u'/' + entry.name),
-                    QStringLiteral(
-                        "el cuaderno no lee esto: las categorías son las carpetas 1 a 10"));
+                    QStringLiteral("el cuaderno no usa esto: las categorías son carpetas con "
+                                   "los números del 1 al 10"),
+                    Kind::BadName);
             }
         }
     }
@@ -110,16 +128,20 @@ private:
             if (number == 0) {
                 add(category, 0, file,
                     coloured
-                        ? QStringLiteral("el cuaderno no lee este nombre: los dibujos en color "
-                                         "se llaman 1.GIF, 2.JPG... (sin ceros delante)")
-                        : QStringLiteral("el cuaderno no lee este nombre: los dibujos sin "
-                                         "colorear se llaman 1.GIF, 2.GIF... (sin ceros delante)"));
+                        ? QStringLiteral("el cuaderno no lee este nombre: las versiones en color "
+                                         "se llaman 1.GIF, 2.JPG, 3.GIF…, sin ceros delante")
+                        : QStringLiteral("el cuaderno no lee este nombre: las versiones para "
+                                         "colorear se llaman 1.GIF, 2.GIF…, sin ceros delante"),
+                    Kind::BadName);
             } else if (entry.kind == FolderEntry::Kind::BrokenLink) {
                 add(category, number, file,
-                    QStringLiteral("enlace a un archivo que ya no existe (el próximo cambio con "
-                                   "cuaderno-biblioteca lo quita y cierra el hueco)"));
+                    QStringLiteral("es un enlace a un archivo que ya no existe; el próximo "
+                                   "cambio en la biblioteca lo quitará y cerrará el hueco"),
+                    Kind::BrokenLink);
             } else if (entry.kind == FolderEntry::Kind::Other) {
-                add(category, number, file, QStringLiteral("no es un archivo de dibujo"));
+                add(category, number, file,
+                    QStringLiteral("no es un archivo de dibujo, sino una carpeta u otra cosa"),
+                    Kind::NotAFile);
             } else {
                 (coloured ? drawings[number].coloured : drawings[number].uncoloured).append(entry);
             }
@@ -144,7 +166,8 @@ private:
         }
         if (reached == 0 && drawings.isEmpty()) {
             add(category, 0, colouredName,
-                QStringLiteral("la categoría no tiene ningún dibujo: su botón no muestra nada"));
+                QStringLiteral("la categoría no tiene ningún dibujo: su botón no muestra nada"),
+                Kind::EmptyCategory);
         }
         int lastColoured = 0;
         for (auto it = drawings.cbegin(); it != drawings.cend(); ++it) {
@@ -156,9 +179,11 @@ private:
             add(category, reached + 1,
                 relative((coloured.isEmpty() ? root_ + u'/' + colouredName : coloured) + u'/' +
                          QString::number(reached + 1) + u".GIF"),
-                QStringLiteral("falta el dibujo %1, así que no se ven los que le siguen (%2)")
+                QStringLiteral("falta el dibujo %1, así que el cuaderno no muestra %2")
                     .arg(reached + 1)
-                    .arg(range(reached + 2, lastColoured)));
+                    .arg(numberRange(reached + 2, lastColoured, QStringLiteral("el dibujo %1"),
+                                     QStringLiteral("los dibujos del %1 al %2"))),
+                Kind::Gap);
         }
         for (auto it = drawings.cbegin(); it != drawings.cend(); ++it) {
             checkDrawing(category, it.key(), *it, coloured, uncoloured);
@@ -188,17 +213,20 @@ private:
         }
         if (versions.size() > 1) {
             add(category, number, relative(coloured + u'/' + versions.last().name),
-                QStringLiteral("hay otra versión en color con el mismo número; el cuaderno usa "
-                               "%1 y nunca esta")
-                    .arg(versions.first().name));
+                QStringLiteral("el cuaderno no usa este archivo: muestra «%1», otra versión en "
+                               "color con el mismo número")
+                    .arg(versions.first().name),
+                Kind::ExtraVersion);
         }
         if (drawing.coloured.isEmpty()) {
             add(category, number, relative(uncoloured + u'/' + drawing.uncoloured.first().name),
-                QStringLiteral("falta la versión en color: sin ella el dibujo no existe para el "
-                               "cuaderno"));
+                QStringLiteral("falta la versión en color de este dibujo, y sin ella el "
+                               "cuaderno no lo muestra"),
+                Kind::MissingColoured);
         } else if (drawing.uncoloured.isEmpty()) {
             add(category, number, relative(coloured + u'/' + drawing.coloured.first().name),
-                QStringLiteral("falta la versión sin colorear (no coloreado/%1.GIF)").arg(number));
+                QStringLiteral("falta la versión para colorear («no coloreado/%1.GIF»)")
+                    .arg(number));
         }
         QSize uncolouredSize;
         for (const FolderEntry& entry : drawing.uncoloured) {
@@ -212,7 +240,8 @@ private:
         }
         if (colouredSize.isValid() && uncolouredSize.isValid() && colouredSize != uncolouredSize) {
             add(category, number, colouredFile,
-                QStringLiteral("la versión en color mide %1 × %2 y la sin colorear %3 × %4")
+                QStringLiteral("la versión en color mide %1 × %2 píxeles y la versión para "
+                               "colorear %3 × %4")
                     .arg(colouredSize.width())
                     .arg(colouredSize.height())
                     .arg(uncolouredSize.width())
@@ -221,8 +250,8 @@ private:
         if (colouredSize.isValid() && (colouredSize.width() > largestDrawingWidth() ||
                                        colouredSize.height() > largestDrawingHeight())) {
             add(category, number, colouredFile,
-                QStringLiteral("mide %1 × %2 píxeles: en una pantalla de 1024 × 768 solo cabe "
-                               "entero hasta %3 × %4")
+                QStringLiteral("mide %1 × %2 píxeles y no se ve entero en una pantalla de "
+                               "1024 × 768, donde un dibujo puede medir como mucho %3 × %4")
                     .arg(colouredSize.width())
                     .arg(colouredSize.height())
                     .arg(largestDrawingWidth())
@@ -230,10 +259,10 @@ private:
         }
     }
 
-    // Files 1, 2, 3 ... of one extension: the book goes back to 1 at the first missing one.
-    void checkSeries(const QString& name, const QString& extension, const QString& what)
+    // Files 1, 2, 3 … of one extension: the book goes back to 1 at the first missing one.
+    void checkSeries(const Series& series)
     {
-        const QString folder = findFolder(root_, {name});
+        const QString folder = findFolder(root_, {series.folder});
         QMap<int, QString> files;
         if (!folder.isEmpty()) {
             for (const FolderEntry& entry : listFolder(folder)) {
@@ -243,15 +272,18 @@ private:
                 const int number = entry.name.left(dot).toInt(&isNumber);
                 if (dot < 1 || !isNumber || number < 1 ||
                     entry.name.left(dot) != QString::number(number) ||
-                    entry.name.mid(dot + 1).compare(extension, Qt::CaseInsensitive) != 0) {
+                    entry.name.mid(dot + 1).compare(series.extension, Qt::CaseInsensitive) != 0) {
                     add(0, 0, file,
-                        QStringLiteral("el cuaderno no lee este nombre: los %1 se "
-                                       "llaman 1.%2, 2.%2...")
-                            .arg(what, extension));
+                        QStringLiteral("el cuaderno no lee este nombre: %1 se llaman 1.%2, "
+                                       "2.%2…")
+                            .arg(series.things, series.extension),
+                        Kind::BadName);
                 } else if (entry.kind != FolderEntry::Kind::File) {
-                    add(0, number, file, QStringLiteral("no es un archivo que se pueda leer"));
+                    add(0, number, file, QStringLiteral("no es un archivo que se pueda leer"),
+                        Kind::Missing);
                 } else if (!headerSize(folder + u'/' + entry.name).isValid()) {
-                    add(0, number, file, QStringLiteral("no es una imagen que se pueda leer"));
+                    add(0, number, file, QStringLiteral("no es una imagen que se pueda leer"),
+                        Kind::Missing);
                     files.insert(number, file);
                 } else {
                     files.insert(number, file);
@@ -262,17 +294,18 @@ private:
         while (files.contains(reached + 1)) {
             ++reached;
         }
+        const QString gap =
+            series.folder + u'/' + QString::number(reached + 1) + u'.' + series.extension;
         if (reached == 0) {
-            add(0, 1, name + QStringLiteral("/1.") + extension,
-                QStringLiteral("falta el primero de los %1").arg(what));
-        }
-        if (!files.isEmpty() && files.lastKey() > reached) {
-            add(0, reached + 1, name + u'/' + QString::number(reached + 1) + u'.' + extension,
-                QStringLiteral("falta el número %1 de los %2, así que no se usan los que le "
-                               "siguen (%3)")
+            add(0, 1, gap, QStringLiteral("falta %1").arg(series.first), Kind::Missing);
+        } else if (files.lastKey() > reached) {
+            add(0, reached + 1, gap,
+                QStringLiteral("falta %1 %2, así que el cuaderno no usa %3")
+                    .arg(series.thing)
                     .arg(reached + 1)
-                    .arg(what)
-                    .arg(range(reached + 2, files.lastKey())));
+                    .arg(numberRange(reached + 2, files.lastKey(), series.thing + u" %1",
+                                     series.things + u" del %1 al %2")),
+                Kind::Missing);
         }
     }
 
@@ -281,10 +314,11 @@ private:
         const QString found = DirectoryLookup::find(root_ + QStringLiteral("/fondo.gif"));
         if (found.isEmpty()) {
             add(0, 0, QStringLiteral("fondo.gif"),
-                QStringLiteral(
-                    "falta el fondo: la ventana queda sin dibujo detrás de los botones"));
+                QStringLiteral("falta el fondo: la ventana queda sin dibujo detrás de los botones"),
+                Kind::Missing);
         } else if (!headerSize(root_ + u'/' + found).isValid()) {
-            add(0, 0, found, QStringLiteral("el fondo no es una imagen que se pueda leer"));
+            add(0, 0, found, QStringLiteral("el fondo no es una imagen que se pueda leer"),
+                Kind::Missing);
         }
     }
 
@@ -299,10 +333,11 @@ private:
             if (!journal) {
                 add(0, 0, journalName,
                     QStringLiteral("es el registro ilegible de un cambio interrumpido; el "
-                                   "próximo cambio lo borrará"));
+                                   "próximo cambio lo borrará"),
+                    Kind::Interrupted);
             } else {
                 add(0, 0, journalName,
-                    QStringLiteral("«%1» quedó a medias (%2 de %3 pasos hechos); el próximo "
+                    QStringLiteral("«%1» quedó a medias (pasos hechos: %2 de %3); el próximo "
                                    "cambio %4")
                         .arg(journal->change)
                         .arg(stepsDone(root_, *journal))
@@ -310,7 +345,8 @@ private:
                         .arg(canFinish(root_, *journal)
                                  ? QStringLiteral("lo terminará")
                                  : QStringLiteral("lo deshará, porque falta un archivo que "
-                                                  "necesita")));
+                                                  "necesita")),
+                    Kind::Interrupted);
                 for (const JournalStep& step : journal->steps) {
                     named << step.from << step.to;
                 }
@@ -330,7 +366,8 @@ private:
                 if (!named.contains(folder + name)) {
                     add(0, 0, folder + name,
                         QStringLiteral("es un archivo oculto que dejó un cambio interrumpido; "
-                                       "el próximo cambio lo borrará"));
+                                       "el próximo cambio lo borrará"),
+                        Kind::Interrupted);
                 }
             }
         }

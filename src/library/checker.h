@@ -9,10 +9,25 @@
 namespace cuaderno {
 
 struct Finding {
+    // What kind of fix the problem needs; the parents' window gives advice by it.
+    enum class Kind {
+        Damaged,         // a drawing's file the book cannot use as it is
+        Missing,         // a part of the library (sound, background, brush…) missing or damaged
+        BadName,         // a file or folder under a name the book does not read
+        EmptyCategory,   // a category with no drawing at all
+        Gap,             // a missing drawing that hides those after it
+        MissingColoured, // an outline file with no coloured version beside it
+        ExtraVersion,    // a second coloured file under the same number
+        BrokenLink,      // a link to a file that is gone
+        NotAFile,        // a folder or other non-file under a drawing's name
+        Interrupted,     // what a stopped change left; the next change deals with it
+    };
+
     int category = 0; // 1 to 10 for a drawing folder, 0 for the rest of the library
     int number = 0;   // the drawing or file number concerned, 0 when none
     QString file;     // relative to the library, as stored on disk
     QString message;  // one Spanish sentence, no line break
+    Kind kind = Kind::Damaged;
 
     bool operator==(const Finding&) const = default;
 };

@@ -78,7 +78,7 @@ Outcome<void> makeStep(const QString& root, const JournalStep& step)
     if (std::rename(at(root, step.from).constData(), at(root, step.to).constData()) != 0) {
         const int code = errno;
         return Failure{
-            QStringLiteral("No se puede escribir %1: %2.").arg(to, systemError(code, root))};
+            QStringLiteral("No se puede escribir «%1»: %2.").arg(to, systemError(code, root))};
     }
     return {};
 }
@@ -147,7 +147,7 @@ Outcome<void> writeJournal(const QString& root, const Journal& journal)
     if (std::rename(QFile::encodeName(written.value()).constData(), target.constData()) != 0) {
         const int code = errno;
         QFile::remove(written.value());
-        return Failure{QStringLiteral("No se puede escribir en la carpeta %1: %2.")
+        return Failure{QStringLiteral("No se puede escribir en la carpeta «%1»: %2.")
                            .arg(root, systemError(code, root))};
     }
     if (const Outcome<void> synced = syncFolder(root); !synced) {
@@ -172,7 +172,7 @@ Outcome<void> closeJournal(const QString& root, const Journal& journal)
     if (::unlink(at(root, QLatin1StringView(journalFileName)).constData()) != 0 &&
         errno != ENOENT) {
         const int code = errno;
-        return Failure{QStringLiteral("No se puede terminar el cambio en %1: %2.")
+        return Failure{QStringLiteral("No se puede terminar el cambio en «%1»: %2.")
                            .arg(root, systemError(code, root))};
     }
     return syncFolder(root);

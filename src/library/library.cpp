@@ -6,6 +6,7 @@
 #include "journal.h"
 #include "librarytree.h"
 #include "platform/directorylookup.h"
+#include "platform/spanish.h"
 #include "platform/textfile.h"
 #include "renumbering.h"
 #include "safefiles.h"
@@ -64,7 +65,7 @@ QByteArray fileIdentity(const QString& path)
 
 Failure badCategory(int category)
 {
-    return Failure{QStringLiteral("La categoría %1 no existe: las categorías van de %2 a %3.")
+    return Failure{QStringLiteral("La categoría %1 no existe: las categorías van del %2 al %3.")
                        .arg(category)
                        .arg(Library::firstCategory)
                        .arg(Library::lastCategory)};
@@ -83,7 +84,7 @@ public:
     {
         const QFileInfo info(folder);
         if (!info.isDir()) {
-            return Failure{QStringLiteral("La carpeta %1 no existe; compruebe que el disco sigue "
+            return Failure{QStringLiteral("La carpeta «%1» no existe; compruebe que el disco sigue "
                                           "conectado o elija otra carpeta.")
                                .arg(native(folder))};
         }
@@ -97,11 +98,11 @@ public:
                 // The lock does not say why; asking the folder tells a read-only disk apart.
                 const int code =
                     ::access(QFile::encodeName(folder).constData(), W_OK) == 0 ? EACCES : errno;
-                return Failure{QStringLiteral("No se puede escribir en la carpeta %1: %2.")
+                return Failure{QStringLiteral("No se puede escribir en la carpeta «%1»: %2.")
                                    .arg(native(folder), systemError(code, folder))};
             }
             if (keepWaiting ? !keepWaiting() : waited.elapsed() > lockWaitMilliseconds) {
-                return Failure{QStringLiteral("Otro programa está cambiando la biblioteca %1. "
+                return Failure{QStringLiteral("Otro programa está cambiando la biblioteca «%1». "
                                               "Inténtelo de nuevo cuando termine.")
                                    .arg(native(folder)),
                                keepWaiting ? Failure::Reason::Cancelled : Failure::Reason::Other};
@@ -127,7 +128,7 @@ Outcome<QString> makeFolder(const QString& root, const QStringList& parts)
             if (!QDir().mkdir(folder)) {
                 const int code = errno;
                 return Failure{
-                    QStringLiteral("No se puede crear la carpeta %1: %2.")
+                    QStringLiteral("No se puede crear la carpeta «%1»: %2.")
                         .arg(native(folder), systemError(code, QFileInfo(folder).path()))};
             }
             continue;
@@ -162,7 +163,7 @@ Outcome<NewDrawingFolders> newDrawingFolders(const QString& root, int category, 
          {std::pair{coloured.value(), true}, std::pair{uncoloured.value(), false}}) {
         const QList<FolderEntry> taken = entriesOfNumber(listFolder(folder), number, isColoured);
         if (!taken.isEmpty()) {
-            return Failure{QStringLiteral("Ya hay un archivo %1 que no forma un dibujo completo; "
+            return Failure{QStringLiteral("Ya hay un archivo «%1» que no forma un dibujo completo; "
                                           "quítelo o cámbiele el nombre primero.")
                                .arg(native(folder + u'/' + taken.first().name))};
         }
@@ -270,7 +271,7 @@ Outcome<void> writeSwitch(const QString& target, bool on)
                     QFile::encodeName(target).constData()) != 0) {
         const int code = errno;
         QFile::remove(written.value());
-        return Failure{QStringLiteral("No se puede escribir %1: %2.")
+        return Failure{QStringLiteral("No se puede escribir «%1»: %2.")
                            .arg(native(target), systemError(code, QFileInfo(target).path()))};
     }
     return {};
@@ -281,7 +282,7 @@ Outcome<void> writeSwitch(const QString& target, bool on)
 Outcome<void> buildUserLibrary(const QString& building, const QString& system)
 {
     if (!QDir().mkdir(building)) {
-        return Failure{QStringLiteral("No se puede crear la carpeta %1: %2.")
+        return Failure{QStringLiteral("No se puede crear la carpeta «%1»: %2.")
                            .arg(native(building), systemError(errno, QFileInfo(building).path()))};
     }
     const QDir systemDir(system);
@@ -289,7 +290,7 @@ Outcome<void> buildUserLibrary(const QString& building, const QString& system)
         const QString source = system + u'/' + part;
         const QFileInfo sourceInfo(source);
         if (sourceInfo.isFile() && !QFile::link(source, building + u'/' + part)) {
-            return Failure{QStringLiteral("No se puede crear el enlace a %1: %2.")
+            return Failure{QStringLiteral("No se puede crear el enlace a «%1»: %2.")
                                .arg(native(source), systemError(errno, building))};
         }
         if (!sourceInfo.isDir()) {
@@ -304,7 +305,7 @@ Outcome<void> buildUserLibrary(const QString& building, const QString& system)
                                                        : (QDir().mkpath(QFileInfo(copy).path()) &&
                                                           QFile::link(path, copy));
             if (!made) {
-                return Failure{QStringLiteral("No se puede crear %1: %2.")
+                return Failure{QStringLiteral("No se puede crear «%1»: %2.")
                                    .arg(native(copy), systemError(errno, building))};
             }
         }
@@ -464,10 +465,13 @@ Outcome<void> Library::removeChecked(int category, int number,
     }
     if (number < 1 || number > 32767 ||
         !DrawingLibrary(folder_).DrawingExists(std::uint8_t(category), std::int16_t(number))) {
-        return Failure{QStringLiteral("La categoría %1 no tiene ningún dibujo %2 (tiene %3).")
+        return Failure{plural(lastDrawingNumber(category),
+                              QStringLiteral("La categoría %2 no tiene el dibujo %3: tiene %1 "
+                                             "dibujo."),
+                              QStringLiteral("La categoría %2 no tiene el dibujo %3: tiene %1 "
+                                             "dibujos."))
                            .arg(category)
-                           .arg(number)
-                           .arg(lastDrawingNumber(category))};
+                           .arg(number)};
     }
     const CategoryListing listing = listCategory(folder_, category);
     if (!listing.outside.isEmpty()) {
@@ -513,7 +517,7 @@ Outcome<void> Library::setPrinting(bool on)
         return writeSwitch(QString::fromLatin1(packageSwitch), on);
     }
     if (!info.isSymLink() && info.exists() && !info.isFile()) {
-        return Failure{QStringLiteral("%1 no es un archivo; quítelo primero.").arg(native(path))};
+        return Failure{QStringLiteral("«%1» no es un archivo; quítelo primero.").arg(native(path))};
     }
     const Outcome<QString> written = writeHiddenFile(folder_, switchWriter(on));
     if (!written) {
@@ -544,7 +548,7 @@ Outcome<void> Library::ensureUserLibrary(const QString& user, const QString& sys
     }
     const QString parent = QFileInfo(user).path();
     if (!QDir().mkpath(parent)) {
-        return Failure{QStringLiteral("No se puede crear la carpeta %1: %2.")
+        return Failure{QStringLiteral("No se puede crear la carpeta «%1»: %2.")
                            .arg(native(parent), systemError(errno, QFileInfo(parent).path()))};
     }
     // Made under a hidden name beside its place and renamed when complete, under a lock

@@ -31,7 +31,7 @@ QString renumbered(const FolderEntry& entry, int number)
 
 Failure notAFile(const QString& root, const QString& folder, const FolderEntry& entry)
 {
-    return Failure{QStringLiteral("%1 no es un archivo de dibujo (es una carpeta u otra cosa); "
+    return Failure{QStringLiteral("«%1» no es un archivo de dibujo (es una carpeta u otra cosa); "
                                   "quítelo o cámbiele el nombre primero.")
                        .arg(QDir::toNativeSeparators(root + u'/' + folder + u'/' + entry.name))};
 }
@@ -163,7 +163,7 @@ Outcome<QList<JournalStep>> danglingLinkSteps(const QString& root, const Categor
 
 Failure outsideLibrary(const QString& root, const QString& folder)
 {
-    return Failure{QStringLiteral("La carpeta %1 lleva fuera de la biblioteca %2 (es un enlace "
+    return Failure{QStringLiteral("La carpeta «%1» lleva fuera de la biblioteca «%2» (es un enlace "
                                   "a otro sitio): el cuaderno la lee, pero aquí no se cambia. "
                                   "Cambie esos dibujos donde están, o copie la carpeta dentro "
                                   "de la biblioteca en lugar del enlace.")

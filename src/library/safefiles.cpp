@@ -102,7 +102,7 @@ Outcome<void> renameNoReplace(const QString& from, const QString& to)
     if (code == 0) {
         return {};
     }
-    return Failure{QStringLiteral("No se puede cambiar el nombre de %1 a %2: %3.")
+    return Failure{QStringLiteral("No se puede cambiar el nombre de «%1» a «%2»: %3.")
                        .arg(QDir::toNativeSeparators(from), QDir::toNativeSeparators(to),
                             systemError(code, QFileInfo(to).path()))};
 }
@@ -119,7 +119,7 @@ Outcome<void> syncFolder(const QString& folder)
     if (fd >= 0) {
         ::close(fd);
     }
-    return Failure{QStringLiteral("No se puede guardar en la carpeta %1: %2.")
+    return Failure{QStringLiteral("No se puede guardar en la carpeta «%1»: %2.")
                        .arg(QDir::toNativeSeparators(folder), systemError(code, folder))};
 }
 
@@ -136,7 +136,7 @@ void failWritesWith(int code)
 Outcome<QString> writeHiddenFile(const QString& folder, const WriteFunction& write)
 {
     const auto failure = [&folder](const QString& reason) {
-        return Failure{QStringLiteral("No se puede escribir en la carpeta %1: %2.")
+        return Failure{QStringLiteral("No se puede escribir en la carpeta «%1»: %2.")
                            .arg(QDir::toNativeSeparators(folder), reason)};
     };
     // Made whole in memory first, so a full disk is told as such and not as a bad picture.

@@ -5,8 +5,10 @@
 #include "library/library.h"
 #include "parents/familylibrary.h"
 #include "parents/progressrow.h"
+#include "platform/spanish.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -18,39 +20,49 @@ namespace cuaderno {
 
 namespace {
 
-QString sentence(QString text)
-{
-    if (!text.isEmpty()) {
-        text[0] = text.at(0).toUpper();
-    }
-    if (!text.endsWith(u'.')) {
-        text += u'.';
-    }
-    return text;
-}
-
-// What a parent can do, judged from where the problem lies rather than from its wording.
+// What a parent can do about each kind of problem.
 QString adviceFor(const Finding& finding, const Library& library)
 {
-    if (finding.category == 0) {
+    switch (finding.kind) {
+    case Finding::Kind::Missing:
         return QStringLiteral("Qué hacer: si usa el cuaderno instalado, vuelva a instalarlo; si "
                               "no, copie en la biblioteca el archivo que falta o sustituya el "
                               "que está dañado.");
-    }
-    if (finding.number == 0) {
-        return finding.file.isEmpty()
-                   ? QStringLiteral("Qué hacer: añada dibujos a esta categoría desde la "
-                                    "pestaña «Añadir dibujos».")
-                   : QStringLiteral("Qué hacer: cambie el nombre del archivo como se indica, o "
-                                    "quítelo de la carpeta.");
+    case Finding::Kind::BadName:
+        return QStringLiteral("Qué hacer: cambie el nombre del archivo como se indica, o "
+                              "quítelo de la carpeta.");
+    case Finding::Kind::EmptyCategory:
+        return QStringLiteral("Qué hacer: añada dibujos a esta categoría en la pestaña «Añadir "
+                              "dibujos».");
+    case Finding::Kind::Gap:
+        return QStringLiteral("Qué hacer: ponga en la carpeta el dibujo que falta, con este "
+                              "número, o cambie el nombre de los dibujos siguientes para que no "
+                              "quede ningún hueco.");
+    case Finding::Kind::MissingColoured:
+        return QStringLiteral("Qué hacer: ponga en la carpeta «si coloreado» la versión en color "
+                              "con este número, o quite de «no coloreado» el archivo que sobra.");
+    case Finding::Kind::ExtraVersion:
+        return QStringLiteral("Qué hacer: quite de la carpeta el archivo que sobra; si el que "
+                              "quiere ver es este, quite el otro.");
+    case Finding::Kind::BrokenLink:
+        return QStringLiteral("Qué hacer: nada; lo arreglará el próximo cambio que haga en la "
+                              "biblioteca, por ejemplo al añadir un dibujo.");
+    case Finding::Kind::NotAFile:
+        return QStringLiteral("Qué hacer: quite esto de la carpeta o cámbiele el nombre: ahí "
+                              "solo van archivos de dibujo.");
+    case Finding::Kind::Interrupted:
+        return QStringLiteral("Qué hacer: nada; lo resolverá el próximo cambio que haga en la "
+                              "biblioteca. No borre estos archivos a mano.");
+    case Finding::Kind::Damaged:
+        break;
     }
     if (finding.number <= library.lastDrawingNumber(finding.category)) {
         return QStringLiteral("Qué hacer: quite este dibujo en la pestaña «Dibujos» y vuelva a "
-                              "añadir el original desde «Añadir dibujos».");
+                              "añadir el original en la pestaña «Añadir dibujos».");
     }
-    return QStringLiteral("Qué hacer: el cuaderno no llega a este número. Ponga en la carpeta el "
-                          "archivo que falta con este número, o quite los archivos de este número "
-                          "y cambie el nombre de los siguientes para que no quede ningún hueco.");
+    return QStringLiteral("Qué hacer: el cuaderno no muestra este dibujo porque falta uno "
+                          "anterior. Arregle primero ese hueco y vuelva a comprobar la "
+                          "biblioteca.");
 }
 
 } // namespace
@@ -71,7 +83,9 @@ QString describeFinding(const Finding& finding, const QString& libraryFolder)
     QString text = QStringLiteral("<p><b>%1</b><br>%2")
                        .arg(where.toHtmlEscaped(), sentence(finding.message).toHtmlEscaped());
     if (!finding.file.isEmpty()) {
-        text += QStringLiteral("<br><small>Archivo: %1</small>").arg(path.toHtmlEscaped());
+        text += (QFileInfo(path).isDir() ? QStringLiteral("<br><small>Carpeta: «%1»</small>")
+                                         : QStringLiteral("<br><small>Archivo: «%1»</small>"))
+                    .arg(path.toHtmlEscaped());
     }
     return text + QStringLiteral("<br><i>%1</i></p>").arg(advice.toHtmlEscaped());
 }
@@ -125,16 +139,15 @@ void CheckPage::checked()
     progress_->finish();
     check_->setEnabled(true);
     const QList<Finding> findings = checking_.result();
-    QString html = QStringLiteral("<p>Biblioteca: %1</p>")
+    QString html = QStringLiteral("<p>Biblioteca: «%1»</p>")
                        .arg(QDir::toNativeSeparators(folder_).toHtmlEscaped());
     if (findings.isEmpty()) {
         html += QStringLiteral("<p><b>Todo está bien:</b> el cuaderno puede mostrar todos los "
                                "dibujos de la biblioteca.</p>");
     } else {
-        html += findings.size() == 1
-                    ? QStringLiteral("<p><b>Se ha encontrado un problema:</b></p>")
-                    : QStringLiteral("<p><b>Se han encontrado %1 problemas:</b></p>")
-                          .arg(findings.size());
+        html +=
+            plural(findings.size(), QStringLiteral("<p><b>Se ha encontrado %1 problema:</b></p>"),
+                   QStringLiteral("<p><b>Se han encontrado %1 problemas:</b></p>"));
         for (const Finding& finding : findings) {
             html += describeFinding(finding, folder_);
         }

@@ -4,6 +4,7 @@
 #include "artwork/artwork.h"
 #include "parents/familylibrary.h"
 #include "parents/progressrow.h"
+#include "platform/spanish.h"
 
 #include <QHBoxLayout>
 #include <QImageReader>
@@ -127,10 +128,9 @@ void DrawingsPage::updateCounts()
     const Library library = library_.current();
     for (int index = 0; index < categories_->count(); ++index) {
         const int count = library.lastDrawingNumber(index + 1);
-        categories_->item(index)->setText(QStringLiteral("%1\n%2 dibujo%3")
-                                              .arg(categoryName(index))
-                                              .arg(count)
-                                              .arg(count == 1 ? QString() : QStringLiteral("s")));
+        categories_->item(index)->setText(
+            categoryName(index) + u'\n' +
+            plural(count, QStringLiteral("%1 dibujo"), QStringLiteral("%1 dibujos")));
     }
 }
 
@@ -191,7 +191,7 @@ void DrawingsPage::removeChosen()
     if (number + 1 == last) {
         question += QStringLiteral(" El dibujo %1 pasará a ser el %2.").arg(last).arg(number);
     } else if (number < last) {
-        question += QStringLiteral(" Los dibujos %1 a %2 pasarán a ser del %3 al %4.")
+        question += QStringLiteral(" Los dibujos del %1 al %2 pasarán a ser del %3 al %4.")
                         .arg(number + 1)
                         .arg(last)
                         .arg(number)
@@ -221,7 +221,8 @@ void DrawingsPage::removed(int number, const Outcome<void>& outcome)
                                         "así que no se ha quitado nada. La lista ya está al día: "
                                         "elija otra vez el dibujo que quiere quitar."));
     } else if (outcome.reason() == Failure::Reason::Cancelled) {
-        status_->setText(QStringLiteral("No se ha quitado nada: dejó de esperar al otro cambio."));
+        status_->setText(QStringLiteral("No se ha quitado nada: usted dejó de esperar a que "
+                                        "terminara el otro cambio."));
     } else {
         status_->setText(outcome.error());
     }

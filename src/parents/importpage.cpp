@@ -4,6 +4,7 @@
 #include "artwork/artwork.h"
 #include "parents/familylibrary.h"
 #include "parents/progressrow.h"
+#include "platform/spanish.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -77,7 +78,7 @@ QStringList askForPictures(QWidget* parent)
 {
     return QFileDialog::getOpenFileNames(
         parent, QStringLiteral("Elija los dibujos que quiere añadir"), QString(),
-        QStringLiteral("Dibujos (*.png *.jpg *.jpeg *.gif *.svg *.svgz *.webp *.bmp *.PNG *.JPG "
+        QStringLiteral("Dibujos (*.png *.jpg *.jpeg *.gif *.svg *.webp *.bmp *.PNG *.JPG "
                        "*.JPEG *.GIF *.SVG *.WEBP *.BMP);;Todos los archivos (*)"));
 }
 
@@ -246,7 +247,9 @@ void ImportPage::showNext()
     queueLabel_->setText(
         queue_.isEmpty()
             ? QStringLiteral("«%1»").arg(fileName(current_))
-            : QStringLiteral("«%1» (quedan %2 más)").arg(fileName(current_)).arg(queue_.size()));
+            : QStringLiteral("«%1» (%2)")
+                  .arg(fileName(current_), plural(queue_.size(), QStringLiteral("queda %1 más"),
+                                                  QStringLiteral("quedan %1 más"))));
     prepareCurrent(std::nullopt);
 }
 
@@ -432,10 +435,16 @@ void ImportPage::batchStepDone()
 void ImportPage::batchDone()
 {
     progress_->finish();
-    QString text = QStringLiteral("Se han añadido %1 de %2 dibujos a «%3».")
-                       .arg(batch_->added)
-                       .arg(batch_->files.size())
-                       .arg(categoryName(batch_->category - 1));
+    const qsizetype all = batch_->files.size();
+    QString text =
+        batch_->added == 0
+            ? QStringLiteral("No se ha añadido ninguno de los %1 dibujos a «%2».").arg(all)
+        : batch_->added == all
+            ? QStringLiteral("Se han añadido los %1 dibujos a «%2».").arg(all)
+            : plural(batch_->added, QStringLiteral("Se ha añadido %1 de los %2 dibujos a «%3»."),
+                     QStringLiteral("Se han añadido %1 de los %2 dibujos a «%3»."))
+                  .arg(all);
+    text = text.arg(categoryName(batch_->category - 1));
     if (cancel_->load()) {
         text += QStringLiteral(" Se paró antes de terminar: los demás no se han añadido.");
     }

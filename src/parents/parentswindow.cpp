@@ -63,16 +63,16 @@ QStringList localFiles(const QMimeData* data)
 QString firstLine(const FamilyLibrary& library, const QString& folder)
 {
     if (library.isGiven()) {
-        return QStringLiteral("Esta ventana cambia la biblioteca %1, elegida con --carpeta: el "
-                              "cuaderno solo la muestra si se abre con la misma opción.")
+        return QStringLiteral("Esta ventana cambia la biblioteca «%1», elegida con --carpeta: "
+                              "el cuaderno solo la muestra si se abre con la misma opción.")
             .arg(folder);
     }
     if (library.isOwn()) {
-        return QStringLiteral("Los dibujos del cuaderno están en su biblioteca: %1").arg(folder);
+        return QStringLiteral("Los dibujos del cuaderno están en su biblioteca, «%1».").arg(folder);
     }
-    return QStringLiteral("El cuaderno usa la biblioteca del sistema (%1). Con el primer cambio "
-                          "se hará la suya, con los mismos dibujos, en %2, y el cuaderno "
-                          "usará esa.")
+    return QStringLiteral("El cuaderno usa la biblioteca del sistema, «%1». El primer cambio que "
+                          "haga aquí creará su propia biblioteca, con los mismos dibujos, en "
+                          "«%2», y desde entonces el cuaderno usará la suya.")
         .arg(folder, QDir::toNativeSeparators(library.userFolder()));
 }
 
@@ -91,7 +91,7 @@ ParentsWindow::ParentsWindow(FamilyLibrary* library, QWidget* parent)
     setAcceptDrops(true);
     folder_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     folder_->setWordWrap(true);
-    printing_->setToolTip(QStringLiteral("Con esto marcado, el botón de la impresora del "
+    printing_->setToolTip(QStringLiteral("Con esta casilla marcada, el botón de imprimir del "
                                          "cuaderno imprime el dibujo coloreado."));
     printingProblem_->setWordWrap(true);
     printingProblem_->hide();
@@ -174,8 +174,9 @@ void ParentsWindow::setPrinting(bool on)
                          if (window && !done) {
                              window->printingProblem_->setText(
                                  done.reason() == Failure::Reason::Cancelled
-                                     ? QStringLiteral("No se ha cambiado la impresión: dejó de "
-                                                      "esperar al otro cambio.")
+                                     ? QStringLiteral("No se ha cambiado el botón de imprimir: "
+                                                      "usted dejó de esperar a que terminara "
+                                                      "el otro cambio.")
                                      : done.error());
                              window->printingProblem_->show();
                          }

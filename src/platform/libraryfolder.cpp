@@ -63,7 +63,7 @@ QString takeFolderOption(QStringList& arguments, QString& error)
         return {};
     }
     if (!QFileInfo(folder).isDir()) {
-        error = QStringLiteral("La carpeta %1 no existe.").arg(QDir::toNativeSeparators(folder));
+        error = QStringLiteral("La carpeta «%1» no existe.").arg(QDir::toNativeSeparators(folder));
         return {};
     }
     // Paths are built by appending "/..." fragments: no trailing separator.

@@ -143,7 +143,7 @@ private Q_SLOTS:
                      qPrintable(error));
         }
         QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()),
-                 u"bueno.png: dibujo 1 de la categoría 4\n"_qs);
+                 u"«bueno.png» es ahora el dibujo 1 de la categoría 4.\n"_qs);
         QDirIterator it(tree.path(u"biblioteca"_qs), QDir::Files | QDir::Hidden,
                         QDirIterator::Subdirectories);
         QStringList written;

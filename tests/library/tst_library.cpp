@@ -87,9 +87,11 @@ class TestLibrary : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        // One of each problem, category by category; categories 9 and 10 are sound.
-        for (int category = 1; category <= 10; ++category)
+        // One of each problem, category by category; category 9 is sound, 10 empty.
+        for (int category = 1; category <= 9; ++category)
             addPair(broken_, category, 1);
+        broken_.folder(u"dibujos/10/si coloreado"_s);
+        broken_.picture(u"dibujos/3/si coloreado/1.GIF"_s, QSize(10, 20));
         addPair(broken_, 1, 3, u".GIF"_s);
         broken_.picture(u"dibujos/1/si coloreado/07.GIF"_s, QSize(10, 20));
         broken_.picture(u"dibujos/2/si coloreado/2.JPG"_s, QSize(20, 20));
@@ -114,39 +116,46 @@ private Q_SLOTS:
         broken_.text(u"dibujos/9/no coloreado/.cuaderno-quitado-1.GIF"_s, "");
         for (const Finding& finding : checkLibrary(broken_.root()))
             findings_.insert(finding.file, finding);
-        QCOMPARE(findings_.size(), 18); // one a row of checker_data, none for the sound parts
+        QCOMPARE(findings_.size(), 20); // one a row of checker_data, none for the sound parts
     }
 
     void checker_data()
     {
+        using K = Finding::Kind;
         QTest::addColumn<int>("category");
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("says");
-        const auto row = [](const char* name, int c, int n, const char* file, const char* says) {
-            QTest::newRow(name) << c << n << QString::fromUtf8(file) << QString::fromUtf8(says);
+        QTest::addColumn<K>("kind");
+        const auto row = [](const char* name, int c, int n, const char* f, const char* s, K k) {
+            QTest::newRow(name) << c << n << QString::fromUtf8(f) << QString::fromUtf8(s) << k;
         };
-        row("gap", 1, 2, "dibujos/1/si coloreado/2.GIF", "falta el dibujo 2");
-        row("leading zero", 1, 0, "dibujos/1/si coloreado/07.GIF", "no lee este nombre");
-        row("no uncoloured", 2, 2, "dibujos/2/si coloreado/2.JPG", "falta la versión sin colorear");
-        row("png", 2, 0, "dibujos/2/si coloreado/3.png", "no lee este nombre");
-        row("no coloured", 3, 2, "dibujos/3/no coloreado/2.GIF", "falta la versión en color");
+        row("gap", 1, 2, "dibujos/1/si coloreado/2.GIF", "falta el dibujo 2", K::Gap);
+        row("leading zero", 1, 0, "dibujos/1/si coloreado/07.GIF", "no lee este", K::BadName);
+        row("no uncoloured", 2, 2, "dibujos/2/si coloreado/2.JPG", "para colorear", K::Damaged);
+        row("png", 2, 0, "dibujos/2/si coloreado/3.png", "no lee este", K::BadName);
+        row("no coloured", 3, 2, "dibujos/3/no coloreado/2.GIF", "en color", K::MissingColoured);
+        row("2nd coloured", 3, 1, "dibujos/3/si coloreado/1.JPG", "«1.GIF»", K::ExtraVersion);
         row("sizes differ", 4, 1, "dibujos/4/si coloreado/1.JPG",
-            "10 × 20 y la sin colorear 9 × 20");
-        row("not a picture", 5, 1, "dibujos/5/si coloreado/1.JPG", "no es una imagen");
-        row("too large", 6, 2, "dibujos/6/si coloreado/2.GIF", "1100 × 20");
-        row("broken link", 7, 2, "dibujos/7/si coloreado/2.GIF", "ya no existe");
-        row("folder", 8, 2, "dibujos/8/si coloreado/2.GIF", "no es un archivo");
-        row("fifo", 8, 3, "dibujos/8/si coloreado/3.GIF", "no es un archivo");
-        row("brush gap", 0, 2, "medida/2.gif", "falta el número 2 de los pinceles");
-        row("pointer", 0, 1, "punteros/1.ico", "no es una imagen");
-        row("no animation", 0, 1, "animados/1.gif", "falta el primero");
-        row("no background", 0, 0, "fondo.gif", "falta el fondo");
-        row("sound", 0, 0, "sonido2.wav", "no se puede reproducir");
+            "10 × 20 píxeles y la versión para colorear 9 × 20", K::Damaged);
+        row("not a picture", 5, 1, "dibujos/5/si coloreado/1.JPG", "no es una", K::Damaged);
+        row("too large", 6, 2, "dibujos/6/si coloreado/2.GIF", "1100 × 20", K::Damaged);
+        row("broken link", 7, 2, "dibujos/7/si coloreado/2.GIF", "ya no existe", K::BrokenLink);
+        row("folder", 8, 2, "dibujos/8/si coloreado/2.GIF", "no es un archivo", K::NotAFile);
+        row("fifo", 8, 3, "dibujos/8/si coloreado/3.GIF", "no es un archivo", K::NotAFile);
+        row("brush gap", 0, 2, "medida/2.gif",
+            "falta el pincel 2, así que el cuaderno no usa el pincel 3", K::Missing);
+        row("pointer", 0, 1, "punteros/1.ico", "no es una imagen", K::Missing);
+        row("no animation", 0, 1, "animados/1.gif", "falta la primera animación", K::Missing);
+        row("no background", 0, 0, "fondo.gif", "falta el fondo", K::Missing);
+        row("sound", 0, 0, "sonido2.wav", "no se puede reproducir", K::Missing);
         row("stopped change", 0, 0, ".cuaderno-cambio",
-            "«quitar el dibujo 1» quedó a medias (0 de 1 pasos hechos); el próximo cambio lo "
-            "terminará");
-        row("leftover", 0, 0, "dibujos/9/no coloreado/.cuaderno-quitado-1.GIF", "lo borrará");
+            "«quitar el dibujo 1» quedó a medias (pasos hechos: 0 de 1); el próximo cambio lo "
+            "terminará",
+            K::Interrupted);
+        row("leftover", 0, 0, "dibujos/9/no coloreado/.cuaderno-quitado-1.GIF", "borrará",
+            K::Interrupted);
+        row("empty category", 10, 0, "dibujos/10/si coloreado", "ningún dibujo", K::EmptyCategory);
     }
     void checker()
     {
@@ -154,8 +163,10 @@ private Q_SLOTS:
         QFETCH(int, number);
         QFETCH(QString, file);
         QFETCH(QString, says);
+        QFETCH(Finding::Kind, kind);
         const Finding found = findings_.value(file);
-        QCOMPARE(std::tuple(found.category, found.number), std::tuple(category, number));
+        QCOMPARE(std::tuple(found.category, found.number, found.kind),
+                 std::tuple(category, number, kind));
         QVERIFY2(found.message.contains(says), qPrintable(found.message));
         QVERIFY(!found.message.contains(u'\n'));
     }

@@ -4,6 +4,7 @@
 
 #include "datatree.h"
 #include "library/library.h"
+#include "parents/checkpage.h"
 #include "parents/drawingspage.h"
 #include "parents/familylibrary.h"
 #include "parents/importpage.h"
@@ -182,7 +183,7 @@ private Q_SLOTS:
             QTest::mouseClick(page->progressRow()->cancelButton(), Qt::LeftButton);
             gate.release();
             QTRY_VERIFY_WITH_TIMEOUT(!page->progressRow()->isVisibleTo(&window), workMs);
-            QVERIFY(page->statusLabel()->text().contains(u"1 de 3"_s));
+            QVERIFY(page->statusLabel()->text().contains(u"1 de los 3"_s));
             QVERIFY(page->statusLabel()->text().contains(u"Se paró"_s));
             QCOMPARE(page->queuedCount(), 0);
         } else {
@@ -196,6 +197,37 @@ private Q_SLOTS:
         QCOMPARE(Library(f.system.root()).lastDrawingNumber(category), own ? 0 : existing);
         QTRY_COMPARE_WITH_TIMEOUT(window.drawingsPage()->drawingList()->count(), existing + 1,
                                   workMs);
+    }
+
+    // The fix the "Comprobar" tab gives for each kind of problem, in a category of one drawing.
+    void checkAdvice_data()
+    {
+        using K = Finding::Kind;
+        QTest::addColumn<K>("kind");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("advice");
+        QTest::newRow("missing part") << K::Missing << 0 << u"vuelva a instalarlo"_s;
+        QTest::newRow("bad name") << K::BadName << 0 << u"cambie el nombre"_s;
+        QTest::newRow("empty category") << K::EmptyCategory << 0 << u"añada dibujos"_s;
+        QTest::newRow("gap") << K::Gap << 1 << u"ningún hueco"_s;
+        QTest::newRow("no coloured") << K::MissingColoured << 1 << u"«si coloreado»"_s;
+        QTest::newRow("second coloured") << K::ExtraVersion << 1 << u"sobra"_s;
+        QTest::newRow("broken link") << K::BrokenLink << 2 << u"lo arreglará"_s;
+        QTest::newRow("not a file") << K::NotAFile << 2 << u"solo van archivos"_s;
+        QTest::newRow("stopped change") << K::Interrupted << 0 << u"No borre"_s;
+        QTest::newRow("damaged drawing") << K::Damaged << 1 << u"pestaña «Dibujos»"_s;
+        QTest::newRow("damaged, past a gap") << K::Damaged << 2 << u"uno anterior"_s;
+    }
+    void checkAdvice()
+    {
+        QFETCH(Finding::Kind, kind);
+        QFETCH(int, number);
+        QFETCH(QString, advice);
+        DataTree tree;
+        for (const QString& version : {u"si"_s, u"no"_s})
+            tree.picture(u"dibujos/2/%1 coloreado/1.GIF"_s.arg(version), {8, 5});
+        const QString said = describeFinding({2, number, u"x"_s, u"y"_s, kind}, tree.root());
+        QVERIFY2(said.contains(advice), qPrintable(said));
     }
 
     // The switch, then a removal, each run on the library's worker: the first change makes the

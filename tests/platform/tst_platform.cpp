@@ -5,6 +5,7 @@
 #include "platform/directorylookup.h"
 #include "platform/libraryfolder.h"
 #include "platform/pictures.h"
+#include "platform/spanish.h"
 #include "platform/startup.h"
 
 #include <QFile>
@@ -127,6 +128,26 @@ private Q_SLOTS:
         const PictureLoad load = Pictures::load(tree.path(name));
         QCOMPARE(load.image.size(), size);
         QCOMPARE(load.error, message.isEmpty() ? QString() : message.arg(tree.path(name)));
+    }
+
+    // Only one takes the singular; a run of one is one number; a message ends as a sentence.
+    void spanishForms_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("0") << 0 << u"Quedan 0 más: los dibujos del 0 al 5."_s;
+        QTest::newRow("1") << 1 << u"Queda 1 más: los dibujos del 1 al 5."_s;
+        QTest::newRow("2") << 2 << u"Quedan 2 más: los dibujos del 2 al 5."_s;
+        QTest::newRow("5") << 5 << u"Quedan 5 más: el dibujo 5."_s;
+    }
+    void spanishForms()
+    {
+        QFETCH(int, count);
+        QFETCH(QString, said);
+        const QString run = numberRange(count, 5, u"el dibujo %1"_s, u"los dibujos del %1 al %2"_s);
+        QCOMPARE(sentence(plural(count, u"queda %1 más"_s, u"quedan %1 más"_s) + u": " + run),
+                 said);
+        QCOMPARE(sentence(u"«" + said), u"«" + said);
     }
 
     // What the book, the parents' window and the command line all open.

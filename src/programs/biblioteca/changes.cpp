@@ -4,6 +4,7 @@
 #include "commands.h"
 
 #include "library/library.h"
+#include "platform/spanish.h"
 
 #include <QDir>
 
@@ -23,19 +24,19 @@ int quitar(const QStringList& argumentList)
     if (!category) {
         return fail(
             categoryText.isEmpty()
-                ? QStringLiteral("falta --categoria N (de 1 a 10)")
-                : QStringLiteral("la categoría «%1» no existe: van de 1 a 10").arg(categoryText),
+                ? QStringLiteral("Falta --categoría N, un número del 1 al 10.")
+                : QStringLiteral("La categoría «%1» no existe: van del 1 al 10.").arg(categoryText),
             exitUsage);
     }
     if (arguments.positional.size() != 1) {
-        return fail(QStringLiteral("diga el número de un dibujo, por ejemplo: "
-                                   "cuaderno-biblioteca quitar --categoria 3 7"),
+        return fail(QStringLiteral("Diga el número de un dibujo; por ejemplo: "
+                                   "«cuaderno-biblioteca quitar --categoría 3 7»"),
                     exitUsage);
     }
     const auto number = parseNumber(arguments.positional.first(), 1, 32767);
     if (!number) {
         return fail(
-            QStringLiteral("«%1» no es un número de dibujo").arg(arguments.positional.first()),
+            QStringLiteral("«%1» no es un número de dibujo.").arg(arguments.positional.first()),
             exitUsage);
     }
     const Outcome<QString> folder = libraryToChange(arguments);
@@ -47,8 +48,10 @@ int quitar(const QStringList& argumentList)
     if (!removed) {
         return fail(removed.error());
     }
-    std::printf("Quitado el dibujo %d de la categoría %d; ahora tiene %d.\n", *number, *category,
-                library.lastDrawingNumber(*category));
+    std::printf(
+        "Se ha quitado el dibujo %d de la categoría %d, que ahora %s.\n", *number, *category,
+        qPrintable(plural(library.lastDrawingNumber(*category), QStringLiteral("tiene %1 dibujo"),
+                          QStringLiteral("tiene %1 dibujos"))));
     return 0;
 }
 
@@ -59,10 +62,12 @@ int imprimir(const QStringList& argumentList)
         return fail(arguments.error, exitUsage);
     }
     const QString value =
-        arguments.positional.size() == 1 ? arguments.positional.first().toLower() : QString();
+        arguments.positional.size() == 1
+            ? arguments.positional.first().toLower().normalized(QString::NormalizationForm_C)
+            : QString();
     if (value != u"si" && value != u"sí" && value != u"no") {
         return fail(
-            QStringLiteral("diga «si» o «no», por ejemplo: cuaderno-biblioteca imprimir si"),
+            QStringLiteral("Diga «sí» o «no»; por ejemplo: «cuaderno-biblioteca imprimir sí»"),
             exitUsage);
     }
     const Outcome<QString> folder = libraryToChange(arguments);
@@ -74,7 +79,8 @@ int imprimir(const QStringList& argumentList)
     if (!set) {
         return fail(set.error());
     }
-    std::printf("%s en %s.\n", on ? "Imprimir activado" : "Imprimir desactivado",
+    std::printf("El botón de imprimir está %s en la biblioteca «%s».\n",
+                on ? "activado" : "desactivado",
                 qPrintable(QDir::toNativeSeparators(folder.value())));
     return 0;
 }

@@ -36,7 +36,8 @@ struct Arguments {
 Arguments parseArguments(const QStringList& arguments, const QStringList& knownOptions,
                          const QStringList& knownFlags = {});
 
-// Writes "cuaderno-biblioteca: <message>" on standard error and returns status.
+// Writes "cuaderno-biblioteca: <message>" on standard error, the message made a sentence
+// (capital letter, full stop), and returns status.
 int fail(const QString& message, int status = exitProblem);
 void say(const QString& message);
 

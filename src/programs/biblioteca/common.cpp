@@ -3,6 +3,7 @@
 
 #include "library/library.h"
 #include "platform/libraryfolder.h"
+#include "platform/spanish.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -10,6 +11,20 @@
 #include <cstdio>
 
 namespace cuaderno::biblioteca {
+
+namespace {
+
+// The option as the sub-commands know it: written with or without its accent.
+QString plainOption(QString name)
+{
+    name = name.normalized(QString::NormalizationForm_C);
+    if (name == u"categoría" || name == u"tamaño") {
+        name.replace(u'í', u'i').replace(u'ñ', u'n');
+    }
+    return name;
+}
+
+} // namespace
 
 Arguments parseArguments(const QStringList& arguments, const QStringList& knownOptions,
                          const QStringList& knownFlags)
@@ -22,13 +37,13 @@ Arguments parseArguments(const QStringList& arguments, const QStringList& knownO
             continue;
         }
         const qsizetype equals = argument.indexOf(u'=');
-        const QString name = argument.mid(2, equals < 0 ? -1 : equals - 2);
+        const QString name = plainOption(argument.mid(2, equals < 0 ? -1 : equals - 2));
         if (knownFlags.contains(name) && equals < 0) {
             parsed.options.insert(name, QString());
             continue;
         }
         if (!knownOptions.contains(name)) {
-            parsed.error = QStringLiteral("la opción %1 no existe para esta orden").arg(argument);
+            parsed.error = QStringLiteral("La opción %1 no existe para esta orden.").arg(argument);
             return parsed;
         }
         if (equals >= 0) {
@@ -36,7 +51,7 @@ Arguments parseArguments(const QStringList& arguments, const QStringList& knownO
         } else if (i + 1 < arguments.size()) {
             parsed.options.insert(name, arguments[++i]);
         } else {
-            parsed.error = QStringLiteral("falta el valor de --%1").arg(name);
+            parsed.error = QStringLiteral("Falta el valor de %1.").arg(argument);
             return parsed;
         }
     }
@@ -45,7 +60,7 @@ Arguments parseArguments(const QStringList& arguments, const QStringList& knownO
 
 void say(const QString& message)
 {
-    std::fprintf(stderr, "cuaderno-biblioteca: %s\n", qPrintable(message));
+    std::fprintf(stderr, "cuaderno-biblioteca: %s\n", qPrintable(sentence(message)));
 }
 
 int fail(const QString& message, int status)
@@ -77,7 +92,7 @@ Outcome<QString> libraryToChange(const Arguments& arguments)
     if (!given.isEmpty()) {
         if (!QFileInfo(given).isDir()) {
             return Failure{
-                QStringLiteral("la carpeta %1 no existe").arg(QDir::toNativeSeparators(given))};
+                QStringLiteral("La carpeta «%1» no existe.").arg(QDir::toNativeSeparators(given))};
         }
         return QDir(given).absolutePath();
     }

@@ -3,6 +3,7 @@
 
 #include "booklet/booklet.h"
 #include "library/library.h"
+#include "platform/spanish.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -43,7 +44,7 @@ Outcome<Request> readRequest(const Arguments& arguments)
     std::reverse(categories.begin(), categories.end());
     const auto chosen = parseNumbers(categories, Library::lastCategory);
     if (!chosen || chosen->isEmpty()) {
-        return Failure{QStringLiteral("diga al menos una --categoria, un número del 1 al 10")};
+        return Failure{QStringLiteral("Diga al menos una --categoría, un número del 1 al 10.")};
     }
     request.categories = *chosen;
     if (arguments.options.contains(QStringLiteral("dibujos"))) {
@@ -51,7 +52,7 @@ Outcome<Request> readRequest(const Arguments& arguments)
             parseNumbers(arguments.options.value(QStringLiteral("dibujos")).split(u','), 32767);
         if (!numbers) {
             return Failure{
-                QStringLiteral("--dibujos lleva números separados por comas, como 1,4,7")};
+                QStringLiteral("--dibujos lleva números separados por comas, como 1,4,7.")};
         }
         request.numbers = *numbers;
     }
@@ -63,13 +64,13 @@ Outcome<Request> readRequest(const Arguments& arguments)
     } else if (paper.isEmpty()) {
         request.options.paper = booklet::defaultPaper();
     } else {
-        return Failure{QStringLiteral("--papel es A4 o carta")};
+        return Failure{QStringLiteral("--papel es A4 o carta.")};
     }
     request.options.cover = !arguments.options.contains(QStringLiteral("sin-portada"));
     request.options.nameAndDateLine = arguments.options.contains(QStringLiteral("con-pie"));
     request.output = arguments.options.value(QStringLiteral("salida"));
     if (request.output.isEmpty()) {
-        return Failure{QStringLiteral("diga con --salida el fichero PDF que se escribe")};
+        return Failure{QStringLiteral("Diga con --salida en qué archivo PDF se escribe.")};
     }
     return request;
 }
@@ -81,7 +82,7 @@ QList<booklet::Outline> gatherOutlines(const Library& library, const Request& re
     for (const int category : request.categories) {
         const int last = library.lastDrawingNumber(category);
         if (last == 0) {
-            say(QStringLiteral("la categoría %1 no tiene dibujos").arg(category));
+            say(QStringLiteral("La categoría %1 no tiene dibujos.").arg(category));
             continue;
         }
         QList<int> numbers = request.numbers;
@@ -109,8 +110,8 @@ int writePdf(const QList<booklet::Outline>& outlines, const Request& request)
     const QString shown = QDir::toNativeSeparators(request.output);
     QSaveFile file(request.output);
     if (!file.open(QIODevice::WriteOnly)) {
-        return fail(QStringLiteral("no se puede escribir «%1»: compruebe que la carpeta existe y "
-                                   "que usted puede escribir en ella")
+        return fail(QStringLiteral("No se puede escribir «%1»: compruebe que la carpeta existe y "
+                                   "que usted puede escribir en ella.")
                         .arg(shown));
     }
     QString refused;
@@ -125,12 +126,14 @@ int writePdf(const QList<booklet::Outline>& outlines, const Request& request)
         return fail(refused);
     }
     if (!file.commit()) {
-        return fail(QStringLiteral("no se ha podido guardar «%1» (¿disco lleno?); no se ha "
-                                   "cambiado nada")
+        return fail(QStringLiteral("No se ha podido guardar «%1»: quizá el disco está lleno. No "
+                                   "se ha cambiado nada.")
                         .arg(shown));
     }
     const qsizetype pages = outlines.size() + (request.options.cover ? 1 : 0);
-    std::printf("Escrito «%s»: %lld páginas.\n", qPrintable(shown), qint64(pages));
+    std::printf("%s\n", qPrintable(plural(pages, QStringLiteral("Se ha escrito «%2»: %1 página."),
+                                          QStringLiteral("Se ha escrito «%2»: %1 páginas."))
+                                       .arg(shown)));
     return 0;
 }
 
@@ -147,7 +150,7 @@ int cuadernillo(const QStringList& argumentList)
         return fail(arguments.error, exitUsage);
     }
     if (!arguments.positional.isEmpty()) {
-        return fail(QStringLiteral("cuadernillo no lleva argumentos sueltos: %1")
+        return fail(QStringLiteral("La orden cuadernillo no lleva argumentos sueltos: %1.")
                         .arg(arguments.positional.join(u' ')),
                     exitUsage);
     }
@@ -158,11 +161,11 @@ int cuadernillo(const QStringList& argumentList)
     const QString folder = libraryToRead(arguments);
     if (!QFileInfo(folder).isDir()) {
         return fail(
-            QStringLiteral("la carpeta «%1» no existe").arg(QDir::toNativeSeparators(folder)));
+            QStringLiteral("La carpeta «%1» no existe.").arg(QDir::toNativeSeparators(folder)));
     }
     const QList<booklet::Outline> outlines = gatherOutlines(Library(folder), request.value());
     if (outlines.isEmpty()) {
-        return fail(QStringLiteral("no hay ningún dibujo que imprimir; no se ha escrito el PDF"));
+        return fail(QStringLiteral("No hay ningún dibujo que imprimir; no se ha escrito el PDF."));
     }
     return writePdf(outlines, request.value());
 }

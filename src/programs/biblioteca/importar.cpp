@@ -24,7 +24,7 @@ QSize screenBounds()
     return importer::canvasBounds(screen->size(), 1440.0f / float(screen->logicalDotsPerInch()));
 }
 
-// The size and kind of drawing asked with --tamano and --tipo.
+// The size and kind of drawing asked with --tamaño and --tipo.
 Outcome<importer::PrepareOptions> prepareOptions(const Arguments& arguments)
 {
     importer::PrepareOptions options;
@@ -36,8 +36,8 @@ Outcome<importer::PrepareOptions> prepareOptions(const Arguments& arguments)
         const auto width = parseNumber(size.captured(1), 16, 8000);
         const auto height = parseNumber(size.captured(2), 16, 8000);
         if (!size.hasMatch() || !width || !height)
-            return Failure{QStringLiteral("el tamaño «%1» no vale: escriba ANCHOxALTO en píxeles, "
-                                          "por ejemplo 800x520")
+            return Failure{QStringLiteral("El tamaño «%1» no vale: escriba ANCHOxALTO en píxeles, "
+                                          "por ejemplo 800x520.")
                                .arg(text)};
         options.bounds = QSize(*width, *height);
     }
@@ -48,7 +48,7 @@ Outcome<importer::PrepareOptions> prepareOptions(const Arguments& arguments)
         options.kind = importer::ForcedKind::Outlines;
     else if (kind != u"auto")
         return Failure{
-            QStringLiteral("el tipo «%1» no existe: use auto, color o contornos").arg(kind)};
+            QStringLiteral("El tipo «%1» no existe: use auto, color o contornos.").arg(kind)};
     return options;
 }
 
@@ -66,8 +66,8 @@ int importar(const QStringList& argumentList)
     if (!category)
         return fail(
             categoryText.isEmpty()
-                ? QStringLiteral("falta --categoria N (de 1 a 10)")
-                : QStringLiteral("la categoría «%1» no existe: van de 1 a 10").arg(categoryText),
+                ? QStringLiteral("Falta --categoría N, un número del 1 al 10.")
+                : QStringLiteral("La categoría «%1» no existe: van del 1 al 10.").arg(categoryText),
             exitUsage);
 
     const Outcome<importer::PrepareOptions> prepared = prepareOptions(arguments);
@@ -75,8 +75,8 @@ int importar(const QStringList& argumentList)
         return fail(prepared.error(), exitUsage);
     const importer::PrepareOptions& options = prepared.value();
     if (arguments.positional.isEmpty())
-        return fail(QStringLiteral("diga qué imágenes importar, por ejemplo: cuaderno-biblioteca "
-                                   "importar --categoria 3 gato.png"),
+        return fail(QStringLiteral("Diga qué imágenes quiere añadir; por ejemplo: "
+                                   "«cuaderno-biblioteca importar --categoría 3 gato.png»"),
                     exitUsage);
 
     const Outcome<QString> folder = libraryToChange(arguments);
@@ -102,7 +102,7 @@ int importar(const QStringList& argumentList)
                 ++failures;
                 return true;
             }
-            std::printf("%s: dibujo %d de la categoría %d\n",
+            std::printf("«%s» es ahora el dibujo %d de la categoría %d.\n",
                         qPrintable(arguments.positional[index]), added.value(), *category);
             std::fflush(stdout);
             return true;

@@ -18,22 +18,22 @@ using namespace cuaderno::biblioteca;
 namespace {
 
 const SubCommand subCommands[] = {
-    {"comprobar", "[--carpeta DIR]", "dice cada problema de la biblioteca, uno por línea",
+    {"comprobar", "[--carpeta CARPETA]", "Dice cada problema de la biblioteca, uno por línea.",
      comprobar},
-    {"quitar", "[--carpeta DIR] --categoria N NUMERO",
-     "quita un dibujo y renumera los siguientes para que no quede hueco", quitar},
-    {"imprimir", "si|no [--carpeta DIR]", "activa o desactiva el botón de imprimir", imprimir},
+    {"quitar", "[--carpeta CARPETA] --categoría N NÚMERO",
+     "Quita un dibujo y renumera los siguientes para que no quede ningún hueco.", quitar},
+    {"imprimir", "sí|no [--carpeta CARPETA]", "Activa o desactiva el botón de imprimir.", imprimir},
     {"importar",
-     "[--carpeta DIR] --categoria N [--tamano ANCHOxALTO] [--tipo auto|color|contornos] "
-     "FICHERO...",
-     "convierte cada imagen en el siguiente dibujo de la categoría, con su versión para "
-     "colorear",
+     "[--carpeta CARPETA] --categoría N [--tamaño ANCHOxALTO]\n"
+     "      [--tipo auto|color|contornos] ARCHIVO…",
+     "Añade cada imagen como el siguiente dibujo de la categoría, con su versión en color\n"
+     "      y su versión para colorear.",
      importar},
     {"cuadernillo",
-     "[--carpeta DIR] --categoria N [--categoria M ...] [--dibujos 1,4,7] [--papel A4|carta] "
-     "[--sin-portada] [--con-pie] --salida FICHERO.pdf",
-     "hace un PDF para imprimir y colorear: una portada y los contornos de un dibujo por hoja "
-     "(--con-pie añade una línea para el nombre y la fecha)",
+     "[--carpeta CARPETA] --categoría N [--categoría M …]\n"
+     "      [--dibujos 1,4,7] [--papel A4|carta] [--sin-portada] [--con-pie] --salida ARCHIVO.pdf",
+     "Hace un PDF para imprimir y colorear: una portada y los contornos de un dibujo por\n"
+     "      hoja (--con-pie añade una línea para el nombre y la fecha).",
      cuadernillo},
 };
 
@@ -45,9 +45,12 @@ void help()
         std::printf("  cuaderno-biblioteca %s %s\n      %s\n", command.name, command.usage,
                     command.summary);
     }
-    std::printf("\nSin --carpeta se usa la biblioteca propia del usuario,\n"
-                "$XDG_DATA_HOME/cuaderno (normalmente ~/.local/share/cuaderno), que se crea\n"
-                "con el primer cambio a partir de la del sistema.\n"
+    std::printf("\n--categoría y --tamaño también se pueden escribir sin tilde: --categoria,\n"
+                "--tamano; y «sí», sin tilde: «si».\n"
+                "Sin --carpeta se usa la biblioteca propia del usuario,\n"
+                "$XDG_DATA_HOME/cuaderno (normalmente ~/.local/share/cuaderno), si ya existe,\n"
+                "y si no, la del sistema. El primer cambio crea la propia a partir de la del\n"
+                "sistema.\n"
                 "Estado de salida: 0 si todo va bien, %d si hay un problema, %d si la orden\n"
                 "está mal escrita.\n",
                 exitProblem, exitUsage);
@@ -87,14 +90,15 @@ int main(int argc, char* argv[])
     for (const SubCommand& command : subCommands) {
         if (name == QLatin1StringView(command.name)) {
             if (arguments.contains(QStringLiteral("--help"))) {
-                std::printf("Uso: cuaderno-biblioteca %s %s\n%s\n", command.name, command.usage,
-                            command.summary);
+                std::printf("Uso: cuaderno-biblioteca %s %s\n      %s\n", command.name,
+                            command.usage, command.summary);
                 return 0;
             }
             return command.run(arguments);
         }
     }
     return fail(
-        QStringLiteral("no conozco la orden «%1». Pruebe cuaderno-biblioteca --help.").arg(name),
+        QStringLiteral("La orden «%1» no existe. Vea las órdenes con «cuaderno-biblioteca --help».")
+            .arg(name),
         exitUsage);
 }

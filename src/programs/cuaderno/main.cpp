@@ -14,7 +14,7 @@
 int main(int argc, char* argv[])
 {
     if (!cuaderno::graphicalDisplayOrAdvice(
-            "cuaderno necesita una pantalla gráfica y no encuentra ninguna.\n"
+            "cuaderno: Necesita una pantalla gráfica y no encuentra ninguna.\n"
             "Arránquelo desde el menú de aplicaciones de su escritorio.\n")) {
         return 1;
     }

@@ -18,8 +18,10 @@
 int main(int argc, char* argv[])
 {
     if (!cuaderno::graphicalDisplayOrAdvice(
-            "cuaderno-padres necesita una pantalla gráfica y no encuentra ninguna.\n"
-            "Para los cambios sin pantalla use «cuaderno-biblioteca --help».\n")) {
+            "cuaderno-padres: Necesita una pantalla gráfica y no encuentra ninguna.\n"
+            "Para hacer los cambios sin pantalla, use cuaderno-biblioteca (vea "
+            "«cuaderno-biblioteca "
+            "--help»).\n")) {
         return 1;
     }
     QApplication app(argc, argv);
