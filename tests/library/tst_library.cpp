@@ -136,15 +136,13 @@ private Q_SLOTS:
         row("png", 2, 0, "dibujos/2/si coloreado/3.png", "no lee este", K::BadName);
         row("no coloured", 3, 2, "dibujos/3/no coloreado/2.GIF", "en color", K::MissingColoured);
         row("2nd coloured", 3, 1, "dibujos/3/si coloreado/1.JPG", "«1.GIF»", K::ExtraVersion);
-        row("sizes differ", 4, 1, "dibujos/4/si coloreado/1.JPG",
-            "10 × 20 píxeles y la versión para colorear 9 × 20", K::Damaged);
+        row("sizes differ", 4, 1, "dibujos/4/si coloreado/1.JPG", "colorear 9 × 20", K::Damaged);
         row("not a picture", 5, 1, "dibujos/5/si coloreado/1.JPG", "no es una", K::Damaged);
         row("too large", 6, 2, "dibujos/6/si coloreado/2.GIF", "1100 × 20", K::Damaged);
         row("broken link", 7, 2, "dibujos/7/si coloreado/2.GIF", "ya no existe", K::BrokenLink);
         row("folder", 8, 2, "dibujos/8/si coloreado/2.GIF", "no es un archivo", K::NotAFile);
         row("fifo", 8, 3, "dibujos/8/si coloreado/3.GIF", "no es un archivo", K::NotAFile);
-        row("brush gap", 0, 2, "medida/2.gif",
-            "falta el pincel 2, así que el cuaderno no usa el pincel 3", K::Missing);
+        row("brush gap", 0, 2, "medida/2.gif", "el cuaderno no usa el pincel 3", K::Missing);
         row("pointer", 0, 1, "punteros/1.ico", "no es una imagen", K::Missing);
         row("no animation", 0, 1, "animados/1.gif", "falta la primera animación", K::Missing);
         row("no background", 0, 0, "fondo.gif", "falta el fondo", K::Missing);
