@@ -29,7 +29,7 @@ QString adviceFor(const Finding& finding, const Library& library)
                               "no, copie en la biblioteca el archivo que falta o sustituya el "
                               "que está dañado.");
     case Finding::Kind::BadName:
-        return QStringLiteral("Qué hacer: cambie el nombre del archivo como se indica, o "
+        return QStringLiteral("Qué hacer: cámbiele el nombre como se indica, o "
                               "quítelo de la carpeta.");
     case Finding::Kind::EmptyCategory:
         return QStringLiteral("Qué hacer: añada dibujos a esta categoría en la pestaña «Añadir "

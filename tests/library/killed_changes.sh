@@ -41,7 +41,8 @@ run() { # the change asked, on library $1, after any prefix ($2...)
     shift
     case $change in
     quitar) "$@" "$tool" quitar --carpeta "$lib" --categoria 1 2 ;;
-    importar) "$@" "$tool" importar --carpeta "$lib" --categoria 1 --tamano 200x150 "$picture" ;;
+    # The options with their accents here, without them above: both spellings are accepted.
+    importar) "$@" "$tool" importar --carpeta "$lib" --categoría 1 --tamaño 200x150 "$picture" ;;
     esac
 }
 empty=$(md5sum </dev/null | cut -c1-8)
