@@ -162,11 +162,10 @@ private Q_SLOTS:
         QFETCH(QString, file);
         QFETCH(QString, says);
         QFETCH(Finding::Kind, kind);
-        const Finding found = findings_.value(file);
-        QCOMPARE(std::tuple(found.category, found.number, found.kind),
-                 std::tuple(category, number, kind));
-        QVERIFY2(found.message.contains(says), qPrintable(found.message));
-        QVERIFY(!found.message.contains(u'\n'));
+        const Finding f = findings_.value(file);
+        QCOMPARE(std::tuple(f.category, f.number, f.kind), std::tuple(category, number, kind));
+        QVERIFY2(f.message.contains(says), qPrintable(f.message));
+        QVERIFY(!f.message.contains(u'\n'));
     }
 
     void checkerPassesTheSampleLibrary()
