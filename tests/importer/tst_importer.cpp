@@ -187,9 +187,9 @@ private Q_SLOTS:
         const QString complex = u"demasiado complejo"_qs, impossible = u"tamaño imposible"_qs;
         QTest::newRow("1000 style rules over 1000 shapes")
             << sheet + "</style>" + shapes + "</svg>" << QString();
-        QTest::newRow("50000 nested groups") << svg + QByteArray("<g>").repeated(50000) +
-                                                    QByteArray("</g>").repeated(50000) + "</svg>"
-                                             << complex;
+        QTest::newRow("2000 nested groups") << svg + QByteArray("<g>").repeated(2000) +
+                                                   QByteArray("</g>").repeated(2000) + "</svg>"
+                                            << complex;
         QTest::newRow("100001 elements")
             << svg + QByteArray("<g/>").repeated(100001) + "</svg>" << complex;
         QTest::newRow("uses nested 11 deep, 3 each")
@@ -201,7 +201,8 @@ private Q_SLOTS:
                    QByteArray(300, 'a') + "</text></svg>"
             << impossible;
         QTest::newRow("empty viewBox")
-            << nested.replace("width='300' height='200'", "viewBox='0 0 0 0'") + "</defs></svg>"
+            << QByteArray("<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 0 0'><circle "
+                          "r='5'/></svg>")
             << impossible;
         QTest::newRow("width of 2^29")
             << QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='536870912' height='1'/>")
