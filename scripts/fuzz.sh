@@ -49,7 +49,7 @@ fi
 # leak of the first input drawing text: leaks are the sanitizer test suite's to find.
 cd "$findings"
 set +e
-"$build/fuzz/fuzz_$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=15 \
+ASAN_OPTIONS="detect_leaks=0${ASAN_OPTIONS:+:$ASAN_OPTIONS}" "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=15 \
     -max_len=65536 -jobs=1 -workers=1 -artifact_prefix="$findings/" -print_final_stats=1 -detect_leaks=0 \
     "$@" "$corpus" "$seeds"
 status=$?
