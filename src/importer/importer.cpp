@@ -23,10 +23,11 @@ namespace {
 bool flatColours(const QImage& picture)
 {
     std::unordered_map<QRgb, int> counts;
-    const int step = std::max(1, picture.width() * picture.height() / 40000);
+    const qint64 pixels = qint64(picture.width()) * picture.height();
+    const qint64 step = std::max<qint64>(1, pixels / 40000);
     int sampled = 0;
-    for (int i = 0; i < picture.width() * picture.height(); i += step) {
-        ++counts[picture.pixel(i % picture.width(), i / picture.width())];
+    for (qint64 i = 0; i < pixels; i += step) {
+        ++counts[picture.pixel(int(i % picture.width()), int(i / picture.width()))];
         ++sampled;
         if (counts.size() > 4096)
             return false;

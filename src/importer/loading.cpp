@@ -2,6 +2,7 @@
 #include "loading.h"
 
 #include "lineart.h"
+#include "svgbudget.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -59,6 +60,7 @@ bool refersOutside(QStringView value, bool isLink)
 Outcome<void> checkSvg(const QByteArray& svg, const QString& file)
 {
     QXmlStreamReader reader(svg);
+    SvgBudget budget(quoted(file));
     bool root = true;
     while (!reader.atEnd()) {
         switch (reader.readNext()) {
@@ -76,12 +78,17 @@ Outcome<void> checkSvg(const QByteArray& svg, const QString& file)
             if (root && reader.name() != u"svg")
                 return unreadable(file);
             root = false;
+            if (const std::optional<QString> refused = budget.open(reader))
+                return Failure{*refused};
             for (const QXmlStreamAttribute& attribute : reader.attributes())
                 if (refersOutside(attribute.value(), attribute.name() == u"href"))
                     return Failure{QStringLiteral("El SVG %1 usa otros archivos (%2); solo se "
                                                   "añaden dibujos que estén enteros en un "
                                                   "solo archivo.")
                                        .arg(quoted(file), attribute.value().left(60))};
+            break;
+        case QXmlStreamReader::EndElement:
+            budget.close();
             break;
         case QXmlStreamReader::Characters:
             if (refersOutside(reader.text(), false))
@@ -95,6 +102,8 @@ Outcome<void> checkSvg(const QByteArray& svg, const QString& file)
     }
     if (reader.hasError() || root)
         return unreadable(file);
+    if (const std::optional<QString> refused = budget.finish())
+        return Failure{*refused};
     return {};
 }
 
@@ -131,12 +140,20 @@ quint32 bigEndian(const QByteArray& data, qsizetype at, int bytes)
 }
 
 // A progressive JPEG keeps 2 bytes for every sample of every component until the last scan;
-// the frame header (SOF) gives the components and their sampling.
+// the frame header (SOF) gives the components and their sampling. Bytes between segments are
+// skipped as libjpeg skips them; a frame not found is taken for a progressive one of three
+// full components, since libjpeg may still find and decode it.
 void readJpegFrame(const QByteArray& data, QSize stored, DecodeCost& cost)
 {
     cost.scalable = true;
+    cost.fixedBytes = 6 * qint64(stored.width()) * stored.height();
+    cost.progressive = true;
     qsizetype at = 2;
-    while (at + 4 <= data.size() && quint8(data.at(at)) == 0xFF) {
+    while (at + 4 <= data.size()) {
+        if (quint8(data.at(at)) != 0xFF || quint8(data.at(at + 1)) == 0xFF) {
+            ++at;
+            continue;
+        }
         const quint8 marker = quint8(data.at(at + 1));
         const qsizetype length = qsizetype(bigEndian(data, at + 2, 2));
         const bool frame =
@@ -151,11 +168,13 @@ void readJpegFrame(const QByteArray& data, QSize stored, DecodeCost& cost)
                 vMax = std::max(vMax, factors & 0x0F);
                 units += (factors >> 4) * (factors & 0x0F);
             }
-            if (cost.progressive)
-                cost.fixedBytes =
-                    2 * qint64(stored.width()) * stored.height() * units / (hMax * vMax);
+            cost.fixedBytes = cost.progressive ? 2 * qint64(stored.width()) * stored.height() *
+                                                     units / (hMax * vMax)
+                                               : 0;
             return;
         }
+        if (marker == 0xDA) // the picture's data: a frame comes before it or not at all
+            return;
         if (marker == 0xD8 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
             at += 2;
             continue;
@@ -266,6 +285,11 @@ Outcome<Source> loadBitmap(const QByteArray& data, const QString& file, QSize bo
 
 } // namespace
 
+Outcome<void> vetSvg(const QByteArray& svg, const QString& file)
+{
+    return checkSvg(svg, file);
+}
+
 qint64 maxPixels(bool scalable)
 {
     return scalable ? 100'000'000 : limitBytes() / 4;
@@ -313,7 +337,7 @@ Outcome<Source> load(const QString& file, QSize bounds)
         return loaded;
     Source source = loaded.value();
     const QSize fit = lineart::fitSize(source.size, bounds);
-    if (source.svg.isEmpty() && fit.width() > 4 * source.size.width()) // an SVG stays sharp
+    if (source.svg.isEmpty() && fit.width() > 4 * qint64(source.size.width())) // SVG stays sharp
         source.warnings.append(QStringLiteral("La imagen %1 es muy pequeña (%2 × %3 píxeles): "
                                               "al agrandarla se verá borrosa.")
                                    .arg(quoted(file))

@@ -32,4 +32,8 @@ qint64 maxPixels(bool scalable);
 // scaled down, which keeps large photographs fast and small in memory).
 Outcome<Source> load(const QString& file, QSize bounds);
 
+// What load() requires of an SVG before anything else parses it: no entities, no outside
+// references, and no more levels, elements, copies or embedded pixels than svgbudget.h allows.
+Outcome<void> vetSvg(const QByteArray& svg, const QString& file);
+
 } // namespace cuaderno::importer

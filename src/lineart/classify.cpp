@@ -48,7 +48,7 @@ Classification classify(const QImage& picture)
         colourful += high - low > 0.25f && high > 0.2f;
         light += low > 0.85f;
     }
-    const float pixels = float(w * h);
+    const float pixels = float(qint64(w) * h);
     Classification result;
     result.kind =
         colourful < 0.03f * pixels && light > 0.55f * pixels ? Kind::Outlines : Kind::Coloured;

@@ -55,7 +55,9 @@ QByteArray trimSvg(const QByteArray& svg);
 Classification classify(const QImage& picture);
 Kind classifySvg(const QByteArray& svg);
 
-// Every function below returns a null page when cancelled or given an empty picture.
+// Every function below returns a null page when cancelled or given an empty picture. An SVG
+// given to any function here is one the importer's checks passed (importer::vetSvg): Qt reads,
+// draws and writes its trees recursively, so depth and size are bounded before.
 ColouringPage fromColoured(const QImage& picture, QSize bounds, const Options& options = {});
 ColouringPage fromColouredSvg(const QByteArray& svg, QSize bounds, const Options& options = {});
 ColouringPage fromOutlines(const QImage& picture, QSize bounds, const Options& options = {});

@@ -143,7 +143,7 @@ ColouringPage colourPage(const Mask& lines, const Options& options)
         return {};
     // Areas touching the border are the page's background; tiny ones (hatching, the
     // space between close lines) take the colour of what surrounds them.
-    const int minArea = std::max(6, w * h / 16000);
+    const int minArea = int(std::max<qint64>(6, qint64(w) * h / 16000));
     std::vector<uint8_t> background(size_t(count), 0);
     for (int x = 0; x < w; ++x) {
         for (int y : {0, h - 1})

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 namespace cuaderno::lineart {
 namespace {
@@ -118,122 +119,179 @@ bool isBackground(const QDomElement& element, const Rewrite& rewrite)
            0.95 * rewrite.viewBox.width() * rewrite.viewBox.height();
 }
 
-void rewriteTree(QDomElement element, const Paint& parent, const Rewrite& rewrite)
+// Every element under root, parents before children, without recursion (a document nested
+// deeply must not exhaust the stack). visit(element, inherited) gives the paint its children
+// inherit, or nothing when they are not to be visited.
+template <typename Visit> void walk(const QDomElement& root, Visit visit)
+{
+    std::vector<std::pair<QDomElement, Paint>> stack{{root, Paint{}}};
+    while (!stack.empty()) {
+        const auto [element, inherited] = std::move(stack.back());
+        stack.pop_back();
+        const std::optional<Paint> paint = visit(element, inherited);
+        if (!paint)
+            continue;
+        for (QDomElement child = element.lastChildElement(); !child.isNull();
+             child = child.previousSiblingElement())
+            stack.emplace_back(child, *paint);
+    }
+}
+
+// One shape's paint rewritten: white or black fill, the one black stroke.
+void rewriteShape(QDomElement& element, const Paint& paint, const Rewrite& rewrite)
+{
+    const Fill fill = fillKind(paint.fill);
+    const bool stroked = fillKind(paint.stroke) != Fill::None;
+    QList<std::pair<QString, QString>> style = {{u"fill"_qs, fill == Fill::None   ? u"none"_qs
+                                                             : fill == Fill::Dark ? u"#000000"_qs
+                                                                                  : u"#ffffff"_qs},
+                                                {u"fill-opacity"_qs, u"1"_qs},
+                                                {u"stroke-opacity"_qs, u"1"_qs},
+                                                {u"opacity"_qs, u"1"_qs}};
+    if (isBackground(element, rewrite) && !stroked) {
+        style.append({u"stroke"_qs, u"none"_qs});
+    } else if (stroked || fill != Fill::None) {
+        style.append({u"stroke"_qs, u"#000000"_qs});
+        // A stroke already thicker than the child's width keeps its own width.
+        if (stroked && paint.strokeWidth * rewrite.unitsToPixels > rewrite.stroke) {
+            style.append({u"stroke-width"_qs, QString::number(paint.strokeWidth)});
+        } else {
+            style.append({u"stroke-width"_qs, QString::number(rewrite.stroke)});
+            style.append({u"vector-effect"_qs, u"non-scaling-stroke"_qs});
+        }
+    }
+    setStyle(element, style);
+}
+
+// The element rewritten; the paint its children inherit, or nothing when they are hidden.
+std::optional<Paint> rewriteElement(QDomElement element, const Paint& parent,
+                                    const Rewrite& rewrite)
 {
     if (kNotPainted.contains(element.tagName()))
-        return;
+        return std::nullopt;
     const Paint paint = inherit(parent, element);
     const double ownFillOpacity =
         number(declared(element, u"fill-opacity"_qs), 1.0) * (paint.opacity / parent.opacity);
-    // Highlights and shadows are translucent; they are not parts to colour.
-    if (ownFillOpacity < 0.9 && kShapes.contains(element.tagName())) {
+    const bool shape = kShapes.contains(element.tagName());
+    // Highlights and shadows are translucent; they are not parts to colour. A photograph
+    // inside cannot be outlined.
+    if ((ownFillOpacity < 0.9 && shape) || element.tagName() == u"image") {
         setStyle(element, {{u"display"_qs, u"none"_qs}});
-        return;
+        return std::nullopt;
     }
-    if (kShapes.contains(element.tagName())) {
-        const Fill fill = fillKind(paint.fill);
-        const bool stroked = fillKind(paint.stroke) != Fill::None;
-        QList<std::pair<QString, QString>> style = {{u"fill"_qs, fill == Fill::None ? u"none"_qs
-                                                                 : fill == Fill::Dark
-                                                                     ? u"#000000"_qs
-                                                                     : u"#ffffff"_qs},
-                                                    {u"fill-opacity"_qs, u"1"_qs},
-                                                    {u"stroke-opacity"_qs, u"1"_qs},
-                                                    {u"opacity"_qs, u"1"_qs}};
-        if (isBackground(element, rewrite) && !stroked) {
-            style.append({u"stroke"_qs, u"none"_qs});
-        } else if (stroked || fill != Fill::None) {
-            style.append({u"stroke"_qs, u"#000000"_qs});
-            // A stroke already thicker than the child's width keeps its own width.
-            if (stroked && paint.strokeWidth * rewrite.unitsToPixels > rewrite.stroke) {
-                style.append({u"stroke-width"_qs, QString::number(paint.strokeWidth)});
-            } else {
-                style.append({u"stroke-width"_qs, QString::number(rewrite.stroke)});
-                style.append({u"vector-effect"_qs, u"non-scaling-stroke"_qs});
-            }
-        }
-        setStyle(element, style);
-    } else if (element.tagName() == u"image") {
-        setStyle(element, {{u"display"_qs, u"none"_qs}}); // a photograph inside cannot be outlined
-        return;
+    if (shape) {
+        rewriteShape(element, paint, rewrite);
     } else if (element.hasAttribute(u"opacity"_qs) || !declared(element, u"opacity"_qs).isEmpty()) {
         if (paint.opacity < 0.9) {
             setStyle(element, {{u"display"_qs, u"none"_qs}});
-            return;
+            return std::nullopt;
         }
         setStyle(element, {{u"opacity"_qs, u"1"_qs}});
     }
-    for (QDomElement child = element.firstChildElement(); !child.isNull();
-         child = child.nextSiblingElement())
-        rewriteTree(child, paint, rewrite);
+    return paint;
 }
 
 // True when any painted shape has a fill other than none, white or black.
-bool hasColour(const QDomElement& element, const Paint& parent)
+bool hasColour(const QDomElement& root)
 {
-    if (kNotPainted.contains(element.tagName()))
-        return false;
-    const Paint paint = inherit(parent, element);
-    if (kShapes.contains(element.tagName()) && fillKind(paint.fill) == Fill::Colour)
-        return true;
-    if (element.tagName() == u"image")
-        return true;
-    for (QDomElement child = element.firstChildElement(); !child.isNull();
-         child = child.nextSiblingElement())
-        if (hasColour(child, paint))
-            return true;
-    return false;
+    bool found = false;
+    walk(root, [&](const QDomElement& element, const Paint& parent) -> std::optional<Paint> {
+        if (found || kNotPainted.contains(element.tagName()))
+            return std::nullopt;
+        const Paint paint = inherit(parent, element);
+        found = element.tagName() == u"image" ||
+                (kShapes.contains(element.tagName()) && fillKind(paint.fill) == Fill::Colour);
+        return paint;
+    });
+    return found;
 }
 
-// Whether a simple CSS selector (tag, .class, #id, tag.class) picks the element.
-bool selects(QStringView selector, const QDomElement& element)
-{
-    const qsizetype mark = selector.indexOf(QRegularExpression(u"[.#]"_qs));
-    const QStringView tag = mark < 0 ? selector : selector.left(mark);
-    if (!tag.isEmpty() && tag != u"*" && tag != element.tagName())
-        return false;
-    if (mark < 0)
-        return true;
-    const QStringView name = selector.mid(mark + 1);
-    if (selector[mark] == u'#')
-        return element.attribute(u"id"_qs) == name;
-    return element.attribute(u"class"_qs).split(u' ', Qt::SkipEmptyParts).contains(name);
-}
+// A simple CSS selector (tag, .class, #id, tag.class), read once for all the elements.
+struct Selector {
+    QString tag; // empty or * for any
+    QString id;
+    QString className;
+    int specificity = 0; // an id outweighs a class, a class a tag
+};
 
-void applyRule(QDomElement element, const QStringList& selectors, const QString& declarations)
+Selector compile(QStringView text)
 {
-    for (; !element.isNull(); element = element.nextSiblingElement()) {
-        if (std::any_of(selectors.begin(), selectors.end(),
-                        [&](const QString& s) { return selects(s, element); }))
-            // Before the element's own style, which wins over the sheet.
-            element.setAttribute(u"style"_qs, declarations + u';' + element.attribute(u"style"_qs));
-        applyRule(element.firstChildElement(), selectors, declarations);
+    Selector selector;
+    qsizetype mark = 0;
+    while (mark < text.size() && text[mark] != u'.' && text[mark] != u'#')
+        ++mark;
+    selector.tag = text.left(mark).toString();
+    if (!selector.tag.isEmpty() && selector.tag != u"*")
+        selector.specificity = 1;
+    if (mark < text.size()) {
+        const QString name = text.mid(mark + 1).toString();
+        (text[mark] == u'#' ? selector.id : selector.className) = name;
+        selector.specificity += text[mark] == u'#' ? 100 : 10;
     }
+    return selector;
+}
+
+bool selects(const Selector& selector, const QDomElement& element, const QStringList& classes)
+{
+    if (!selector.tag.isEmpty() && selector.tag != u"*" && selector.tag != element.tagName())
+        return false;
+    if (!selector.id.isEmpty())
+        return element.attribute(u"id"_qs) == selector.id;
+    return selector.className.isEmpty() || classes.contains(selector.className);
+}
+
+struct Rule {
+    Selector selector;
+    QString declarations;
+};
+
+QList<Rule> readRules(QString css)
+{
+    css.remove(
+        QRegularExpression(u"/\\*.*?\\*/"_qs, QRegularExpression::DotMatchesEverythingOption));
+    QList<Rule> rules;
+    for (const QString& rule : css.split(u'}', Qt::SkipEmptyParts)) {
+        const qsizetype brace = rule.indexOf(u'{');
+        if (brace < 0)
+            continue;
+        const QString declarations = rule.mid(brace + 1).trimmed();
+        for (const QString& selector : rule.left(brace).split(u',', Qt::SkipEmptyParts))
+            rules.append({compile(QStringView(selector).trimmed()), declarations});
+    }
+    return rules;
 }
 
 // Rules of <style> sheets become style attributes (exported clip art keeps its colours in
-// classes), so the rewrite sees every fill; the sheets are then dropped.
+// classes), so the rewrite sees every fill; the sheets are then dropped. One walk for all the
+// rules; the later and the more specific rule comes later, and so wins, and the element's own
+// style last of all.
 void inlineStyleSheets(QDomDocument& document)
 {
     const QDomNodeList sheets = document.elementsByTagName(u"style"_qs);
+    QList<Rule> rules;
     QList<QDomNode> dropped;
     for (int i = 0; i < sheets.size(); ++i) {
-        QString css = sheets.at(i).toElement().text();
-        css.remove(
-            QRegularExpression(u"/\\*.*?\\*/"_qs, QRegularExpression::DotMatchesEverythingOption));
-        for (const QString& rule : css.split(u'}', Qt::SkipEmptyParts)) {
-            const qsizetype brace = rule.indexOf(u'{');
-            if (brace < 0)
-                continue;
-            QStringList selectors = rule.left(brace).split(u',', Qt::SkipEmptyParts);
-            for (QString& selector : selectors)
-                selector = selector.trimmed();
-            applyRule(document.documentElement(), selectors, rule.mid(brace + 1).trimmed());
-        }
+        rules += readRules(sheets.at(i).toElement().text());
         dropped.append(sheets.at(i));
     }
     for (QDomNode& sheet : dropped)
         sheet.parentNode().removeChild(sheet);
+    if (rules.isEmpty())
+        return;
+    std::stable_sort(rules.begin(), rules.end(), [](const Rule& a, const Rule& b) {
+        return a.selector.specificity < b.selector.specificity;
+    });
+    walk(document.documentElement(), [&](QDomElement element, const Paint& paint) {
+        const QStringList classes = element.attribute(u"class"_qs).split(u' ', Qt::SkipEmptyParts);
+        QStringList matched;
+        for (const Rule& rule : rules)
+            if (selects(rule.selector, element, classes))
+                matched.append(rule.declarations);
+        if (!matched.isEmpty())
+            element.setAttribute(u"style"_qs,
+                                 matched.join(u';') + u';' + element.attribute(u"style"_qs));
+        return std::optional<Paint>(paint);
+    });
 }
 
 std::optional<QDomDocument> parse(const QByteArray& svg)
@@ -245,9 +303,8 @@ std::optional<QDomDocument> parse(const QByteArray& svg)
     return document;
 }
 
-QImage render(const QByteArray& svg, QSize size)
+QImage render(QSvgRenderer& renderer, QSize size)
 {
-    QSvgRenderer renderer(svg);
     if (!renderer.isValid())
         return {};
     QImage image(size, QImage::Format_RGB32);
@@ -258,6 +315,18 @@ QImage render(const QByteArray& svg, QSize size)
     return image;
 }
 
+// The document with its paint rewritten, serialised; the tree is let go before it is drawn.
+QByteArray outlinesDocument(const QByteArray& svg, const Rewrite& rewrite)
+{
+    std::optional<QDomDocument> document = parse(svg);
+    if (!document)
+        return {};
+    walk(document->documentElement(), [&](QDomElement element, const Paint& parent) {
+        return rewriteElement(element, parent, rewrite);
+    });
+    return document->toByteArray();
+}
+
 } // namespace
 
 Kind classifySvg(const QByteArray& svg)
@@ -265,29 +334,32 @@ Kind classifySvg(const QByteArray& svg)
     const std::optional<QDomDocument> document = parse(svg);
     if (!document)
         return Kind::Coloured;
-    return hasColour(document->documentElement(), Paint{}) ? Kind::Coloured : Kind::Outlines;
+    return hasColour(document->documentElement()) ? Kind::Coloured : Kind::Outlines;
 }
 
+// One of the original's renderer, its tree and the rewritten document is held at a time.
 ColouringPage fromColouredSvg(const QByteArray& svg, QSize bounds, const Options& options)
 {
-    std::optional<QDomDocument> document = parse(svg);
-    if (!document || detail::cancelled(options))
-        return {};
-    QSvgRenderer original(svg);
-    if (!original.isValid())
-        return {};
-    const QSize size = fitSize(original.defaultSize(), bounds);
-    if (size.isEmpty())
-        return {};
     Rewrite rewrite;
-    rewrite.viewBox = original.viewBoxF();
+    QSize size;
+    QImage coloured;
+    {
+        QSvgRenderer original(svg);
+        size = fitSize(original.defaultSize(), bounds);
+        if (!original.isValid() || size.isEmpty() || detail::cancelled(options))
+            return {};
+        rewrite.viewBox = original.viewBoxF();
+        coloured = render(original, size);
+    }
     if (!rewrite.viewBox.isEmpty())
         rewrite.unitsToPixels = double(size.width()) / rewrite.viewBox.width();
     rewrite.stroke = strokeWidth(size.width()) - (options.detail > 0 ? 1 : 0);
-    rewriteTree(document->documentElement(), Paint{}, rewrite);
-
-    const QImage coloured = render(svg, size);
-    const QImage outlines = render(document->toByteArray(), size);
+    QByteArray rewritten = outlinesDocument(svg, rewrite);
+    if (rewritten.isEmpty() || detail::cancelled(options))
+        return {};
+    QSvgRenderer renderer(rewritten);
+    rewritten.clear();
+    const QImage outlines = render(renderer, size);
     if (coloured.isNull() || outlines.isNull() || detail::cancelled(options))
         return {};
     // Grey only at the smooth edges of the lines: every colour becomes its lightness.
@@ -305,11 +377,11 @@ ColouringPage fromColouredSvg(const QByteArray& svg, QSize bounds, const Options
 
 ColouringPage fromOutlinesSvg(const QByteArray& svg, QSize bounds, const Options& options)
 {
-    const QSvgRenderer renderer(svg);
+    QSvgRenderer renderer(svg);
     const QSize size = fitSize(renderer.defaultSize(), bounds);
     if (!renderer.isValid() || size.isEmpty())
         return {};
-    return fromOutlines(render(svg, size), size, options);
+    return fromOutlines(render(renderer, size), size, options);
 }
 
 } // namespace cuaderno::lineart

@@ -176,9 +176,8 @@ QRect contentBox(const QImage& picture, Kind kind)
 
 namespace {
 
-// The drawing's extent in the page's units, wherever it lies (its page may show none of it):
-// everything drawn is wrapped in one group the renderer can measure.
-QRectF drawingExtent(QDomDocument& document, const QRectF& page)
+// Everything drawn wrapped in one group the renderer can measure; returns its id.
+QString wrapDrawing(QDomDocument& document)
 {
     QDomElement root = document.documentElement();
     QDomElement whole = document.createElement(u"g"_qs);
@@ -192,7 +191,13 @@ QRectF drawingExtent(QDomDocument& document, const QRectF& page)
         child = next;
     }
     root.appendChild(whole);
-    const QRectF extent = QSvgRenderer(document.toByteArray()).boundsOnElement(id);
+    return id;
+}
+
+// The drawing's extent in the page's units, wherever it lies (its page may show none of it).
+QRectF drawingExtent(const QSvgRenderer& renderer, const QString& id, const QRectF& page)
+{
+    const QRectF extent = renderer.boundsOnElement(id);
     if (!extent.isValid() || extent.isEmpty())
         return page;
     // What the page shows, unless the page shows (almost) nothing of it.
@@ -203,7 +208,7 @@ QRectF drawingExtent(QDomDocument& document, const QRectF& page)
 
 // Seen on a small raster, the drawing's box inside its extent (a background shape covering
 // the page is not the drawing), in the page's units; empty when nothing is drawn.
-QRectF drawnPart(const QByteArray& svg, QRectF extent)
+QRectF drawnPart(QSvgRenderer& renderer, QRectF extent)
 {
     const double pad = 0.05 * std::max(extent.width(), extent.height());
     extent.adjust(-pad, -pad, pad, pad);
@@ -212,7 +217,6 @@ QRectF drawnPart(const QByteArray& svg, QRectF extent)
     QImage raster(size, QImage::Format_RGB32);
     raster.fill(Qt::white);
     {
-        QSvgRenderer renderer(svg);
         QPainter painter(&raster);
         renderer.setViewBox(extent);
         renderer.render(&painter, QRectF(QPointF(), QSizeF(size)));
@@ -227,22 +231,25 @@ QRectF drawnPart(const QByteArray& svg, QRectF extent)
 
 } // namespace
 
+// The document is parsed, serialised and drawn once; its tree and one renderer are held.
 QByteArray trimSvg(const QByteArray& svg)
 {
     QDomDocument document;
-    const QSvgRenderer original(svg);
-    if (!document.setContent(svg) || !original.isValid() || original.defaultSize().isEmpty())
+    if (!document.setContent(svg))
         return svg;
-    const QRectF page = original.viewBoxF().isEmpty() ? QRectF(QPointF(), original.defaultSize())
-                                                      : original.viewBoxF();
-    const QRectF extent = drawingExtent(document, page);
-    const QRectF cut = drawnPart(document.toByteArray(), extent);
+    const QString id = wrapDrawing(document);
+    QSvgRenderer renderer(document.toByteArray());
+    if (!renderer.isValid() || renderer.defaultSize().isEmpty())
+        return svg;
+    const QRectF page = renderer.viewBoxF().isEmpty() ? QRectF(QPointF(), renderer.defaultSize())
+                                                      : renderer.viewBoxF();
+    const double pixelsPerUnit = renderer.defaultSize().width() / page.width();
+    const QRectF cut = drawnPart(renderer, drawingExtent(renderer, id, page));
     if (cut.isEmpty())
         return {};
     if (const QRectF common = cut & page;
         common.width() >= 0.97 * page.width() && common.height() >= 0.97 * page.height())
         return svg; // all drawing: the page stays as it is
-    const double pixelsPerUnit = original.defaultSize().width() / page.width();
     QDomElement root = document.documentElement();
     root.setAttribute(
         u"viewBox"_qs,

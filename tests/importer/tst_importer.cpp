@@ -154,6 +154,90 @@ private Q_SLOTS:
                                        u"dibujos/4/si coloreado/1.GIF"_qs}));
     }
 
+    // Files made to hurt: each ends with a drawing, or with a message naming it that says why.
+    void hostileFilesEndWell_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("refusal"); // empty: a drawing
+        const QByteArray svg = "<svg xmlns='http://www.w3.org/2000/svg' width='300' height='200'>";
+        const QByteArray circle = "<defs><circle id='c0' cx='9' cy='9' r='8' fill='red'/>";
+        QByteArray sheet = svg + "<style>", shapes, nested = svg + circle, claimed = svg;
+        for (int i = 0; i < 1000; ++i) {
+            sheet += QByteArray(".c%1{fill:#%2}")
+                         .replace("%1", QByteArray::number(i))
+                         .replace("%2", QByteArray::number(0x100000 + i * 997, 16));
+            shapes += "<rect class='c" + QByteArray::number(i) + "' x='" +
+                      QByteArray::number(i % 280) + "' width='9' height='9'/>";
+        }
+        for (int level = 1; level <= 11; ++level) // each draws the level below three times
+            nested += "<g id='c" + QByteArray::number(level) + "'>" +
+                      QByteArray("<use href='#c%'/>")
+                          .replace('%', QByteArray::number(level - 1))
+                          .repeated(3) +
+                      "</g>";
+        // A PNG header claiming 4000 × 4000 pixels, base64.
+        const QByteArray png =
+            "iVBORw0KGgoAAAANSUhEUgAAD6AAAA+gCAYAAADuf+MCAAAAC0lEQVR4nGNggAAAAAgAAbdY"
+            "c5UAAAAASUVORK5CYII=";
+        for (int i = 0; i < 5; ++i)
+            claimed += "<image width='9' height='9' href='data:image/png;base64," + png + "'/>";
+        // The CMYK JPEG's frame made progressive, and 10000 × 10000.
+        QByteArray progressive = QByteArray::fromHex(
+            QByteArray(cmykJpeg).replace("ffc00014080010001004", "ffc20014082710271004"));
+        const QString complex = u"demasiado complejo"_qs, impossible = u"tamaño imposible"_qs;
+        QTest::newRow("1000 style rules over 1000 shapes")
+            << sheet + "</style>" + shapes + "</svg>" << QString();
+        QTest::newRow("2000 nested groups") << svg + QByteArray("<g>").repeated(2000) +
+                                                   QByteArray("</g>").repeated(2000) + "</svg>"
+                                            << complex;
+        QTest::newRow("100001 elements")
+            << svg + QByteArray("<g/>").repeated(100001) + "</svg>" << complex;
+        QTest::newRow("uses nested 11 deep, 3 each")
+            << nested + "</defs><use href='#c11'/></svg>" << complex;
+        QTest::newRow("a use inside its target")
+            << svg + "<g id='a'><rect width='9' height='9'/><use href='#a'/></g></svg>" << complex;
+        QTest::newRow("NaN viewBox, long text")
+            << "<svg xmlns='http://www.w3.org/2000/svg' viewBox='NaN 1e308 NaN 1e308'><text>" +
+                   QByteArray(300, 'a') + "</text></svg>"
+            << impossible;
+        QTest::newRow("empty viewBox")
+            << QByteArray("<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 0 0'><circle "
+                          "r='5'/></svg>")
+            << impossible;
+        QTest::newRow("width of 2^29")
+            << QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='536870912' height='1'/>")
+            << impossible;
+        QTest::newRow("17 embedded pictures")
+            << svg +
+                   QByteArray("<image href='data:image/gif;base64,R0lGODlhAQABAAAAACw='/>")
+                       .repeated(17) +
+                   "</svg>"
+            << u"demasiadas imágenes"_qs;
+        QTest::newRow("80 Mpx of embedded pictures")
+            << claimed + "</svg>" << u"demasiadas imágenes"_qs;
+        QTest::newRow("progressive CMYK 10000 × 10000") << progressive << u"Redúzcala"_qs;
+        QTest::newRow("the same, its frame behind stray bytes")
+            << progressive.insert(progressive.indexOf("\xFF\xDB"), QByteArray(3, '\x00'))
+            << u"Redúzcala"_qs;
+    }
+    void hostileFilesEndWell()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, refusal);
+        DataTree tree;
+        const QString name = content.startsWith("<") ? u"dibujo.svg"_qs : u"foto.jpg"_qs;
+        tree.text(name, content);
+        const Outcome<importer::Prepared> prepared = importer::prepare(tree.path(name), {});
+        if (refusal.isEmpty()) {
+            QVERIFY2(prepared.ok(), qPrintable(prepared.error()));
+            QVERIFY(!prepared.value().page.isNull());
+        } else {
+            QVERIFY(!prepared.ok());
+            QVERIFY2(prepared.error().contains(refusal) && prepared.error().contains(name),
+                     qPrintable(prepared.error()));
+        }
+    }
+
     void canvasBoundsLeaveTheButtonRow()
     {
         // 1125 + 100 twips of buttons at 15 twips a pixel leave 81.7 pixels.

@@ -285,6 +285,10 @@ private Q_SLOTS:
         row("SVG fill", {}, Kind::Coloured, false, "<rect width='50' height='50' fill='#f80'/>");
         row("SVG style sheet", {}, Kind::Coloured, false,
             "<style>/* a */ rect, .b { fill: #e22 }</style><circle class='a b' r='9'/>");
+        // The more specific rule wins, then the later one: both shapes end white.
+        row("SVG style sheet cascade", {}, Kind::Outlines, false,
+            "<style>.a { fill: white } rect { fill: #e22 } .b { fill: #e22 } .b { fill: #fff }"
+            "</style><rect class='a' width='9' height='9'/><circle class='b' r='5'/>");
         row("SVG strokes only", {}, Kind::Outlines, false,
             "<g fill='none' stroke='#000'><circle r='9' cx='20' cy='20'/></g>");
         row("SVG white and black fills", {}, Kind::Outlines, false,
