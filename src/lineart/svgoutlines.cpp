@@ -88,6 +88,7 @@ struct Rewrite {
     double unitsToPixels = 1.0;
     int stroke = 3;
     QRectF viewBox;
+    bool paper = false; // lines scale with the drawing, as printed, rather than stay screen pixels
 };
 
 void setStyle(QDomElement element, const QList<std::pair<QString, QString>>& values)
@@ -148,8 +149,13 @@ void rewriteTree(QDomElement element, const Paint& parent, const Rewrite& rewrit
             if (stroked && paint.strokeWidth * rewrite.unitsToPixels > rewrite.stroke) {
                 style.append({u"stroke-width"_qs, QString::number(paint.strokeWidth)});
             } else {
-                style.append({u"stroke-width"_qs, QString::number(rewrite.stroke)});
-                style.append({u"vector-effect"_qs, u"non-scaling-stroke"_qs});
+                if (rewrite.paper) {
+                    style.append({u"stroke-width"_qs,
+                                  QString::number(rewrite.stroke / rewrite.unitsToPixels)});
+                } else {
+                    style.append({u"stroke-width"_qs, QString::number(rewrite.stroke)});
+                    style.append({u"vector-effect"_qs, u"non-scaling-stroke"_qs});
+                }
             }
         }
         setStyle(element, style);
@@ -285,6 +291,9 @@ ColouringPage fromColouredSvg(const QByteArray& svg, QSize bounds, const Options
         rewrite.unitsToPixels = double(size.width()) / rewrite.viewBox.width();
     rewrite.stroke = strokeWidth(size.width()) - (options.detail > 0 ? 1 : 0);
     rewriteTree(document->documentElement(), Paint{}, rewrite);
+    std::optional<QDomDocument> paper = parse(svg);
+    rewrite.paper = true;
+    rewriteTree(paper->documentElement(), Paint{}, rewrite);
 
     const QImage coloured = render(svg, size);
     const QImage outlines = render(document->toByteArray(), size);
@@ -300,7 +309,7 @@ ColouringPage fromColouredSvg(const QByteArray& svg, QSize bounds, const Options
             out[x] = qRgb(v, v, v);
         }
     }
-    return {coloured, lines};
+    return {coloured, lines, paper->toByteArray()};
 }
 
 ColouringPage fromOutlinesSvg(const QByteArray& svg, QSize bounds, const Options& options)
@@ -309,7 +318,10 @@ ColouringPage fromOutlinesSvg(const QByteArray& svg, QSize bounds, const Options
     const QSize size = fitSize(renderer.defaultSize(), bounds);
     if (!renderer.isValid() || size.isEmpty())
         return {};
-    return fromOutlines(render(svg, size), size, options);
+    ColouringPage page = fromOutlines(render(svg, size), size, options);
+    if (!page.isNull())
+        page.outlineSvg = svg; // its own lines are the best there are
+    return page;
 }
 
 } // namespace cuaderno::lineart

@@ -10,6 +10,7 @@
 #include "library/library.h"
 #include "library/safefiles.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
@@ -37,11 +38,19 @@ void addPair(DataTree& tree, int category, int n, const QString& extension = u".
     tree.picture(base + u"no coloreado/" + QString::number(n) + u".GIF", QSize(n * 10, 20));
 }
 
-// Every file of a category as "folder/name:width", in order of folder and name.
+// A drawing's outline companion, as wide as its pair.
+void addOutline(DataTree& tree, int category, int n)
+{
+    tree.picture(QStringLiteral("dibujos/%1/contornos/%2.png").arg(category).arg(n),
+                 QSize(n * 10, 20));
+}
+
+// Every file of a category as "folder/name:width", in order of folder and name, outline
+// companions last.
 QStringList snapshot(const DataTree& tree, int category)
 {
     QStringList files;
-    for (const QString& folder : {u"no coloreado"_s, u"si coloreado"_s}) {
+    for (const QString& folder : {u"no coloreado"_s, u"si coloreado"_s, u"contornos"_s}) {
         const QDir dir(tree.path(QStringLiteral("dibujos/%1/").arg(category) + folder));
         for (const QFileInfo& info : dir.entryInfoList(QDir::AllEntries | QDir::System |
                                                        QDir::NoDotAndDotDot | QDir::Hidden))
@@ -112,9 +121,15 @@ private Q_SLOTS:
                                             "dibujos/9/si coloreado/1.JPG\tdibujos/9/si coloreado/"
                                             ".cuaderno-quitado-1.JPG\nfin\n");
         broken_.text(u"dibujos/9/no coloreado/.cuaderno-quitado-1.GIF"_s, "");
+        addOutline(broken_, 10, 1); // a good one: no finding
+        broken_.picture(u"dibujos/10/contornos/2.png"_s, QSize(20, 20));
+        broken_.text(u"dibujos/10/contornos/1.svg"_s, "<html>no</html>");
+        broken_.picture(u"dibujos/9/contornos/1.png"_s, QSize(12001, 1));
+        broken_.text(u"dibujos/9/contornos/01.svg"_s, "<svg/>");
+        broken_.text(u"dibujos/9/contornos/.cuaderno-nuevo-1.png"_s, "");
         for (const Finding& finding : checkLibrary(broken_.root()))
             findings_.insert(finding.file, finding);
-        QCOMPARE(findings_.size(), 18); // one a row of checker_data, none for the sound parts
+        QCOMPARE(findings_.size(), 23); // one a row of checker_data, none for the sound parts
     }
 
     void checker_data()
@@ -147,6 +162,12 @@ private Q_SLOTS:
             "«quitar el dibujo 1» quedó a medias (0 de 1 pasos hechos); el próximo cambio lo "
             "terminará");
         row("leftover", 0, 0, "dibujos/9/no coloreado/.cuaderno-quitado-1.GIF", "lo borrará");
+        row("outline alone", 10, 2, "dibujos/10/contornos/2.png",
+            "los contornos «2.png» no acompañan a ningún dibujo");
+        row("outline unreadable", 10, 1, "dibujos/10/contornos/1.svg", "«1.svg» no se pueden leer");
+        row("outline huge", 9, 1, "dibujos/9/contornos/1.png", "miden 12001 × 1 píxeles");
+        row("outline name", 9, 0, "dibujos/9/contornos/01.svg", "se llaman como su dibujo");
+        row("outline leftover", 0, 0, "dibujos/9/contornos/.cuaderno-nuevo-1.png", "lo borrará");
     }
     void checker()
     {
@@ -173,14 +194,17 @@ private Q_SLOTS:
         QTest::addColumn<int>("listed"); // the drawing whose files the caller expects; 0: none
         QTest::addColumn<bool>("works");
         QTest::addColumn<QStringList>("after"); // empty: the whole category unchanged
+        // Drawings 2 and 3 have outline companions, which move with their pairs.
         const QStringList four = {u"no/1.GIF:10"_s, u"no/2.GIF:20"_s, u"no/3.GIF:30"_s,
                                   u"no/4.GIF:40"_s, u"si/1.JPG:10"_s, u"si/2.GIF:20"_s,
-                                  u"si/3.JPG:30"_s, u"si/4.jpg:40"_s};
+                                  u"si/3.JPG:30"_s, u"si/4.jpg:40"_s, u"co/2.png:20"_s,
+                                  u"co/3.png:30"_s};
         QTest::newRow("middle") << 1 << 2 << 2 << true
-                                << QStringList{u"no/1.GIF:10"_s, u"no/2.GIF:30"_s,
-                                               u"no/3.GIF:40"_s, u"si/1.JPG:10"_s,
-                                               u"si/2.JPG:30"_s, u"si/3.jpg:40"_s};
-        QTest::newRow("last") << 1 << 4 << 0 << true << four.mid(0, 3) + four.mid(4, 3);
+                                << QStringList{u"no/1.GIF:10"_s, u"no/2.GIF:30"_s, u"no/3.GIF:40"_s,
+                                               u"si/1.JPG:10"_s, u"si/2.JPG:30"_s, u"si/3.jpg:40"_s,
+                                               u"co/2.png:30"_s};
+        QTest::newRow("last") << 1 << 4 << 0 << true
+                              << four.mid(0, 3) + four.mid(4, 3) + four.mid(8);
         QTest::newRow("stale list") << 1 << 2 << 3 << false << four;
         QTest::newRow("no such number") << 1 << 5 << 0 << false << four;
         QTest::newRow("no such category") << 11 << 1 << 0 << false << four;
@@ -204,6 +228,8 @@ private Q_SLOTS:
         const QStringList extensions = {u".JPG"_s, u".GIF"_s, u".JPG"_s, u".jpg"_s};
         for (int n = 1; n <= 4; ++n)
             addPair(tree, 1, n, extensions[n - 1]);
+        addOutline(tree, 1, 2);
+        addOutline(tree, 1, 3);
         for (int n : {1, 2, 3})
             addPair(tree, 2, n);
         QVERIFY(QFile::remove(tree.path(u"dibujos/2/no coloreado/3.GIF"_s)));
@@ -246,6 +272,8 @@ private Q_SLOTS:
             for (int n : {1, 2, 3, 4, 7})
                 if (n != 2 || change != 2)
                     addPair(tree, 1, n);
+            for (int n : {2, 3, 7})
+                addOutline(tree, 1, n);
             // Drawing 2's links both dangle, and 4's coloured one: 4 keeps its uncoloured file.
             if (change == 2)
                 for (const QString& file :
@@ -261,8 +289,12 @@ private Q_SLOTS:
             QImage picture(60, 20, QImage::Format_RGB32);
             picture.fill(Qt::green);
             if (change == 0) {
-                const Outcome<int> added =
-                    library.addDrawing(1, picture, ColouredFormat::Gif, picture);
+                QByteArray outline;
+                QBuffer buffer(&outline);
+                buffer.open(QIODevice::WriteOnly);
+                picture.save(&buffer, "png");
+                const Outcome<int> added = library.addDrawing(1, picture, ColouredFormat::Gif,
+                                                              picture, {outline, u"png"_s});
                 return added ? Outcome<void>() : added.failure();
             }
             return change == 1 ? library.removeDrawing(1, 2) : library.setPrinting(true);
@@ -504,6 +536,8 @@ private Q_SLOTS:
         DataTree system, home;
         addPair(system, 1, 1);
         addPair(system, 1, 2, u".GIF"_s);
+        addOutline(system, 1, 1);
+        addOutline(system, 1, 2);
         system.text(u"impresora.txt"_s, "SI\n");
         system.text(u"cuaderno"_s, "the program, not data");
         const QString user = home.path(u"datos/cuaderno"_s);
@@ -514,10 +548,15 @@ private Q_SLOTS:
         // A later package drops sample 1: the user's next change drops its links and 2 becomes 1.
         QVERIFY(QFile::remove(system.path(u"dibujos/1/si coloreado/1.JPG"_s)));
         QVERIFY(QFile::remove(system.path(u"dibujos/1/no coloreado/1.GIF"_s)));
+        QVERIFY(QFile::remove(system.path(u"dibujos/1/contornos/1.png"_s)));
         QVERIFY(Library(user).setPrinting(false).ok());
         QCOMPARE(Library(user).lastDrawingNumber(1), 1);
         QCOMPARE(QFileInfo(Library(user).drawingFiles(1, 1).coloured).symLinkTarget(),
                  system.path(u"dibujos/1/si coloreado/2.GIF"_s));
+        QCOMPARE(QDir(user + u"/dibujos/1/contornos").entryList(QDir::System | QDir::Files),
+                 QStringList{u"1.png"_s});
+        QCOMPARE(QFileInfo(user + u"/dibujos/1/contornos/1.png").symLinkTarget(),
+                 system.path(u"dibujos/1/contornos/2.png"_s));
         // A second call leaves the user's library as it is.
         QVERIFY(Library::ensureUserLibrary(user, system.root()).ok());
         QVERIFY(!Library(user).printingEnabled());

@@ -6,8 +6,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QPdfWriter>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cstdio>
@@ -74,10 +72,10 @@ Outcome<Request> readRequest(const Arguments& arguments)
     return request;
 }
 
-// The outlines asked for; each one that cannot be printed is named on standard error.
-QList<booklet::Outline> gatherOutlines(const Library& library, const Request& request)
+// The drawings asked for; a category without any is named on standard error.
+QList<booklet::Drawing> chosenDrawings(const Library& library, const Request& request)
 {
-    QList<booklet::Outline> outlines;
+    QList<booklet::Drawing> drawings;
     for (const int category : request.categories) {
         const int last = library.lastDrawingNumber(category);
         if (last == 0) {
@@ -91,47 +89,10 @@ QList<booklet::Outline> gatherOutlines(const Library& library, const Request& re
             }
         }
         for (const int number : std::as_const(numbers)) {
-            const booklet::LoadedOutline loaded = booklet::loadOutline(library, category, number);
-            if (loaded.outline) {
-                outlines.append(*loaded.outline);
-            } else {
-                say(loaded.problem + QStringLiteral(" Se deja fuera del cuadernillo."));
-            }
+            drawings.append({category, number});
         }
     }
-    return outlines;
-}
-
-// Written beside the target and renamed over it only when whole: a half booklet never
-// replaces a good one.
-int writePdf(const QList<booklet::Outline>& outlines, const Request& request)
-{
-    const QString shown = QDir::toNativeSeparators(request.output);
-    QSaveFile file(request.output);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return fail(QStringLiteral("no se puede escribir «%1»: compruebe que la carpeta existe y "
-                                   "que usted puede escribir en ella")
-                        .arg(shown));
-    }
-    QString refused;
-    {
-        QPdfWriter writer(&file);
-        writer.setTitle(QStringLiteral("Cuadernillo para colorear"));
-        writer.setCreator(QStringLiteral("cuaderno-biblioteca"));
-        refused = booklet::paint(writer, outlines, request.options);
-    }
-    if (!refused.isEmpty()) {
-        file.cancelWriting();
-        return fail(refused);
-    }
-    if (!file.commit()) {
-        return fail(QStringLiteral("no se ha podido guardar «%1» (¿disco lleno?); no se ha "
-                                   "cambiado nada")
-                        .arg(shown));
-    }
-    const qsizetype pages = outlines.size() + (request.options.cover ? 1 : 0);
-    std::printf("Escrito «%s»: %lld páginas.\n", qPrintable(shown), qint64(pages));
-    return 0;
+    return drawings;
 }
 
 } // namespace
@@ -160,11 +121,24 @@ int cuadernillo(const QStringList& argumentList)
         return fail(
             QStringLiteral("la carpeta «%1» no existe").arg(QDir::toNativeSeparators(folder)));
     }
-    const QList<booklet::Outline> outlines = gatherOutlines(Library(folder), request.value());
-    if (outlines.isEmpty()) {
+    const Library library(folder);
+    const QList<booklet::Drawing> drawings = chosenDrawings(library, request.value());
+    if (drawings.isEmpty()) {
         return fail(QStringLiteral("no hay ningún dibujo que imprimir; no se ha escrito el PDF"));
     }
-    return writePdf(outlines, request.value());
+    const booklet::Listener listener{{}, [](const QString& problem) {
+                                         say(problem + QStringLiteral(" Se deja fuera del "
+                                                                      "cuadernillo."));
+                                     }};
+    const QString& output = request.value().output;
+    const Outcome<int> pages =
+        booklet::writePdf(output, library, drawings, request.value().options, listener);
+    if (!pages) {
+        return fail(pages.error());
+    }
+    std::printf("Escrito «%s»: %d páginas.\n", qPrintable(QDir::toNativeSeparators(output)),
+                pages.value());
+    return 0;
 }
 
 } // namespace cuaderno::biblioteca
