@@ -186,6 +186,7 @@ void DrawingsPage::refresh()
         files.append(listed_.last().coloured);
         drawings_->addItem(new QListWidgetItem(blank, QString::number(number)));
     }
+    updateButtons();
     // A refresh after a change keeps the change's message.
     const QString empty = QStringLiteral("Esta categoría no tiene dibujos.");
     if (last == 0) {
