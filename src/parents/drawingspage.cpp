@@ -77,18 +77,21 @@ DrawingsPage::DrawingsPage(FamilyLibrary& library, QWidget* parent)
     drawings_->setSpacing(6);
     drawings_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     status_->setWordWrap(true);
-    const QString paper = QStringLiteral("Con Ctrl o Mayúsculas se eligen varios dibujos; sin "
-                                         "elegir ninguno, se usa toda la categoría.");
-    print_->setToolTip(paper);
-    pdf_->setToolTip(paper);
+    const QString choosing = QStringLiteral("Con Ctrl o Mayúsculas se eligen varios dibujos; "
+                                            "sin elegir ninguno, se usa toda la categoría.");
+    print_->setToolTip(choosing);
+    pdf_->setToolTip(choosing);
 
     auto* actions = new QHBoxLayout;
     actions->addWidget(status_, 1);
-    actions->addWidget(print_);
-    actions->addWidget(pdf_);
     actions->addWidget(remove_);
+    auto* paper = new QHBoxLayout;
+    paper->addWidget(print_);
+    paper->addWidget(pdf_);
+    paper->addStretch(1);
     auto* right = new QVBoxLayout;
     right->addWidget(drawings_, 1);
+    right->addLayout(paper);
     right->addLayout(actions);
     right->addWidget(progress_);
     right->addWidget(bookletProgress_);
