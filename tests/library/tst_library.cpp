@@ -473,6 +473,8 @@ private Q_SLOTS:
         QTest::newRow("read-only disk") << EROFS << u"el disco es de solo lectura; quite"_s;
         QTest::newRow("read-only folder") << EACCES << u"la carpeta es de solo lectura; permita"_s;
         QTest::newRow("folder gone") << ENOENT << u"ya no existe; compruebe"_s;
+        // An outline left alone at the new number would join the new drawing.
+        QTest::newRow("stray outline") << 0 << u"no forma un dibujo completo"_s;
     }
     void failuresSayWhatToDo()
     {
@@ -480,6 +482,8 @@ private Q_SLOTS:
         QFETCH(QString, says);
         DataTree tree;
         addPair(tree, 1, 1);
+        if (code == 0)
+            addOutline(tree, 1, 2);
         const QStringList before = snapshot(tree, 1);
         QImage picture(30, 20, QImage::Format_RGB32);
         picture.fill(Qt::blue);
