@@ -109,7 +109,11 @@ QImage printableBitmap(const QImage& picture, QSize pixels)
 void paintOutline(QPainter& painter, const Outline& outline, const QRectF& target, double dpi)
 {
     if (outline.vector) {
+        // Shapes reaching past the view box are cut at it, as the drawing's canvas cuts them.
+        painter.save();
+        painter.setClipRect(target);
         outline.vector->render(&painter, target);
+        painter.restore();
         return;
     }
     const QSize pixels = printPixels(outline.bitmap.size(), target.size() / dpi, bitmapDpi);
