@@ -225,11 +225,19 @@ namespace {
 
 using Load = std::function<std::optional<Outline>(qsizetype index)>;
 
+// A device that keeps its first page's orientation for every page (a printer's preview) gets
+// the sheet turned on the page instead, which comes out of the printer the same.
 void paintSheet(QPainter& painter, QPagedPaintDevice& device, const Outline& outline,
-                const Options& options)
+                const Options& options, QPageLayout::Orientation orientation)
 {
     QRectF area(0, 0, device.width(), device.height());
     const double dpi = device.logicalDpiX();
+    painter.save();
+    if (device.pageLayout().orientation() != orientation) {
+        painter.translate(area.width(), 0);
+        painter.rotate(90);
+        area = area.transposed();
+    }
     if (options.nameAndDateLine) {
         const double footer = footerMillimetres / 25.4 * dpi;
         area.setHeight(area.height() - footer);
@@ -238,6 +246,7 @@ void paintSheet(QPainter& painter, QPagedPaintDevice& device, const Outline& out
                   Qt::AlignLeft | Qt::AlignBottom);
     }
     paintOutline(painter, outline, fitCentred(area, outline.size()), dpi);
+    painter.restore();
 }
 
 // The cover, then a sheet for each outline `load` gives (none: that one is left out), each
@@ -266,10 +275,11 @@ Outcome<int> paintSheets(QPagedPaintDevice& device, qsizetype count, const Load&
     int painted = 0;
     for (qsizetype i = 0; i < count; ++i) {
         if (const std::optional<Outline> outline = load(i)) {
-            if (!startSheet(bestOrientation(upright, outline->size()))) {
+            const QPageLayout::Orientation orientation = bestOrientation(upright, outline->size());
+            if (!startSheet(orientation)) {
                 return refused;
             }
-            paintSheet(painter, device, *outline, options);
+            paintSheet(painter, device, *outline, options, orientation);
             ++painted;
         }
         if (progress && !progress(i + 1)) {
