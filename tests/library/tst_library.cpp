@@ -127,9 +127,11 @@ private Q_SLOTS:
         broken_.picture(u"dibujos/9/contornos/1.png"_s, QSize(12001, 1));
         broken_.text(u"dibujos/9/contornos/01.svg"_s, "<svg/>");
         broken_.text(u"dibujos/9/contornos/.cuaderno-nuevo-1.png"_s, "");
+        QVERIFY(QFile::link(broken_.path(u"nada.svg"_s),
+                            broken_.path(u"dibujos/10/contornos/3.svg"_s)));
         for (const Finding& finding : checkLibrary(broken_.root()))
             findings_.insert(finding.file, finding);
-        QCOMPARE(findings_.size(), 23); // one a row of checker_data, none for the sound parts
+        QCOMPARE(findings_.size(), 24); // one a row of checker_data, none for the sound parts
     }
 
     void checker_data()
@@ -168,6 +170,7 @@ private Q_SLOTS:
         row("outline huge", 9, 1, "dibujos/9/contornos/1.png", "miden 12001 × 1 píxeles");
         row("outline name", 9, 0, "dibujos/9/contornos/01.svg", "se llaman como su dibujo");
         row("outline leftover", 0, 0, "dibujos/9/contornos/.cuaderno-nuevo-1.png", "lo borrará");
+        row("outline link", 10, 3, "dibujos/10/contornos/3.svg", "ya no existe");
     }
     void checker()
     {
