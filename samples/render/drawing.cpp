@@ -138,7 +138,7 @@ QImage renderSvgTransparent(const QByteArray& svg, QSize size, QString* error)
 }
 
 bool renderDrawing(const QString& svgPath, const QString& colouredPath,
-                   const QString& uncolouredPath, QString* error)
+                   const QString& uncolouredPath, QString* error, const QString& outlinePath)
 {
     QByteArray source;
     if (!readSource(svgPath, &source, error))
@@ -167,6 +167,14 @@ bool renderDrawing(const QString& svgPath, const QString& colouredPath,
         writer.setQuality(92);
         if (!writer.write(coloured)) {
             *error = writer.errorString();
+            return false;
+        }
+    }
+    if (!outlinePath.isEmpty()) {
+        QFile outline(outlinePath);
+        if (!outline.open(QIODevice::WriteOnly) ||
+            outline.write(uncolouredSource) != uncolouredSource.size()) {
+            *error = outline.errorString();
             return false;
         }
     }

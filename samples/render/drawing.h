@@ -22,8 +22,9 @@ QImage renderSvg(const QByteArray& svg, QString* error);
 QImage renderSvgTransparent(const QByteArray& svg, QSize size, QString* error);
 
 // Writes the coloured picture (JPEG or GIF, chosen by the suffix of
-// colouredPath) and the uncoloured GIF of one drawing source file.
+// colouredPath) and the uncoloured GIF of one drawing source file, and, when outlinePath is
+// given, the uncoloured version as SVG (the same canvas, vector, for printing on paper).
 bool renderDrawing(const QString& svgPath, const QString& colouredPath,
-                   const QString& uncolouredPath, QString* error);
+                   const QString& uncolouredPath, QString* error, const QString& outlinePath = {});
 
 } // namespace cuaderno::samples

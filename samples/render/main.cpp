@@ -193,10 +193,11 @@ int renderDrawings(const QString& samples, Output& out)
             const QString coloured = base + u"/si coloreado/" + number + (gif ? u".GIF" : u".JPG");
             const QString other = base + u"/si coloreado/" + number + (gif ? u".JPG" : u".GIF");
             const QString uncoloured = base + u"/no coloreado/" + number + u".GIF";
-            out.write({coloured, uncoloured},
+            const QString outline = base + u"/contornos/" + number + u".svg";
+            out.write({coloured, uncoloured, outline},
                       [&](const QStringList& paths) {
                           QString error;
-                          if (!renderDrawing(sources[i], paths[0], paths[1], &error))
+                          if (!renderDrawing(sources[i], paths[0], paths[1], &error, paths[2]))
                               fail(sources[i], error);
                       },
                       {other});

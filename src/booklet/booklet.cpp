@@ -5,11 +5,14 @@
 #include "library/library.h"
 #include "platform/directorylookup.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QLocale>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
 #include <QSvgRenderer>
 
 #include <algorithm>
@@ -23,8 +26,8 @@ namespace {
 constexpr double bitmapDpi = 300.0;
 // Beyond these an outline file is not a drawing but a mistake (or an attack): it is left out
 // rather than read into memory.
-constexpr qint64 largestFileBytes = 64 * 1024 * 1024;
-constexpr int largestSide = 12000;
+constexpr qint64 largestFileBytes = Library::largestOutlineBytes;
+constexpr int largestSide = Library::largestOutlineSide;
 constexpr qint64 largestPixels = 36'000'000; // four times an A4 sheet at 300 dpi
 constexpr double marginMillimetres = 10.0;
 constexpr double footerMillimetres = 14.0;
@@ -106,7 +109,11 @@ QImage printableBitmap(const QImage& picture, QSize pixels)
 void paintOutline(QPainter& painter, const Outline& outline, const QRectF& target, double dpi)
 {
     if (outline.vector) {
+        // Shapes reaching past the view box are cut at it, as the drawing's canvas cuts them.
+        painter.save();
+        painter.setClipRect(target);
         outline.vector->render(&painter, target);
+        painter.restore();
         return;
     }
     const QSize pixels = printPixels(outline.bitmap.size(), target.size() / dpi, bitmapDpi);
@@ -214,7 +221,38 @@ LoadedOutline loadOutline(const Library& library, int category, int number)
     return loaded;
 }
 
-QString paint(QPagedPaintDevice& device, const QList<Outline>& outlines, const Options& options)
+namespace {
+
+using Load = std::function<std::optional<Outline>(qsizetype index)>;
+
+// A device that keeps its first page's orientation for every page (a printer's preview) gets
+// the sheet turned on the page instead, which comes out of the printer the same.
+void paintSheet(QPainter& painter, QPagedPaintDevice& device, const Outline& outline,
+                const Options& options, QPageLayout::Orientation orientation)
+{
+    QRectF area(0, 0, device.width(), device.height());
+    const double dpi = device.logicalDpiX();
+    painter.save();
+    if (device.pageLayout().orientation() != orientation) {
+        painter.translate(area.width(), 0);
+        painter.rotate(90);
+        area = area.transposed();
+    }
+    if (options.nameAndDateLine) {
+        const double footer = footerMillimetres / 25.4 * dpi;
+        area.setHeight(area.height() - footer);
+        paintLine(painter, QRectF(0, area.bottom(), area.width(), footer), 12,
+                  QStringLiteral("Nombre: ____________________   Fecha: ____________"),
+                  Qt::AlignLeft | Qt::AlignBottom);
+    }
+    paintOutline(painter, outline, fitCentred(area, outline.size()), dpi);
+    painter.restore();
+}
+
+// The cover, then a sheet for each outline `load` gives (none: that one is left out), each
+// loaded only when its sheet is painted. Returns the sheets of drawings painted.
+Outcome<int> paintSheets(QPagedPaintDevice& device, qsizetype count, const Load& load,
+                         const Options& options, const std::function<bool(qsizetype)>& progress)
 {
     QPainter painter;
     bool started = false;
@@ -226,7 +264,7 @@ QString paint(QPagedPaintDevice& device, const QList<Outline>& outlines, const O
         started = true;
         return ok;
     };
-    const QString refused = QStringLiteral("no se ha podido escribir el cuadernillo");
+    const Failure refused{QStringLiteral("No se ha podido escribir el cuadernillo.")};
     if (options.cover) {
         if (!startSheet(QPageLayout::Portrait)) {
             return refused;
@@ -234,22 +272,84 @@ QString paint(QPagedPaintDevice& device, const QList<Outline>& outlines, const O
         paintCover(painter, QRectF(0, 0, device.width(), device.height()));
     }
     const QSizeF upright = layoutFor(options, QPageLayout::Portrait).paintRect().size();
-    for (const Outline& outline : outlines) {
-        if (!startSheet(bestOrientation(upright, outline.size()))) {
-            return refused;
+    int painted = 0;
+    for (qsizetype i = 0; i < count; ++i) {
+        if (const std::optional<Outline> outline = load(i)) {
+            const QPageLayout::Orientation orientation = bestOrientation(upright, outline->size());
+            if (!startSheet(orientation)) {
+                return refused;
+            }
+            paintSheet(painter, device, *outline, options, orientation);
+            ++painted;
         }
-        QRectF area(0, 0, device.width(), device.height());
-        const double dpi = device.logicalDpiX();
-        if (options.nameAndDateLine) {
-            const double footer = footerMillimetres / 25.4 * dpi;
-            area.setHeight(area.height() - footer);
-            paintLine(painter, QRectF(0, area.bottom(), area.width(), footer), 12,
-                      QStringLiteral("Nombre: ____________________   Fecha: ____________"),
-                      Qt::AlignLeft | Qt::AlignBottom);
+        if (progress && !progress(i + 1)) {
+            painter.end();
+            return Failure{QStringLiteral("Se ha cancelado el cuadernillo."),
+                           Failure::Reason::Cancelled};
         }
-        paintOutline(painter, outline, fitCentred(area, outline.size()), dpi);
     }
-    return started && painter.end() ? QString() : refused;
+    if (!started || !painter.end()) {
+        return refused;
+    }
+    return painted;
+}
+
+} // namespace
+
+QString paint(QPagedPaintDevice& device, const QList<Outline>& outlines, const Options& options)
+{
+    const Outcome<int> painted =
+        paintSheets(device, outlines.size(),
+                    [&](qsizetype i) { return std::optional(outlines[i]); }, options, {});
+    return painted ? QString() : painted.error();
+}
+
+Outcome<int> paintDrawings(QPagedPaintDevice& device, const Library& library,
+                           const QList<Drawing>& drawings, const Options& options,
+                           const Listener& listener)
+{
+    const Load load = [&](qsizetype i) {
+        LoadedOutline loaded = loadOutline(library, drawings[i].category, drawings[i].number);
+        if (!loaded.outline && listener.leftOut) {
+            listener.leftOut(loaded.problem);
+        }
+        return std::move(loaded.outline);
+    };
+    const Outcome<int> painted =
+        paintSheets(device, drawings.size(), load, options, listener.progress);
+    if (painted && painted.value() == 0) {
+        return Failure{QStringLiteral("No hay ningún dibujo que imprimir.")};
+    }
+    return painted;
+}
+
+Outcome<int> writePdf(const QString& path, const Library& library, const QList<Drawing>& drawings,
+                      const Options& options, const Listener& listener)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return Failure{QStringLiteral("No se puede escribir «%1»: compruebe que la carpeta existe "
+                                      "y que usted puede escribir en ella.")
+                           .arg(shown)};
+    }
+    Outcome<int> painted = Failure{};
+    {
+        QPdfWriter writer(&file);
+        writer.setTitle(QStringLiteral("Cuadernillo para colorear"));
+        writer.setCreator(QStringLiteral("cuaderno"));
+        painted = paintDrawings(writer, library, drawings, options, listener);
+    }
+    if (!painted) {
+        file.cancelWriting();
+        return painted.failure();
+    }
+    if (!file.commit()) {
+        return Failure{QStringLiteral("No se ha podido guardar «%1»: quizá el disco está lleno. "
+                                      "No se ha cambiado nada.")
+                           .arg(shown)};
+    }
+    return painted.value() + (options.cover ? 1 : 0);
 }
 
 } // namespace cuaderno::booklet

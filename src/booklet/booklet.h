@@ -13,6 +13,9 @@
 #include <QString>
 #include <QStringList>
 
+#include "library/outcome.h"
+
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -62,6 +65,34 @@ struct Options {
 // Paints the cover (when asked) and one sheet per outline. Returns the Spanish reason when the
 // device refuses the work, empty when done.
 QString paint(QPagedPaintDevice& device, const QList<Outline>& outlines, const Options& options);
+
+// A drawing of the library to print.
+struct Drawing {
+    int category = 0;
+    int number = 0;
+    bool operator==(const Drawing&) const = default;
+};
+
+// Told after each drawing (printed or left out) how many are done; false stops the work,
+// which then fails with Failure::Reason::Cancelled. `leftOut` is told, for each drawing that
+// cannot be printed, the Spanish reason.
+struct Listener {
+    std::function<bool(qsizetype done)> progress;
+    std::function<void(const QString& problem)> leftOut;
+};
+
+// Paints the cover (when asked) and the drawings' sheets, each outline loaded when its sheet
+// is painted and let go after, so a booklet of any length holds one outline in memory.
+// Returns how many drawings were printed; a failure when the device refuses or none can be.
+Outcome<int> paintDrawings(QPagedPaintDevice& device, const Library& library,
+                           const QList<Drawing>& drawings, const Options& options,
+                           const Listener& listener = {});
+
+// The same as a PDF at `path`, written beside it and renamed over it only when whole: a half
+// booklet never replaces a good one, and nothing is written when no drawing can be printed.
+// Returns the pages written, cover included.
+Outcome<int> writePdf(const QString& path, const Library& library, const QList<Drawing>& drawings,
+                      const Options& options, const Listener& listener = {});
 
 } // namespace booklet
 } // namespace cuaderno

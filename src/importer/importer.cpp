@@ -14,6 +14,7 @@
 #include <map>
 #include <mutex>
 #include <unordered_map>
+#include <utility>
 
 namespace cuaderno::importer {
 namespace {
@@ -132,6 +133,10 @@ Outcome<Prepared> prepare(const QString& file, const PrepareOptions& givenOption
         return Failure{QStringLiteral("No se ha añadido %1: se canceló.").arg(name)};
     if (prepared.page.isNull())
         return Failure{QStringLiteral("No se puede convertir %1 en un dibujo.").arg(name)};
+    if (!prepared.page.outlineSvg.isEmpty()) {
+        prepared.outline = std::exchange(prepared.page.outlineSvg, {});
+        prepared.outlineSuffix = QStringLiteral("svg");
+    }
     prepared.gifColoured = outlines || (!prepared.classification.photo && !source.jpeg &&
                                         flatColours(prepared.page.coloured));
     return prepared;
@@ -141,7 +146,7 @@ Outcome<int> addToLibrary(Library& library, int category, const Prepared& prepar
 {
     return library.addDrawing(category, prepared.page.coloured,
                               prepared.gifColoured ? ColouredFormat::Gif : ColouredFormat::Jpeg,
-                              prepared.page.uncoloured);
+                              prepared.page.uncoloured, {prepared.outline, prepared.outlineSuffix});
 }
 
 void prepareInOrder(const QStringList& files, const PrepareOptions& options,

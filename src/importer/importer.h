@@ -44,6 +44,10 @@ struct Prepared {
     lineart::Classification classification;
     QStringList warnings;     // Spanish sentences naming the file; the parent may still go on
     bool gifColoured = false; // flat colours: the coloured version is stored as GIF, else JPEG
+    // The outline kept beside the drawing for paper ("svg": the rewritten SVG or the traced
+    // curves); empty when there is none.
+    QByteArray outline;
+    QString outlineSuffix;
 };
 
 Outcome<Prepared> prepare(const QString& file, const PrepareOptions& options);

@@ -3,6 +3,7 @@
 
 #include "journal.h"
 #include "layout/screenlayout.h"
+#include "library.h"
 #include "librarytree.h"
 #include "platform/directorylookup.h"
 #include "platform/qtsound.h"
@@ -11,6 +12,7 @@
 #include <QDir>
 #include <QImageReader>
 #include <QMap>
+#include <QXmlStreamReader>
 
 #include <algorithm>
 
@@ -188,6 +190,91 @@ private:
         for (auto it = drawings.cbegin(); it != drawings.cend(); ++it) {
             checkDrawing(category, it.key(), *it, coloured, uncoloured);
         }
+        checkCompanions(category, drawings);
+    }
+
+    // The outlines kept for paper: the book never reads them, the booklet does.
+    void checkCompanions(int category, const QMap<int, Drawing>& drawings)
+    {
+        const QString folder = findFolder(root_, companionFolderParts(category));
+        QMap<int, QString> seen;
+        for (const FolderEntry& entry :
+             folder.isEmpty() ? QList<FolderEntry>() : listFolder(folder)) {
+            const QString path = folder + u'/' + entry.name;
+            const int number = numberOfCompanion(entry);
+            if (number == 0) {
+                add(category, 0, relative(path),
+                    QStringLiteral("este nombre no es el de unos contornos: se llaman como su "
+                                   "dibujo, 1.svg, 2.png…, sin ceros delante"),
+                    Kind::BadName);
+            } else if (entry.kind == FolderEntry::Kind::BrokenLink) {
+                add(category, number, relative(path),
+                    QStringLiteral("es un enlace a un archivo que ya no existe; el próximo cambio "
+                                   "en la biblioteca lo quitará"),
+                    Kind::BrokenLink);
+            } else if (drawings.value(number).coloured.isEmpty()) {
+                add(category, number, relative(path),
+                    QStringLiteral("los contornos «%1» no acompañan a ningún dibujo: la "
+                                   "categoría no tiene el dibujo %2")
+                        .arg(entry.name)
+                        .arg(number),
+                    Kind::UnusedOutline);
+            } else if (const QString problem = outlineProblem(path, entry); !problem.isEmpty()) {
+                add(category, number, relative(path), problem, Kind::UnusedOutline);
+            } else if (seen.contains(number)) {
+                add(category, number, relative(path),
+                    QStringLiteral("el dibujo %1 ya tiene los contornos «%2»; el cuadernillo "
+                                   "usa uno solo")
+                        .arg(number)
+                        .arg(seen.value(number)),
+                    Kind::UnusedOutline);
+            } else {
+                seen.insert(number, entry.name);
+            }
+        }
+    }
+
+    // Why the booklet cannot print an outline file; empty when it can. Judged by its header.
+    static QString outlineProblem(const QString& path, const FolderEntry& entry)
+    {
+        const QFileInfo info(path);
+        if (entry.kind != FolderEntry::Kind::File) {
+            return QStringLiteral("no es un archivo de contornos (es una carpeta u otra cosa)");
+        }
+        if (info.size() > Library::largestOutlineBytes) {
+            return QStringLiteral("los contornos «%1» son demasiado grandes para imprimirse")
+                .arg(entry.name);
+        }
+        const bool vector = info.suffix().compare(u"svg", Qt::CaseInsensitive) == 0;
+        if (vector ? !svgRoot(path) : QImageReader(path).format() != "png") {
+            return QStringLiteral("los contornos «%1» no se pueden leer: el archivo está dañado "
+                                  "o no es un %2")
+                .arg(entry.name, vector ? QStringLiteral("SVG") : QStringLiteral("PNG"));
+        }
+        const QSize size = vector ? QSize() : QImageReader(path).size();
+        if (size.width() > Library::largestOutlineSide ||
+            size.height() > Library::largestOutlineSide) {
+            return QStringLiteral("los contornos «%1» miden %2 × %3 píxeles: son demasiado "
+                                  "grandes para imprimirse")
+                .arg(entry.name)
+                .arg(size.width())
+                .arg(size.height());
+        }
+        return {};
+    }
+
+    // Whether the file starts as an SVG document: its first element is <svg>.
+    static bool svgRoot(const QString& path)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            return false;
+        }
+        QXmlStreamReader xml(&file);
+        while (!xml.atEnd() && !xml.isStartElement()) {
+            xml.readNext();
+        }
+        return xml.isStartElement() && xml.name() == u"svg" && !xml.hasError();
     }
 
     void checkDrawing(int category, int number, const Drawing& drawing, const QString& coloured,
@@ -354,8 +441,10 @@ private:
         }
         QStringList folders = {QString()};
         for (int category = 1; category <= 10; ++category) {
-            for (const bool coloured : {true, false}) {
-                const QString found = findFolder(root_, drawingFolderParts(category, coloured));
+            for (const QStringList& parts :
+                 {drawingFolderParts(category, true), drawingFolderParts(category, false),
+                  companionFolderParts(category)}) {
+                const QString found = findFolder(root_, parts);
                 if (!found.isEmpty()) {
                     folders.append(found.mid(root_.size() + 1) + u'/');
                 }

@@ -21,6 +21,7 @@ struct Finding {
         BrokenLink,      // a link to a file that is gone
         NotAFile,        // a folder or other non-file under a drawing's name
         Interrupted,     // what a stopped change left; the next change deals with it
+        UnusedOutline,   // an outline kept for paper that no booklet can use
     };
 
     int category = 0; // 1 to 10 for a drawing folder, 0 for the rest of the library

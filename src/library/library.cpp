@@ -26,6 +26,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -144,11 +145,29 @@ Outcome<QString> makeFolder(const QString& root, const QStringList& parts)
 struct NewDrawingFolders {
     QString coloured;
     QString uncoloured;
+    QString companions; // empty when the drawing comes without an outline
 };
 
-// The folders a new drawing numbered `number` goes into, made where missing.
-Outcome<NewDrawingFolders> newDrawingFolders(const QString& root, int category, int number)
+// A leftover with the new number in any letter case (an uncoloured file or an outline without
+// its coloured one, say) is the parent's: it is neither replaced nor joined.
+Outcome<void> refuseTaken(const QString& folder, int number, std::optional<bool> coloured)
 {
+    for (const FolderEntry& entry : listFolder(folder)) {
+        if ((coloured ? numberOfEntry(entry, *coloured) : numberOfCompanion(entry)) == number) {
+            return Failure{QStringLiteral("Ya hay un archivo «%1» que no forma un dibujo "
+                                          "completo; quítelo o cámbiele el nombre primero.")
+                               .arg(native(folder + u'/' + entry.name))};
+        }
+    }
+    return {};
+}
+
+// The folders a new drawing numbered `number` goes into, made where missing; the outlines'
+// folder only when `companion`.
+Outcome<NewDrawingFolders> newDrawingFolders(const QString& root, int category, int number,
+                                             bool companion)
+{
+    NewDrawingFolders folders;
     const Outcome<QString> coloured = makeFolder(root, drawingFolderParts(category, true));
     if (!coloured) {
         return coloured.failure();
@@ -157,18 +176,27 @@ Outcome<NewDrawingFolders> newDrawingFolders(const QString& root, int category, 
     if (!uncoloured) {
         return uncoloured.failure();
     }
-    // A leftover with the new number in any letter case (an uncoloured file without its
-    // coloured one, say) is the parent's: it is neither replaced nor joined.
-    for (const auto& [folder, isColoured] :
-         {std::pair{coloured.value(), true}, std::pair{uncoloured.value(), false}}) {
-        const QList<FolderEntry> taken = entriesOfNumber(listFolder(folder), number, isColoured);
-        if (!taken.isEmpty()) {
-            return Failure{QStringLiteral("Ya hay un archivo «%1» que no forma un dibujo completo; "
-                                          "quítelo o cámbiele el nombre primero.")
-                               .arg(native(folder + u'/' + taken.first().name))};
+    folders.coloured = coloured.value();
+    folders.uncoloured = uncoloured.value();
+    if (companion) {
+        const Outcome<QString> made = makeFolder(root, companionFolderParts(category));
+        if (!made) {
+            return made.failure();
+        }
+        folders.companions = made.value();
+    }
+    // Without a companion of its own, the drawing would take a stray one as its own.
+    const QString companions = findFolder(root, companionFolderParts(category));
+    for (const auto& [folder, kind] : {std::pair{folders.coloured, std::optional(true)},
+                                       std::pair{folders.uncoloured, std::optional(false)},
+                                       std::pair{companions, std::optional<bool>()}}) {
+        if (!folder.isEmpty()) {
+            if (const Outcome<void> free = refuseTaken(folder, number, kind); !free) {
+                return free.failure();
+            }
         }
     }
-    return NewDrawingFolders{coloured.value(), uncoloured.value()};
+    return folders;
 }
 
 // The prefix of the hidden names a change sets files aside under until it is over.
@@ -229,7 +257,7 @@ Outcome<void> recoverUnlocked(const QString& root)
         categories.append(listCategory(root, category));
         const CategoryListing& listed = categories.last();
         if (listed.outside.isEmpty()) {
-            for (const QString& folder : {listed.coloured, listed.uncoloured}) {
+            for (const QString& folder : {listed.coloured, listed.uncoloured, listed.companions}) {
                 if (!folder.isEmpty()) {
                     folders.append(root + u'/' + folder);
                 }
@@ -371,15 +399,64 @@ void Library::setWaitHandler(std::function<bool()> keepWaiting)
     keepWaiting_ = std::move(keepWaiting);
 }
 
+namespace {
+
+Outcome<void> checkNewDrawing(const QImage& coloured, const QImage& uncoloured,
+                              const Library::Outline& outline)
+{
+    if (coloured.isNull() || uncoloured.isNull() || coloured.size() != uncoloured.size()) {
+        return Failure{QStringLiteral("Las dos versiones del dibujo deben ser imágenes del "
+                                      "mismo tamaño.")};
+    }
+    if (!outline.bytes.isEmpty() && ((outline.suffix != u"svg" && outline.suffix != u"png") ||
+                                     outline.bytes.size() > Library::largestOutlineBytes)) {
+        return Failure{QStringLiteral("Los contornos del dibujo deben ser un SVG o un PNG de "
+                                      "como mucho 64 MB.")};
+    }
+    return {};
+}
+
+// The new files, hidden in their folders: outline (when any), uncoloured, coloured.
+Outcome<QStringList> writeNewFiles(const NewDrawingFolders& folders, const QImage& coloured,
+                                   ColouredFormat format, const QImage& uncoloured,
+                                   const Library::Outline& outline)
+{
+    QList<std::pair<QString, WriteFunction>> writes;
+    if (!folders.companions.isEmpty()) {
+        writes.append({folders.companions, [&](QIODevice& device, QString&) {
+                           return device.write(outline.bytes) == outline.bytes.size();
+                       }});
+    }
+    writes.append({folders.uncoloured, [&](QIODevice& device, QString& error) {
+                       return writeGif(device, uncoloured, &error);
+                   }});
+    writes.append({folders.coloured, [&](QIODevice& device, QString& error) {
+                       return writeColoured(device, coloured, format, error);
+                   }});
+    QStringList written;
+    for (const auto& [folder, write] : std::as_const(writes)) {
+        const Outcome<QString> file = writeHiddenFile(folder, write);
+        if (!file) {
+            for (const QString& path : std::as_const(written)) {
+                QFile::remove(path);
+            }
+            return file.failure();
+        }
+        written.append(file.value());
+    }
+    return written;
+}
+
+} // namespace
+
 Outcome<int> Library::addDrawing(int category, const QImage& coloured, ColouredFormat format,
-                                 const QImage& uncoloured)
+                                 const QImage& uncoloured, const Outline& outline)
 {
     if (!validCategory(category)) {
         return badCategory(category);
     }
-    if (coloured.isNull() || uncoloured.isNull() || coloured.size() != uncoloured.size()) {
-        return Failure{QStringLiteral("Las dos versiones del dibujo deben ser imágenes del "
-                                      "mismo tamaño.")};
+    if (const Outcome<void> valid = checkNewDrawing(coloured, uncoloured, outline); !valid) {
+        return valid.failure();
     }
     ChangeLock lock;
     if (const Outcome<void> locked = lock.acquire(folder_, keepWaiting_); !locked) {
@@ -393,40 +470,33 @@ Outcome<int> Library::addDrawing(int category, const QImage& coloured, ColouredF
         return Failure{
             QStringLiteral("La categoría %1 ya tiene todos los dibujos que caben.").arg(category)};
     }
-    const Outcome<NewDrawingFolders> folders = newDrawingFolders(folder_, category, number);
+    const Outcome<NewDrawingFolders> folders =
+        newDrawingFolders(folder_, category, number, !outline.bytes.isEmpty());
     if (!folders) {
         return folders.failure();
     }
-    const QString& colouredFolder = folders.value().coloured;
-    const QString& uncolouredFolder = folders.value().uncoloured;
-    const Outcome<QString> uncolouredTemp =
-        writeHiddenFile(uncolouredFolder, [&](QIODevice& device, QString& error) {
-            return writeGif(device, uncoloured, &error);
-        });
-    if (!uncolouredTemp) {
-        return uncolouredTemp.failure();
-    }
-    const Outcome<QString> colouredTemp =
-        writeHiddenFile(colouredFolder, [&](QIODevice& device, QString& error) {
-            return writeColoured(device, coloured, format, error);
-        });
-    if (!colouredTemp) {
-        QFile::remove(uncolouredTemp.value());
-        return colouredTemp.failure();
+    const Outcome<QStringList> written =
+        writeNewFiles(folders.value(), coloured, format, uncoloured, outline);
+    if (!written) {
+        return written.failure();
     }
     if (stopsHere()) {
         return stoppedBeforeJournal();
     }
-    // The coloured file goes last: until it is there the book does not see the drawing.
+    // The outline first, which the book never reads, and the coloured file last: until it is
+    // there the book does not see the drawing.
     const QString digits = QString::number(number);
     const auto inside = [this](const QString& path) { return path.mid(folder_.size() + 1); };
-    const Journal journal{
-        QStringLiteral("añadir el dibujo %1 a la categoría %2").arg(number).arg(category),
-        {{JournalStep::Kind::Move, inside(uncolouredTemp.value()),
-          inside(uncolouredFolder) + u'/' + digits + u".GIF"},
-         {JournalStep::Kind::Move, inside(colouredTemp.value()),
-          inside(colouredFolder) + u'/' + digits +
-              (format == ColouredFormat::Gif ? u".GIF" : u".JPG")}}};
+    const QStringList names = {digits + u'.' + outline.suffix, digits + u".GIF",
+                               digits + (format == ColouredFormat::Gif ? u".GIF" : u".JPG")};
+    Journal journal{
+        QStringLiteral("añadir el dibujo %1 a la categoría %2").arg(number).arg(category), {}};
+    for (qsizetype i = 0; i < written.value().size(); ++i) {
+        const QString& file = written.value()[i];
+        journal.steps.append({JournalStep::Kind::Move, inside(file),
+                              inside(QFileInfo(file).path()) + u'/' +
+                                  names[i + names.size() - written.value().size()]});
+    }
     if (const Outcome<void> placed = runJournal(folder_, journal); !placed) {
         return placed.failure();
     }

@@ -50,13 +50,24 @@ public:
     };
     DrawingFiles drawingFiles(int category, int number) const;
 
-    // Adds a drawing after the last one of the category and returns its number. Both pictures
-    // must have the same size. The uncoloured picture is always written as GIF.
-    Outcome<int> addDrawing(int category, const QImage& coloured, ColouredFormat format,
-                            const QImage& uncoloured);
+    // The drawing's outline at full quality for printing on paper, kept beside it as
+    // dibujos/<c>/contornos/<n>.svg or .png; the book never reads it.
+    struct Outline {
+        QByteArray bytes; // empty: none
+        QString suffix;   // "svg" or "png"
+    };
+    // Larger outline files are a mistake, never kept nor printed.
+    static constexpr qint64 largestOutlineBytes = 64 * 1024 * 1024;
+    static constexpr int largestOutlineSide = 12000; // pixels of a PNG outline
 
-    // Removes both files of the drawing and renumbers the later ones, up to the next gap, down
-    // by renaming them, so the removal leaves no gap.
+    // Adds a drawing after the last one of the category and returns its number. Both pictures
+    // must have the same size. The uncoloured picture is always written as GIF. The outline,
+    // when given, is placed in the same change, before the pair.
+    Outcome<int> addDrawing(int category, const QImage& coloured, ColouredFormat format,
+                            const QImage& uncoloured, const Outline& outline = {});
+
+    // Removes the drawing's files (its outline too) and renumbers the later ones, outlines
+    // with them, up to the next gap, down by renaming them, so the removal leaves no gap.
     Outcome<void> removeDrawing(int category, int number);
     // The same, only while the drawing's files are still `expected` (as drawingFiles gave
     // them); otherwise nothing changes and the failure's reason is Failure::Reason::Changed.

@@ -81,6 +81,25 @@ QStringList drawingFolderParts(int category, bool coloured)
             coloured ? QStringLiteral("si coloreado") : QStringLiteral("no coloreado")};
 }
 
+QStringList companionFolderParts(int category)
+{
+    return {QStringLiteral("dibujos"), QString::number(category), QStringLiteral("contornos")};
+}
+
+int numberOfCompanion(const FolderEntry& entry)
+{
+    const qsizetype dot = entry.name.indexOf(u'.');
+    const QStringView suffix = QStringView(entry.name).mid(dot + 1);
+    if (dot < 1 || dot > 5 || entry.name.startsWith(u'0') ||
+        (suffix.compare(u"svg", Qt::CaseInsensitive) != 0 &&
+         suffix.compare(u"png", Qt::CaseInsensitive) != 0)) {
+        return 0;
+    }
+    bool ok = false;
+    const int number = entry.name.left(dot).toInt(&ok);
+    return ok && number <= 32767 && entry.name.left(dot) == QString::number(number) ? number : 0;
+}
+
 int numberOfEntry(const FolderEntry& entry, bool coloured)
 {
     const int number = DrawingLibrary::DrawingNumberOf(entry.encodedName);

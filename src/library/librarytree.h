@@ -30,6 +30,13 @@ QString findFolder(const QString& root, const QStringList& parts);
 // "dibujos/<category>/si coloreado" or ".../no coloreado" of a library, as named on disk.
 QStringList drawingFolderParts(int category, bool coloured);
 
+// "dibujos/<category>/contornos": each drawing's outline for paper (<n>.svg or <n>.png), which
+// the book never reads.
+QStringList companionFolderParts(int category);
+// The drawing number a companion's name stands for (digits without leading zeros, then .svg
+// or .png in any letter case); 0 when none.
+int numberOfCompanion(const FolderEntry& entry);
+
 // The entries of a drawing folder that stand for `number` (the book's naming: the number's
 // digits then .gif or .jpg, any letter case; uncoloured folders hold GIFs only).
 QList<FolderEntry> entriesOfNumber(const QList<FolderEntry>& entries, int number, bool coloured);

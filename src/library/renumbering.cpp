@@ -6,17 +6,21 @@
 #include <QHash>
 #include <QSet>
 
+#include <optional>
+
 namespace cuaderno {
 
 namespace {
 
 using Numbered = QHash<int, QList<const FolderEntry*>>;
 
-Numbered byNumber(const QList<FolderEntry>& entries, bool coloured)
+// The drawing folders' entries by number (coloured or not), or the companions' (nullopt).
+Numbered byNumber(const QList<FolderEntry>& entries, std::optional<bool> coloured)
 {
     Numbered numbered;
     for (const FolderEntry& entry : entries) {
-        if (const int n = numberOfEntry(entry, coloured); n > 0) {
+        if (const int n = coloured ? numberOfEntry(entry, *coloured) : numberOfCompanion(entry);
+            n > 0) {
             numbered[n].append(&entry);
         }
     }
@@ -64,8 +68,10 @@ CategoryListing listCategory(const QString& root, int category)
 {
     CategoryListing listing;
     const QString canonicalRoot = QFileInfo(root).canonicalFilePath();
-    for (const bool coloured : {true, false}) {
-        const QString folder = findFolder(root, drawingFolderParts(category, coloured));
+    for (const std::optional<bool> coloured :
+         {std::optional(true), std::optional(false), std::optional<bool>()}) {
+        const QString folder = findFolder(root, coloured ? drawingFolderParts(category, *coloured)
+                                                         : companionFolderParts(category));
         if (folder.isEmpty()) {
             continue;
         }
@@ -77,8 +83,13 @@ CategoryListing listCategory(const QString& root, int category)
                 listing.outside = up;
             }
         }
-        (coloured ? listing.coloured : listing.uncoloured) = folder.mid(root.size() + 1);
-        (coloured ? listing.colouredEntries : listing.uncolouredEntries) = listFolder(folder);
+        const bool outline = !coloured.has_value();
+        (outline     ? listing.companions
+         : *coloured ? listing.coloured
+                     : listing.uncoloured) = folder.mid(root.size() + 1);
+        (outline     ? listing.companionEntries
+         : *coloured ? listing.colouredEntries
+                     : listing.uncolouredEntries) = listFolder(folder);
     }
     return listing;
 }
@@ -88,11 +99,13 @@ Outcome<QList<JournalStep>> closeUpSteps(const QString& root, const CategoryList
 {
     const Numbered coloured = byNumber(category.colouredEntries, true);
     const Numbered uncoloured = byNumber(category.uncolouredEntries, false);
+    const Numbered companions = byNumber(category.companionEntries, std::nullopt);
     const QSet<int> goneSet(gone.cbegin(), gone.cend());
     QSet<int> done;
     QList<JournalStep> steps;
     for (const int start : gone) {
-        // Coloured file before uncoloured, number by number, so no number ever mixes two.
+        // Coloured file before uncoloured, then the companion, number by number, so no number
+        // ever mixes two.
         int shift = 0;
         for (int n = start; !done.contains(n) && (coloured.contains(n) || goneSet.contains(n));
              ++n) {
@@ -104,7 +117,8 @@ Outcome<QList<JournalStep>> closeUpSteps(const QString& root, const CategoryList
             }
             const int to = out ? 0 : n - shift;
             for (const auto& [folder, numbered] : {std::pair{category.coloured, &coloured},
-                                                   std::pair{category.uncoloured, &uncoloured}}) {
+                                                   std::pair{category.uncoloured, &uncoloured},
+                                                   std::pair{category.companions, &companions}}) {
                 if (const Outcome<void> added =
                         appendMoves(steps, root, folder, numbered->value(n), aside, to);
                     !added) {
@@ -144,6 +158,14 @@ Outcome<QList<JournalStep>> danglingLinkSteps(const QString& root, const Categor
             }
         }
     }
+    // A companion's link to nothing goes too, unless its number goes whole below.
+    for (const FolderEntry& entry : category.companionEntries) {
+        const int n = numberOfCompanion(entry);
+        if (n > 0 && entry.kind == FolderEntry::Kind::BrokenLink && !gone.contains(n)) {
+            steps.append({JournalStep::Kind::Move, category.companions + u'/' + entry.name,
+                          category.companions + u'/' + aside + entry.name});
+        }
+    }
     // The close-up sees the folders as they will be once those links are gone: a number left
     // with its uncoloured file alone ends the run there, as it ends the book's.
     CategoryListing remaining = category;
@@ -154,6 +176,10 @@ Outcome<QList<JournalStep>> danglingLinkSteps(const QString& root, const Categor
                 return n > 0 && entry.kind == FolderEntry::Kind::BrokenLink && !gone.contains(n);
             });
     }
+    remaining.companionEntries.removeIf([&](const FolderEntry& entry) {
+        const int n = numberOfCompanion(entry);
+        return n > 0 && entry.kind == FolderEntry::Kind::BrokenLink && !gone.contains(n);
+    });
     const Outcome<QList<JournalStep>> closed = closeUpSteps(root, remaining, gone, aside);
     if (!closed) {
         return closed;

@@ -2,7 +2,8 @@
 #pragma once
 // The renames that take drawings out of a category and close the gap each leaves, in an
 // order the book can watch: at every instant each number has both files of one drawing, one
-// of its files, or none.
+// of its files, or none. A drawing's outline companion moves right after its pair, so it only
+// ever sits beside its own drawing or beside none.
 
 #include "journal.h"
 #include "librarytree.h"
@@ -13,12 +14,15 @@
 
 namespace cuaderno {
 
-// A category's drawing folders as listed when a change begins.
+// A category's drawing folders as listed when a change begins, with the folder of the outlines
+// kept for paper.
 struct CategoryListing {
     QString coloured; // relative to the library; empty when missing
     QString uncoloured;
+    QString companions;
     QList<FolderEntry> colouredEntries;
     QList<FolderEntry> uncolouredEntries;
+    QList<FolderEntry> companionEntries;
     QString outside; // the first of them that leads out of the library, or empty
 };
 CategoryListing listCategory(const QString& root, int category);

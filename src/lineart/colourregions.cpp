@@ -394,8 +394,8 @@ struct Areas {
 
 // Each area's boundary traced into curves and stroked with one round pen at the canvas's
 // size; areas reaching the picture's edge continue past it, so the edge itself gets no line.
-// The ink is filled from its own traced outline.
-QImage drawOutlines(const Areas& areas, QSize size, int stroke)
+// The ink is filled from its own traced outline. The same curves are written to `svg`.
+QImage drawOutlines(const Areas& areas, QSize size, int stroke, QByteArray& svg)
 {
     const int w = areas.label.width, h = areas.label.height;
     std::vector<QRect> boxes(static_cast<size_t>(areas.count));
@@ -411,6 +411,8 @@ QImage drawOutlines(const Areas& areas, QSize size, int stroke)
     const QTransform toCanvas =
         QTransform::fromScale(double(size.width()) / w, double(size.height()) / h);
     const int beyond = stroke + 2;
+    std::vector<QPainterPath> strokes;
+    strokes.reserve(size_t(areas.count));
     for (int a = 0; a < areas.count; ++a) {
         const QRect box = boxes[size_t(a)];
         const QRect window =
@@ -423,7 +425,8 @@ QImage drawOutlines(const Areas& areas, QSize size, int stroke)
                 if (row[std::clamp(x, 0, w - 1)] == a)
                     bitmap.set(x, y);
         }
-        painter.drawPath(toCanvas.map(bitmap.trace(areas.speck)));
+        strokes.push_back(toCanvas.map(bitmap.trace(areas.speck)));
+        painter.drawPath(strokes.back());
     }
     TraceBitmap inkBitmap(QRect(0, 0, w, h));
     for (int y = 0; y < h; ++y)
@@ -433,6 +436,7 @@ QImage drawOutlines(const Areas& areas, QSize size, int stroke)
     QPainterPath inkPath = toCanvas.map(inkBitmap.trace(areas.speck));
     inkPath.setFillRule(Qt::OddEvenFill);
     painter.fillPath(inkPath, Qt::black);
+    svg = pathsSvg(size, strokes, stroke, inkPath);
     return out;
 }
 
@@ -534,11 +538,12 @@ ColouringPage fromColoured(const QImage& picture, QSize bounds, const Options& o
         options);
     if (!areas || cancelled(options))
         return {};
+    QByteArray svg;
     const QImage lines =
-        drawOutlines(*areas, size, strokeWidth(size.width()) - (options.detail > 0 ? 1 : 0));
+        drawOutlines(*areas, size, strokeWidth(size.width()) - (options.detail > 0 ? 1 : 0), svg);
     if (cancelled(options))
         return {};
-    return {coloured, lines};
+    return {coloured, lines, svg};
 }
 
 } // namespace cuaderno::lineart

@@ -28,6 +28,9 @@ struct Options {
 struct ColouringPage {
     QImage coloured;   // RGB32
     QImage uncoloured; // RGB32, black lines on white (grey at their smooth edges), same size
+    // The same outlines as an SVG at full quality, for paper: its view box is the canvas, so
+    // it lies over the uncoloured version. Empty when there is none.
+    QByteArray outlineSvg;
     bool isNull() const { return coloured.isNull() || uncoloured.isNull(); }
 };
 

@@ -4,6 +4,7 @@
 #include "outlinepage.h"
 #include "lineart.h"
 #include "raster.h"
+#include "tracing.h"
 
 #include <QPainter>
 #include <QSvgRenderer>
@@ -188,7 +189,7 @@ ColouringPage colourPage(const Mask& lines, const Options& options)
                                                          : colours[size_t(a)];
         }
     }
-    return {coloured, maskImage(lines)};
+    return {coloured, maskImage(lines), {}};
 }
 
 ColouringPage fromOutlines(const QImage& picture, QSize bounds, const Options& options)
@@ -202,7 +203,17 @@ ColouringPage fromOutlines(const QImage& picture, QSize bounds, const Options& o
                std::max(4, int(24.0f * scale * scale * (1.0f + 0.4f * float(-options.detail)))));
     if (cancelled(options))
         return {};
-    return colourPage(lines, options);
+    ColouringPage page = colourPage(lines, options);
+    if (!page.isNull()) {
+        // The lines traced into filled curves, which stay smooth however large they print.
+        TraceBitmap traced(QRect(0, 0, lines.width, lines.height));
+        for (int y = 0; y < lines.height; ++y)
+            for (int x = 0; x < lines.width; ++x)
+                if (lines.at(x, y))
+                    traced.set(x, y);
+        page.outlineSvg = pathsSvg(size, {}, 0, traced.trace(2));
+    }
+    return page;
 }
 
 } // namespace cuaderno::lineart

@@ -89,6 +89,7 @@ struct Rewrite {
     double unitsToPixels = 1.0;
     int stroke = 3;
     QRectF viewBox;
+    bool paper = false; // lines scale with the drawing, as printed, rather than stay screen pixels
 };
 
 void setStyle(QDomElement element, const QList<std::pair<QString, QString>>& values)
@@ -155,6 +156,10 @@ void rewriteShape(QDomElement& element, const Paint& paint, const Rewrite& rewri
         // A stroke already thicker than the child's width keeps its own width.
         if (stroked && paint.strokeWidth * rewrite.unitsToPixels > rewrite.stroke) {
             style.append({u"stroke-width"_qs, QString::number(paint.strokeWidth)});
+        } else if (rewrite.paper) {
+            // On paper the lines scale with the drawing; a fixed width would print as hairlines.
+            style.append(
+                {u"stroke-width"_qs, QString::number(rewrite.stroke / rewrite.unitsToPixels)});
         } else {
             style.append({u"stroke-width"_qs, QString::number(rewrite.stroke)});
             style.append({u"vector-effect"_qs, u"non-scaling-stroke"_qs});
@@ -357,9 +362,12 @@ ColouringPage fromColouredSvg(const QByteArray& svg, QSize bounds, const Options
     QByteArray rewritten = outlinesDocument(svg, rewrite);
     if (rewritten.isEmpty() || detail::cancelled(options))
         return {};
-    QSvgRenderer renderer(rewritten);
-    rewritten.clear();
-    const QImage outlines = render(renderer, size);
+    QImage outlines;
+    {
+        QSvgRenderer renderer(rewritten);
+        rewritten.clear();
+        outlines = render(renderer, size);
+    }
     if (coloured.isNull() || outlines.isNull() || detail::cancelled(options))
         return {};
     // Grey only at the smooth edges of the lines: every colour becomes its lightness.
@@ -372,7 +380,8 @@ ColouringPage fromColouredSvg(const QByteArray& svg, QSize bounds, const Options
             out[x] = qRgb(v, v, v);
         }
     }
-    return {coloured, lines};
+    rewrite.paper = true;
+    return {coloured, lines, outlinesDocument(svg, rewrite)};
 }
 
 ColouringPage fromOutlinesSvg(const QByteArray& svg, QSize bounds, const Options& options)
@@ -381,7 +390,10 @@ ColouringPage fromOutlinesSvg(const QByteArray& svg, QSize bounds, const Options
     const QSize size = fitSize(renderer.defaultSize(), bounds);
     if (!renderer.isValid() || size.isEmpty())
         return {};
-    return fromOutlines(render(renderer, size), size, options);
+    ColouringPage page = fromOutlines(render(renderer, size), size, options);
+    if (!page.isNull())
+        page.outlineSvg = svg; // its own lines are the best there are
+    return page;
 }
 
 } // namespace cuaderno::lineart

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
 #include <QPainterPath>
 #include <QRect>
 
@@ -31,5 +32,10 @@ private:
     int wordsPerLine_;
     std::vector<unsigned long> words_;
 };
+
+// An SVG of the canvas's size: the strokes drawn with one round pen, then `filled` filled
+// (even-odd), all in black; the paper outline of a drawing made from traced curves.
+QByteArray pathsSvg(QSize canvas, const std::vector<QPainterPath>& strokes, double strokeWidth,
+                    const QPainterPath& filled);
 
 } // namespace cuaderno::lineart::detail

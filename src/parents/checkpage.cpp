@@ -53,6 +53,9 @@ QString adviceFor(const Finding& finding, const Library& library)
     case Finding::Kind::Interrupted:
         return QStringLiteral("Qué hacer: nada; lo resolverá el próximo cambio que haga en la "
                               "biblioteca. No borre estos archivos a mano.");
+    case Finding::Kind::UnusedOutline:
+        return QStringLiteral("Qué hacer: quite este archivo de la carpeta «contornos»; sin él, el "
+                              "dibujo se imprime desde su versión para colorear.");
     case Finding::Kind::Damaged:
         break;
     }

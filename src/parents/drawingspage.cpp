@@ -6,6 +6,8 @@
 #include "parents/progressrow.h"
 #include "platform/spanish.h"
 
+#include <QDir>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QImageReader>
 #include <QLabel>
@@ -14,6 +16,7 @@
 #include <QPointer>
 #include <QPromise>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 #include <QtConcurrent>
 
@@ -34,6 +37,14 @@ QImage thumbnail(const QString& path)
     return reader.read();
 }
 
+QString askPdfFile(QWidget* parent)
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("Guardar como PDF"),
+                                        folder + QStringLiteral("/cuadernillo.pdf"),
+                                        QStringLiteral("Documentos PDF (*.pdf)"));
+}
+
 bool askParent(QWidget* parent, const QString& question)
 {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Quitar un dibujo"), question,
@@ -47,10 +58,13 @@ bool askParent(QWidget* parent, const QString& question)
 } // namespace
 
 DrawingsPage::DrawingsPage(FamilyLibrary& library, QWidget* parent)
-    : QWidget(parent), library_(library), confirm_(askParent), categories_(new QListWidget(this)),
+    : QWidget(parent), library_(library), confirm_(askParent), choosePdf_(askPdfFile),
+      preview_(std::make_unique<QtPrintPreview>()), categories_(new QListWidget(this)),
       drawings_(new QListWidget(this)),
       remove_(new QPushButton(QStringLiteral("Quitar el dibujo elegido…"), this)),
-      status_(new QLabel(this)), progress_(new ProgressRow(this))
+      print_(new QPushButton(QStringLiteral("Imprimir para colorear…"), this)),
+      pdf_(new QPushButton(QStringLiteral("Guardar como PDF…"), this)), status_(new QLabel(this)),
+      progress_(new ProgressRow(this)), bookletProgress_(new ProgressRow(this))
 {
     categories_->setIconSize(QSize(32, 32));
     for (int index = 0; index < Library::lastCategory; ++index) {
@@ -62,15 +76,26 @@ DrawingsPage::DrawingsPage(FamilyLibrary& library, QWidget* parent)
     drawings_->setResizeMode(QListView::Adjust);
     drawings_->setMovement(QListView::Static);
     drawings_->setSpacing(6);
+    drawings_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     status_->setWordWrap(true);
+    const QString choosing = QStringLiteral("Con Ctrl o Mayúsculas se eligen varios dibujos; "
+                                            "sin elegir ninguno, se usa toda la categoría.");
+    print_->setToolTip(choosing);
+    pdf_->setToolTip(choosing);
 
     auto* actions = new QHBoxLayout;
     actions->addWidget(status_, 1);
     actions->addWidget(remove_);
+    auto* paper = new QHBoxLayout;
+    paper->addWidget(print_);
+    paper->addWidget(pdf_);
+    paper->addStretch(1);
     auto* right = new QVBoxLayout;
     right->addWidget(drawings_, 1);
+    right->addLayout(paper);
     right->addLayout(actions);
     right->addWidget(progress_);
+    right->addWidget(bookletProgress_);
     auto* page = new QHBoxLayout(this);
     page->addWidget(categories_);
     page->addLayout(right, 1);
@@ -79,12 +104,17 @@ DrawingsPage::DrawingsPage(FamilyLibrary& library, QWidget* parent)
         status_->clear();
         refresh();
     });
-    const auto updateRemove = [this] {
-        remove_->setEnabled(drawings_->currentRow() >= 0 && !library_.isChanging());
-    };
-    connect(drawings_, &QListWidget::currentRowChanged, this, updateRemove);
-    connect(&library_, &FamilyLibrary::changingChanged, this, updateRemove);
+    connect(drawings_, &QListWidget::itemSelectionChanged, this, &DrawingsPage::updateButtons);
+    connect(&library_, &FamilyLibrary::changingChanged, this, &DrawingsPage::updateButtons);
     connect(remove_, &QPushButton::clicked, this, &DrawingsPage::removeChosen);
+    connect(print_, &QPushButton::clicked, this, &DrawingsPage::printChosen);
+    connect(pdf_, &QPushButton::clicked, this, &DrawingsPage::saveChosenAsPdf);
+    connect(&booklet_, &QFutureWatcherBase::progressValueChanged, this, [this](int done) {
+        bookletProgress_->setProgress(done, QStringLiteral("Preparando el cuadernillo…"));
+    });
+    connect(&booklet_, &QFutureWatcherBase::finished, this, &DrawingsPage::bookletWritten);
+    connect(bookletProgress_, &ProgressRow::cancelRequested, &booklet_,
+            &QFutureWatcherBase::cancel);
     connect(&thumbnails_, &QFutureWatcherBase::resultReadyAt, this, [this](int index) {
         if (QListWidgetItem* item = drawings_->item(index)) {
             const QImage image = thumbnails_.resultAt(index);
@@ -107,6 +137,8 @@ DrawingsPage::DrawingsPage(FamilyLibrary& library, QWidget* parent)
 DrawingsPage::~DrawingsPage()
 {
     thumbnails_.cancel();
+    booklet_.cancel();
+    pool_.waitForDone(); // the booklet's worker reads this page's library
 }
 
 int DrawingsPage::category() const
@@ -138,7 +170,7 @@ void DrawingsPage::refresh()
 {
     thumbnails_.cancel();
     drawings_->clear();
-    remove_->setEnabled(false);
+    updateButtons();
     const int category = this->category();
     if (category < Library::firstCategory) {
         return;
@@ -157,6 +189,7 @@ void DrawingsPage::refresh()
         files.append(listed_.last().coloured);
         drawings_->addItem(new QListWidgetItem(blank, QString::number(number)));
     }
+    updateButtons();
     // A refresh after a change keeps the change's message.
     const QString empty = QStringLiteral("Esta categoría no tiene dibujos.");
     if (last == 0) {
@@ -175,9 +208,18 @@ void DrawingsPage::refresh()
     }));
 }
 
+void DrawingsPage::updateButtons()
+{
+    remove_->setEnabled(drawings_->selectedItems().size() == 1 && !library_.isChanging());
+    const bool any = drawings_->count() > 0 && !booklet_.isRunning();
+    print_->setEnabled(any);
+    pdf_->setEnabled(any);
+}
+
 void DrawingsPage::removeChosen()
 {
-    const int row = drawings_->currentRow();
+    const QList<QListWidgetItem*> selected = drawings_->selectedItems();
+    const int row = selected.size() == 1 ? drawings_->row(selected.first()) : -1;
     const int category = this->category();
     if (row < 0 || row >= listed_.size() || library_.isChanging()) {
         return;
@@ -210,6 +252,112 @@ void DrawingsPage::removeChosen()
                 page->removed(number, outcome);
             }
         });
+}
+
+QList<booklet::Drawing> DrawingsPage::chosenDrawings() const
+{
+    QList<booklet::Drawing> chosen;
+    for (int row = 0; row < drawings_->count(); ++row) {
+        if (drawings_->item(row)->isSelected()) {
+            chosen.append({category(), row + 1});
+        }
+    }
+    if (chosen.isEmpty()) {
+        for (int row = 0; row < drawings_->count(); ++row) {
+            chosen.append({category(), row + 1});
+        }
+    }
+    return chosen;
+}
+
+namespace {
+
+QString leftOutText(const QStringList& leftOut)
+{
+    return leftOut.isEmpty() ? QString()
+                             : QStringLiteral(" Se han dejado fuera: %1").arg(leftOut.join(u' '));
+}
+
+} // namespace
+
+// Painted on the GUI thread: the preview widget asks for its pages there.
+void DrawingsPage::printChosen()
+{
+    const QList<booklet::Drawing> chosen = chosenDrawings();
+    if (chosen.isEmpty()) {
+        return;
+    }
+    booklet::Options options;
+    options.paper = booklet::defaultPaper();
+    const Library library = library_.current();
+    QStringList leftOut;
+    const bool printed =
+        preview_->previewAndPrint(this, QPageSize(options.paper), [&](QPagedPaintDevice& device) {
+            leftOut.clear();
+            const booklet::Listener listener{
+                {}, [&leftOut](const QString& problem) { leftOut.append(problem); }};
+            booklet::paintDrawings(device, library, chosen, options, listener);
+        });
+    status_->setText((printed ? QStringLiteral("Se ha enviado el cuadernillo a la impresora.")
+                              : QStringLiteral("No se ha impreso nada.")) +
+                     leftOutText(leftOut));
+}
+
+void DrawingsPage::saveChosenAsPdf()
+{
+    const QList<booklet::Drawing> chosen = chosenDrawings();
+    if (chosen.isEmpty() || booklet_.isRunning()) {
+        return;
+    }
+    QString file = choosePdf_(this);
+    if (file.isEmpty()) {
+        return;
+    }
+    if (!file.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
+        file += QStringLiteral(".pdf");
+    }
+    const Library library = library_.current();
+    bookletProgress_->start(QStringLiteral("Preparando el cuadernillo…"), int(chosen.size()));
+    booklet_.setFuture(
+        QtConcurrent::run(&pool_, [library, chosen, file](QPromise<Written>& promise) {
+            Written written;
+            written.file = file;
+            booklet::Options options;
+            options.paper = booklet::defaultPaper();
+            const booklet::Listener listener{
+                [&promise](qsizetype done) {
+                    promise.setProgressValue(int(done));
+                    return !promise.isCanceled();
+                },
+                [&written](const QString& problem) { written.leftOut.append(problem); }};
+            const Outcome<int> pages = booklet::writePdf(file, library, chosen, options, listener);
+            written.pages = pages ? pages.value() : 0;
+            written.error = pages.error();
+            written.cancelled = pages.reason() == Failure::Reason::Cancelled;
+            promise.addResult(written);
+        }));
+    updateButtons();
+}
+
+void DrawingsPage::bookletWritten()
+{
+    bookletProgress_->finish();
+    updateButtons();
+    if (booklet_.future().resultCount() == 0) {
+        status_->setText(QStringLiteral("Se ha cancelado el cuadernillo; no se ha escrito nada."));
+        return;
+    }
+    const Written written = booklet_.result();
+    if (written.cancelled) {
+        status_->setText(QStringLiteral("Se ha cancelado el cuadernillo; no se ha escrito nada."));
+    } else if (!written.error.isEmpty()) {
+        status_->setText(written.error + leftOutText(written.leftOut));
+    } else {
+        status_->setText(QStringLiteral("Se ha guardado «%1»: %2 páginas.")
+                             .arg(QDir::toNativeSeparators(written.file))
+                             .arg(written.pages) +
+                         leftOutText(written.leftOut));
+    }
 }
 
 void DrawingsPage::removed(int number, const Outcome<void>& outcome)

@@ -3,8 +3,12 @@
 // The drawings of each category as the book shows them, as small pictures; one can be
 // removed, and the later ones move down a number so the book still reaches them all. A removal
 // names the drawing by its files as listed, so a list gone stale never removes another one.
+// Chosen drawings (several thumbnails, or the whole category when none is chosen) print as a
+// booklet of colouring pages, on a printer or into a PDF.
 
+#include "booklet/booklet.h"
 #include "library/library.h"
+#include "platform/printpreview.h"
 
 #include <QFutureWatcher>
 #include <QImage>
@@ -12,6 +16,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QListWidget;
@@ -38,9 +43,25 @@ public:
     using Confirm = std::function<bool(QWidget* parent, const QString& question)>;
     void setConfirm(Confirm confirm) { confirm_ = std::move(confirm); }
 
+    // The drawings a booklet takes: those chosen, else the whole category, in number order.
+    QList<booklet::Drawing> chosenDrawings() const;
+    // The chosen drawings through the print preview, or as a PDF where the parent says.
+    void printChosen();
+    void saveChosenAsPdf();
+    // Where the PDF goes, asked with a file dialog; empty when the parent cancels. Tests swap it
+    // and the print preview.
+    using PdfChooser = std::function<QString(QWidget* parent)>;
+    void setPdfChooser(PdfChooser chooser) { choosePdf_ = std::move(chooser); }
+    void setPrintPreview(std::unique_ptr<PrintPreview> preview) { preview_ = std::move(preview); }
+
     QListWidget* categoryList() const { return categories_; }
     QListWidget* drawingList() const { return drawings_; }
     QPushButton* removeButton() const { return remove_; }
+    QPushButton* printButton() const { return print_; }
+    QPushButton* pdfButton() const { return pdf_; }
+    ProgressRow* bookletProgress() const { return bookletProgress_; }
+    // Whether no booklet is being written.
+    bool bookletDone() const { return !booklet_.isRunning(); }
     QLabel* statusLabel() const { return status_; }
     // Whether every thumbnail of the category on show has been drawn.
     bool thumbnailsReady() const { return !thumbnails_.isRunning(); }
@@ -49,6 +70,17 @@ private:
     void refresh();
     void updateCounts();
     void removed(int number, const Outcome<void>& outcome);
+    void updateButtons();
+    void bookletWritten();
+
+    // What writing a PDF booklet came to, handed from the worker.
+    struct Written {
+        int pages = 0;
+        QString error; // empty when written
+        bool cancelled = false;
+        QStringList leftOut;
+        QString file;
+    };
 
     FamilyLibrary& library_;
     Confirm confirm_;
@@ -56,11 +88,17 @@ private:
     QList<Library::DrawingFiles> listed_;
     QThreadPool pool_;
     QFutureWatcher<QImage> thumbnails_;
+    QFutureWatcher<Written> booklet_;
+    PdfChooser choosePdf_;
+    std::unique_ptr<PrintPreview> preview_;
     QListWidget* categories_;
     QListWidget* drawings_;
     QPushButton* remove_;
+    QPushButton* print_;
+    QPushButton* pdf_;
     QLabel* status_;
     ProgressRow* progress_;
+    ProgressRow* bookletProgress_;
 };
 
 } // namespace cuaderno

@@ -3,12 +3,28 @@
 #include "datatree.h"
 #include "skip.h"
 
+#include <QPdfWriter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace cuaderno;
 using cuaderno::test::DataTree;
+
+namespace {
+
+// A PDF writer that, like a printer's preview, keeps the first page's orientation throughout.
+struct SteadyPdf final : QPdfWriter {
+    SteadyPdf(const QString& file, bool steady) : QPdfWriter(file), steady(steady) {}
+    bool setPageLayout(const QPageLayout& layout) override
+    {
+        return steady && paintingActive() ? false : QPdfWriter::setPageLayout(layout);
+    }
+    bool steady;
+};
+
+} // namespace
 
 class TestBooklet : public QObject {
     Q_OBJECT
@@ -118,6 +134,40 @@ private Q_SLOTS:
             shapes += match.captured(1).toDouble() > match.captured(2).toDouble() ? u'L' : u'P';
         }
         QCOMPARE(shapes, pages);
+    }
+
+    // Whether the device turns its sheets or not, a wide drawing fills the sheet's long side.
+    void wideDrawingFillsTheSheet_data()
+    {
+        QTest::addColumn<bool>("steady");
+        QTest::newRow("sheets turned") << false;
+        QTest::newRow("one orientation: the drawing turned") << true;
+    }
+    void wideDrawingFillsTheSheet()
+    {
+        QFETCH(bool, steady);
+        QTemporaryDir folder;
+        const QString pdf = folder.filePath(u"c.pdf"_qs);
+        QImage wide(800, 100, QImage::Format_RGB32);
+        wide.fill(Qt::black);
+        {
+            SteadyPdf device(pdf, steady);
+            QVERIFY(booklet::paint(device, {{u"x"_qs, nullptr, wide}}, {}).isEmpty());
+        }
+        QProcess render;
+        render.start(u"pdftoppm"_qs, {u"-r"_qs, u"20"_qs, u"-f"_qs, u"2"_qs, u"-singlefile"_qs,
+                                      u"-gray"_qs, pdf, folder.filePath(u"p"_qs)});
+        if (!render.waitForFinished(30000) || render.exitStatus() != QProcess::NormalExit)
+            CUADERNO_SKIP("pdftoppm (poppler-utils) is not installed");
+        const QImage page(folder.filePath(u"p.pgm"_qs));
+        QRect ink;
+        for (int y = 0; y < page.height(); ++y)
+            for (int x = 0; x < page.width(); ++x)
+                if (qGray(page.pixel(x, y)) < 128)
+                    ink |= QRect(x, y, 1, 1);
+        const int longSide = std::max(page.width(), page.height());
+        QVERIFY2(std::max(ink.width(), ink.height()) >= longSide * 85 / 100,
+                 qPrintable(u"%1 × %2"_qs.arg(ink.width()).arg(ink.height())));
     }
 };
 

@@ -150,8 +150,9 @@ private Q_SLOTS:
         while (it.hasNext())
             written.append(it.next().section(u'/', -4));
         written.sort();
-        QCOMPARE(written, QStringList({u"dibujos/4/no coloreado/1.GIF"_qs,
-                                       u"dibujos/4/si coloreado/1.GIF"_qs}));
+        QCOMPARE(written,
+                 QStringList({u"dibujos/4/contornos/1.svg"_qs, u"dibujos/4/no coloreado/1.GIF"_qs,
+                              u"dibujos/4/si coloreado/1.GIF"_qs}));
     }
 
     // Files made to hurt: each ends with a drawing, or with a message naming it that says why.

@@ -10,6 +10,7 @@
 #include "library/library.h"
 #include "library/safefiles.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
@@ -37,11 +38,19 @@ void addPair(DataTree& tree, int category, int n, const QString& extension = u".
     tree.picture(base + u"no coloreado/" + QString::number(n) + u".GIF", QSize(n * 10, 20));
 }
 
-// Every file of a category as "folder/name:width", in order of folder and name.
+// A drawing's outline companion, as wide as its pair.
+void addOutline(DataTree& tree, int category, int n)
+{
+    tree.picture(QStringLiteral("dibujos/%1/contornos/%2.png").arg(category).arg(n),
+                 QSize(n * 10, 20));
+}
+
+// Every file of a category as "folder/name:width", in order of folder and name, outline
+// companions last.
 QStringList snapshot(const DataTree& tree, int category)
 {
     QStringList files;
-    for (const QString& folder : {u"no coloreado"_s, u"si coloreado"_s}) {
+    for (const QString& folder : {u"no coloreado"_s, u"si coloreado"_s, u"contornos"_s}) {
         const QDir dir(tree.path(QStringLiteral("dibujos/%1/").arg(category) + folder));
         for (const QFileInfo& info : dir.entryInfoList(QDir::AllEntries | QDir::System |
                                                        QDir::NoDotAndDotDot | QDir::Hidden))
@@ -114,9 +123,17 @@ private Q_SLOTS:
                                             "dibujos/9/si coloreado/1.JPG\tdibujos/9/si coloreado/"
                                             ".cuaderno-quitado-1.JPG\nfin\n");
         broken_.text(u"dibujos/9/no coloreado/.cuaderno-quitado-1.GIF"_s, "");
+        addOutline(broken_, 4, 1); // a good one: no finding
+        broken_.picture(u"dibujos/4/contornos/2.png"_s, QSize(20, 20));
+        broken_.text(u"dibujos/4/contornos/1.svg"_s, "<html>no</html>");
+        broken_.picture(u"dibujos/9/contornos/1.png"_s, QSize(12001, 1));
+        broken_.text(u"dibujos/9/contornos/01.svg"_s, "<svg/>");
+        broken_.text(u"dibujos/9/contornos/.cuaderno-nuevo-1.png"_s, "");
+        QVERIFY(QFile::link(broken_.path(u"nada.svg"_s),
+                            broken_.path(u"dibujos/4/contornos/3.svg"_s)));
         for (const Finding& finding : checkLibrary(broken_.root()))
             findings_.insert(finding.file, finding);
-        QCOMPARE(findings_.size(), 20); // one a row of checker_data, none for the sound parts
+        QCOMPARE(findings_.size(), 26); // one a row of checker_data, none for the sound parts
     }
 
     void checker_data()
@@ -154,6 +171,15 @@ private Q_SLOTS:
         row("leftover", 0, 0, "dibujos/9/no coloreado/.cuaderno-quitado-1.GIF", "borrará",
             K::Interrupted);
         row("empty category", 10, 0, "dibujos/10/si coloreado", "ningún dibujo", K::EmptyCategory);
+        row("outline alone", 4, 2, "dibujos/4/contornos/2.png", "«2.png» no acompañan a ningún",
+            K::UnusedOutline);
+        row("outline unreadable", 4, 1, "dibujos/4/contornos/1.svg", "no se pueden leer",
+            K::UnusedOutline);
+        row("outline huge", 9, 1, "dibujos/9/contornos/1.png", "12001 × 1", K::UnusedOutline);
+        row("outline name", 9, 0, "dibujos/9/contornos/01.svg", "como su dibujo", K::BadName);
+        row("outline leftover", 0, 0, "dibujos/9/contornos/.cuaderno-nuevo-1.png", "borrará",
+            K::Interrupted);
+        row("outline link", 4, 3, "dibujos/4/contornos/3.svg", "ya no existe", K::BrokenLink);
     }
     void checker()
     {
@@ -181,14 +207,17 @@ private Q_SLOTS:
         QTest::addColumn<int>("listed"); // the drawing whose files the caller expects; 0: none
         QTest::addColumn<bool>("works");
         QTest::addColumn<QStringList>("after"); // empty: the whole category unchanged
+        // Drawings 2 and 3 have outline companions, which move with their pairs.
         const QStringList four = {u"no/1.GIF:10"_s, u"no/2.GIF:20"_s, u"no/3.GIF:30"_s,
                                   u"no/4.GIF:40"_s, u"si/1.JPG:10"_s, u"si/2.GIF:20"_s,
-                                  u"si/3.JPG:30"_s, u"si/4.jpg:40"_s};
+                                  u"si/3.JPG:30"_s, u"si/4.jpg:40"_s, u"co/2.png:20"_s,
+                                  u"co/3.png:30"_s};
         QTest::newRow("middle") << 1 << 2 << 2 << true
-                                << QStringList{u"no/1.GIF:10"_s, u"no/2.GIF:30"_s,
-                                               u"no/3.GIF:40"_s, u"si/1.JPG:10"_s,
-                                               u"si/2.JPG:30"_s, u"si/3.jpg:40"_s};
-        QTest::newRow("last") << 1 << 4 << 0 << true << four.mid(0, 3) + four.mid(4, 3);
+                                << QStringList{u"no/1.GIF:10"_s, u"no/2.GIF:30"_s, u"no/3.GIF:40"_s,
+                                               u"si/1.JPG:10"_s, u"si/2.JPG:30"_s, u"si/3.jpg:40"_s,
+                                               u"co/2.png:30"_s};
+        QTest::newRow("last") << 1 << 4 << 0 << true
+                              << four.mid(0, 3) + four.mid(4, 3) + four.mid(8);
         QTest::newRow("stale list") << 1 << 2 << 3 << false << four;
         QTest::newRow("no such number") << 1 << 5 << 0 << false << four;
         QTest::newRow("no such category") << 11 << 1 << 0 << false << four;
@@ -212,6 +241,8 @@ private Q_SLOTS:
         const QStringList extensions = {u".JPG"_s, u".GIF"_s, u".JPG"_s, u".jpg"_s};
         for (int n = 1; n <= 4; ++n)
             addPair(tree, 1, n, extensions[n - 1]);
+        addOutline(tree, 1, 2);
+        addOutline(tree, 1, 3);
         for (int n : {1, 2, 3})
             addPair(tree, 2, n);
         QVERIFY(QFile::remove(tree.path(u"dibujos/2/no coloreado/3.GIF"_s)));
@@ -254,6 +285,8 @@ private Q_SLOTS:
             for (int n : {1, 2, 3, 4, 7})
                 if (n != 2 || change != 2)
                     addPair(tree, 1, n);
+            for (int n : {2, 3, 7})
+                addOutline(tree, 1, n);
             // Drawing 2's links both dangle, and 4's coloured one: 4 keeps its uncoloured file.
             if (change == 2)
                 for (const QString& file :
@@ -269,8 +302,12 @@ private Q_SLOTS:
             QImage picture(60, 20, QImage::Format_RGB32);
             picture.fill(Qt::green);
             if (change == 0) {
-                const Outcome<int> added =
-                    library.addDrawing(1, picture, ColouredFormat::Gif, picture);
+                QByteArray outline;
+                QBuffer buffer(&outline);
+                buffer.open(QIODevice::WriteOnly);
+                picture.save(&buffer, "png");
+                const Outcome<int> added = library.addDrawing(1, picture, ColouredFormat::Gif,
+                                                              picture, {outline, u"png"_s});
                 return added ? Outcome<void>() : added.failure();
             }
             return change == 1 ? library.removeDrawing(1, 2) : library.setPrinting(true);
@@ -449,6 +486,8 @@ private Q_SLOTS:
         QTest::newRow("read-only disk") << EROFS << u"el disco es de solo lectura; quite"_s;
         QTest::newRow("read-only folder") << EACCES << u"la carpeta es de solo lectura; permita"_s;
         QTest::newRow("folder gone") << ENOENT << u"ya no existe; compruebe"_s;
+        // An outline left alone at the new number would join the new drawing.
+        QTest::newRow("stray outline") << 0 << u"no forma un dibujo completo"_s;
     }
     void failuresSayWhatToDo()
     {
@@ -456,6 +495,8 @@ private Q_SLOTS:
         QFETCH(QString, says);
         DataTree tree;
         addPair(tree, 1, 1);
+        if (code == 0)
+            addOutline(tree, 1, 2);
         const QStringList before = snapshot(tree, 1);
         QImage picture(30, 20, QImage::Format_RGB32);
         picture.fill(Qt::blue);
@@ -512,6 +553,8 @@ private Q_SLOTS:
         DataTree system, home;
         addPair(system, 1, 1);
         addPair(system, 1, 2, u".GIF"_s);
+        addOutline(system, 1, 1);
+        addOutline(system, 1, 2);
         system.text(u"impresora.txt"_s, "SI\n");
         system.text(u"cuaderno"_s, "the program, not data");
         const QString user = home.path(u"datos/cuaderno"_s);
@@ -522,10 +565,15 @@ private Q_SLOTS:
         // A later package drops sample 1: the user's next change drops its links and 2 becomes 1.
         QVERIFY(QFile::remove(system.path(u"dibujos/1/si coloreado/1.JPG"_s)));
         QVERIFY(QFile::remove(system.path(u"dibujos/1/no coloreado/1.GIF"_s)));
+        QVERIFY(QFile::remove(system.path(u"dibujos/1/contornos/1.png"_s)));
         QVERIFY(Library(user).setPrinting(false).ok());
         QCOMPARE(Library(user).lastDrawingNumber(1), 1);
         QCOMPARE(QFileInfo(Library(user).drawingFiles(1, 1).coloured).symLinkTarget(),
                  system.path(u"dibujos/1/si coloreado/2.GIF"_s));
+        QCOMPARE(QDir(user + u"/dibujos/1/contornos").entryList(QDir::System | QDir::Files),
+                 QStringList{u"1.png"_s});
+        QCOMPARE(QFileInfo(user + u"/dibujos/1/contornos/1.png").symLinkTarget(),
+                 system.path(u"dibujos/1/contornos/2.png"_s));
         // A second call leaves the user's library as it is.
         QVERIFY(Library::ensureUserLibrary(user, system.root()).ok());
         QVERIFY(!Library(user).printingEnabled());

@@ -11,14 +11,17 @@
 #include "parents/parentswindow.h"
 #include "parents/progressrow.h"
 
+#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QLockFile>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSemaphore>
 #include <QSettings>
@@ -73,6 +76,29 @@ struct Fixture {
     DataTree user, system, files;
     QString userFolder;
     std::optional<ParentsWindow> window;
+};
+
+// The print preview as a parent who prints at once; the pages go into a PDF in memory, counted.
+class CountingPreview final : public PrintPreview {
+public:
+    int pages = 0;
+    bool previewAndPrint(QWidget*, QPageSize paper, const Paint& paint) override
+    {
+        QBuffer pdf;
+        pdf.open(QIODevice::WriteOnly);
+        Counter device(&pdf);
+        device.setPageSize(paper);
+        paint(device);
+        pages = device.newPages + 1;
+        return true;
+    }
+
+private:
+    struct Counter final : QPdfWriter {
+        using QPdfWriter::QPdfWriter;
+        bool newPage() override { return ++newPages, QPdfWriter::newPage(); }
+        int newPages = 0;
+    };
 };
 
 } // namespace
@@ -310,6 +336,49 @@ private Q_SLOTS:
         QCOMPARE(colours, kept);
         QCOMPARE(system.printingEnabled(), !own);
         QCOMPARE(system.lastDrawingNumber(4), own ? 0 : 4);
+    }
+
+    // Chosen thumbnails, or the whole category when none is, become a booklet with a cover:
+    // a PDF written off the GUI thread, or pages painted for the print preview.
+    void booklets_data()
+    {
+        QTest::addColumn<QList<int>>("rows"); // thumbnails chosen
+        QTest::addColumn<bool>("pdf");
+        QTest::addColumn<int>("pages");
+        QTest::newRow("three chosen, PDF") << QList<int>{0, 2, 3} << true << 4;
+        QTest::newRow("none chosen, PDF") << QList<int>{} << true << 5;
+        QTest::newRow("two chosen, printed") << QList<int>{1, 3} << false << 3;
+    }
+    void booklets()
+    {
+        QFETCH(QList<int>, rows);
+        QFETCH(bool, pdf);
+        QFETCH(int, pages);
+        Fixture f(true);
+        f.addDrawings(4, 4);
+        DrawingsPage* page = f.open().drawingsPage();
+        auto preview = std::make_unique<CountingPreview>();
+        CountingPreview* printed = preview.get();
+        page->setPrintPreview(std::move(preview));
+        const QString file = f.files.path(u"cuadernillo"_s);
+        page->setPdfChooser([&file](QWidget*) { return file; });
+        page->showCategory(4);
+        QTRY_VERIFY_WITH_TIMEOUT(page->thumbnailsReady(), workMs);
+        for (const int row : rows)
+            page->drawingList()->item(row)->setSelected(true);
+        QTest::mouseClick(pdf ? page->pdfButton() : page->printButton(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(page->bookletDone() && page->pdfButton()->isEnabled(), workMs);
+        if (!pdf) {
+            QCOMPARE(printed->pages, pages);
+            return;
+        }
+        QFile written(file + u".pdf"_s);
+        QVERIFY2(written.open(QIODevice::ReadOnly), qPrintable(page->statusLabel()->text()));
+        const QRegularExpressionMatch count =
+            QRegularExpression(u"/Type /Pages\\s*/Kids[^/]*/Count (\\d+)"_s)
+                .match(QString::fromLatin1(written.readAll()));
+        QCOMPARE(count.captured(1).toInt(), pages);
+        QVERIFY(page->statusLabel()->text().contains(u"%1 páginas"_s.arg(pages)));
     }
 };
 

@@ -29,6 +29,7 @@ foreach(path
     "usr/bin/cuaderno-padres"
     "usr/lib/cuaderno/dibujos/1/si coloreado/1.JPG"
     "usr/lib/cuaderno/dibujos/10/no coloreado/1.GIF"
+    "usr/lib/cuaderno/dibujos/10/contornos/1.svg"
     "usr/lib/cuaderno/animados/1.gif"
     "usr/lib/cuaderno/medida/1.gif"
     "usr/lib/cuaderno/punteros/1.ico"

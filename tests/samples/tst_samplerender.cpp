@@ -123,10 +123,13 @@ private Q_SLOTS:
         QVERIFY(source.isNull() ||
                 (source == "/" ? QDir().mkpath(sourcePath) : writeFile(sourcePath, source)));
         QString error;
-        const bool rendered = renderDrawing(sourcePath, colouredPath, plainPath, &error);
+        const QString outlinePath = dir.filePath(u"1-contornos.svg"_s);
+        const bool rendered =
+            renderDrawing(sourcePath, colouredPath, plainPath, &error, outlinePath);
         QVERIFY2(rendered == inside.isValid(), qPrintable(error));
         if (!rendered) { // refused with a reason, and nothing written
-            QVERIFY(!error.isEmpty() && !QFile::exists(colouredPath) && !QFile::exists(plainPath));
+            QVERIFY(!error.isEmpty() && !QFile::exists(colouredPath) && !QFile::exists(plainPath) &&
+                    !QFile::exists(outlinePath));
             return;
         }
 
@@ -136,6 +139,10 @@ private Q_SLOTS:
         const QImage plain = QImage(plainPath).convertToFormat(QImage::Format_RGB32);
         QCOMPARE(std::pair(coloured.size(), plain.size()),
                  std::pair(QSize(200, 120), QSize(200, 120)));
+        // The outline for paper is the uncoloured version as a vector, on the same canvas.
+        const QImage outline = QImage(outlinePath).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(outline.size(), plain.size());
+        QCOMPARE(QColor(outline.pixel(100, 60)), QColor(plain.pixel(100, 60)));
 
         const QPoint middle(100, 60);
         QVERIFY(difference(coloured.pixel(middle), inside.rgb()) <= (gif ? 2 : 16));

@@ -7,8 +7,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QPdfWriter>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cstdio>
@@ -75,10 +73,10 @@ Outcome<Request> readRequest(const Arguments& arguments)
     return request;
 }
 
-// The outlines asked for; each one that cannot be printed is named on standard error.
-QList<booklet::Outline> gatherOutlines(const Library& library, const Request& request)
+// The drawings asked for; a category without any is named on standard error.
+QList<booklet::Drawing> chosenDrawings(const Library& library, const Request& request)
 {
-    QList<booklet::Outline> outlines;
+    QList<booklet::Drawing> drawings;
     for (const int category : request.categories) {
         const int last = library.lastDrawingNumber(category);
         if (last == 0) {
@@ -92,49 +90,10 @@ QList<booklet::Outline> gatherOutlines(const Library& library, const Request& re
             }
         }
         for (const int number : std::as_const(numbers)) {
-            const booklet::LoadedOutline loaded = booklet::loadOutline(library, category, number);
-            if (loaded.outline) {
-                outlines.append(*loaded.outline);
-            } else {
-                say(loaded.problem + QStringLiteral(" Se deja fuera del cuadernillo."));
-            }
+            drawings.append({category, number});
         }
     }
-    return outlines;
-}
-
-// Written beside the target and renamed over it only when whole: a half booklet never
-// replaces a good one.
-int writePdf(const QList<booklet::Outline>& outlines, const Request& request)
-{
-    const QString shown = QDir::toNativeSeparators(request.output);
-    QSaveFile file(request.output);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return fail(QStringLiteral("No se puede escribir «%1»: compruebe que la carpeta existe y "
-                                   "que usted puede escribir en ella.")
-                        .arg(shown));
-    }
-    QString refused;
-    {
-        QPdfWriter writer(&file);
-        writer.setTitle(QStringLiteral("Cuadernillo para colorear"));
-        writer.setCreator(QStringLiteral("cuaderno-biblioteca"));
-        refused = booklet::paint(writer, outlines, request.options);
-    }
-    if (!refused.isEmpty()) {
-        file.cancelWriting();
-        return fail(refused);
-    }
-    if (!file.commit()) {
-        return fail(QStringLiteral("No se ha podido guardar «%1»: quizá el disco está lleno. No "
-                                   "se ha cambiado nada.")
-                        .arg(shown));
-    }
-    const qsizetype pages = outlines.size() + (request.options.cover ? 1 : 0);
-    std::printf("%s\n", qPrintable(plural(pages, QStringLiteral("Se ha escrito «%2»: %1 página."),
-                                          QStringLiteral("Se ha escrito «%2»: %1 páginas."))
-                                       .arg(shown)));
-    return 0;
+    return drawings;
 }
 
 } // namespace
@@ -163,11 +122,25 @@ int cuadernillo(const QStringList& argumentList)
         return fail(
             QStringLiteral("La carpeta «%1» no existe.").arg(QDir::toNativeSeparators(folder)));
     }
-    const QList<booklet::Outline> outlines = gatherOutlines(Library(folder), request.value());
-    if (outlines.isEmpty()) {
+    const Library library(folder);
+    const QList<booklet::Drawing> drawings = chosenDrawings(library, request.value());
+    if (drawings.isEmpty()) {
         return fail(QStringLiteral("No hay ningún dibujo que imprimir; no se ha escrito el PDF."));
     }
-    return writePdf(outlines, request.value());
+    const booklet::Listener listener{{}, [](const QString& problem) {
+                                         say(problem + QStringLiteral(" Se deja fuera del "
+                                                                      "cuadernillo."));
+                                     }};
+    const QString& output = request.value().output;
+    const Outcome<int> pages =
+        booklet::writePdf(output, library, drawings, request.value().options, listener);
+    if (!pages) {
+        return fail(pages.error());
+    }
+    std::printf("%s\n", qPrintable(plural(pages.value(), QStringLiteral("Se ha escrito «%2»: %1 página."),
+                                          QStringLiteral("Se ha escrito «%2»: %1 páginas."))
+                                       .arg(QDir::toNativeSeparators(output))));
+    return 0;
 }
 
 } // namespace cuaderno::biblioteca
