@@ -239,6 +239,7 @@ private Q_SLOTS:
         QTest::newRow("broken link") << Finding::Kind::BrokenLink << u"lo arreglará"_s;
         QTest::newRow("not a file") << Finding::Kind::NotAFile << u"solo van archivos"_s;
         QTest::newRow("stopped change") << Finding::Kind::Interrupted << u"No borre"_s;
+        QTest::newRow("unused outline") << Finding::Kind::UnusedOutline << u"«contornos»"_s;
         QTest::newRow("damaged, past a gap") << Finding::Kind::Damaged << u"uno anterior"_s;
     }
     void checkAdvice()
