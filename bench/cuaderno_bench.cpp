@@ -3,7 +3,7 @@
 // work on the same files in the same run, and prints a table of figure, floor and ratio.
 // Run it under an X server for the start-up rows (xvfb-run); everything else runs offscreen.
 
-#include "app/form1.h"
+#include "app/bookwindow.h"
 #include "benchdata.h"
 #include "browser/drawinglibrary.h"
 #include "gallery/gallerykeeper.h"

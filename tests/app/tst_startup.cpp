@@ -3,7 +3,7 @@
 // test judges from the layout, pixel by pixel.
 
 #include "datatree.h"
-#include "formfixture.h"
+#include "bookfixture.h"
 
 #include <QTest>
 

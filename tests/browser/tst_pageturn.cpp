@@ -3,7 +3,7 @@
 // what the canvas shows, the sounds, the animations and the fit.
 
 #include "datatree.h"
-#include "formfixture.h"
+#include "bookfixture.h"
 #include "layout/screenlayout.h"
 
 #include <QTest>

@@ -4,7 +4,7 @@
 // no crash or hang, the run state in range, and only the message boxes the program means.
 
 #include "datatree.h"
-#include "formfixture.h"
+#include "bookfixture.h"
 #include "gifwriter/gifwriter.h"
 
 #include <QAbstractButton>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "book.h"
 
-#include "app/form1.h"
+#include "app/bookwindow.h"
 #include "gallery/gallery.h"
 #include "gallery/gallerykeeper.h"
 #include "platform/messagebox.h"

@@ -3,7 +3,7 @@
 // A started window on a data tree, with doubles for everything a headless run cannot watch.
 // Header-only: only the tests that link the application include it.
 
-#include "app/form1.h"
+#include "app/bookwindow.h"
 #include "doubles.h"
 
 #include <memory>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "form1.h"
+#include "bookwindow.h"
 
 #include "platform/messagebox.h"
 #include "tools/brush.h"

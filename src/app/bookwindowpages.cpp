@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "form1.h"
+#include "bookwindow.h"
 
 #include "browser/drawinglibrary.h"
 #include "browser/pageturn.h"
