@@ -3,11 +3,10 @@
 
 #include "artwork/artwork.h"
 #include "layout/screenlayout.h"
-#include "platform/directorylookup.h"
 #include "platform/screen.h"
-#include "platform/textfile.h"
 #include "tools/keeping.h"
 #include "tools/numberedfiles.h"
+#include "tools/printerswitch.h"
 #include "tools/toolpictures.h"
 
 #include <QCloseEvent>
@@ -24,7 +23,7 @@ const QColor toolYellow(255, 255, 0);
 
 } // namespace
 
-Form1::Form1(Services services, QString applicationFolder, QWidget* parent)
+BookWindow::BookWindow(Services services, QString applicationFolder, QWidget* parent)
     : QWidget(parent), services_(services), applicationFolder_(std::move(applicationFolder))
 {
     setWindowTitle(programTitle());
@@ -34,80 +33,89 @@ Form1::Form1(Services services, QString applicationFolder, QWidget* parent)
     setTabOrder();
     // The session may end the program without closing the window: the page is kept when the
     // session asks for the user's work and again, if coloured since, when the loop ends.
-    connect(qGuiApp, &QGuiApplication::commitDataRequest, this, &Form1::keepPageOnShow);
-    connect(qGuiApp, &QCoreApplication::aboutToQuit, this, &Form1::keepPageOnShow);
+    connect(qGuiApp, &QGuiApplication::commitDataRequest, this, &BookWindow::keepPageOnShow);
+    connect(qGuiApp, &QCoreApplication::aboutToQuit, this, &BookWindow::keepPageOnShow);
 }
 
-Form1::~Form1() = default;
+BookWindow::~BookWindow() = default;
 
-void Form1::createControls()
+void BookWindow::createControls()
 {
-    Picture1 = new PictureBox(this);
-    Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setAccessibleName(QStringLiteral("Dibujo"));
-    Picture1->setFocusPolicy(Qt::TabFocus);
-    Picture1->setPicture(titlePicture());
-    Picture1->setGeometryTwips(720, 840, Picture1->widthTwips(), Picture1->heightTwips());
-    connect(Picture1, &PictureBox::mouseMoved, this,
-            [this](Qt::MouseButtons buttons, QPointF at, QPointF from) {
-                Picture1_Mousemove(buttons, float(at.x()), float(at.y()), from);
-            });
-    connect(Picture1, &PictureBox::strokesMoved, this, &Form1::Picture1_StrokesMoved);
+    createCanvas();
+    createButtons();
+    connectButtons();
+    // The buttons and the animation stay above the canvas, however tall a drawing is.
+    canvas->lower();
+}
 
-    Picture2 = new PictureBox(this);
-    Picture2->setObjectName(QStringLiteral("Picture2"));
-    Picture2->setBorderWidth(2);
-    Picture2->setGeometryTwips(6480, 960, 10245, 6660);
-    Picture2->hide();
+void BookWindow::createCanvas()
+{
+    canvas = new PictureBox(this);
+    canvas->setObjectName(QStringLiteral("canvas"));
+    canvas->setAccessibleName(QStringLiteral("Dibujo"));
+    canvas->setFocusPolicy(Qt::TabFocus);
+    canvas->setPicture(titlePicture());
+    canvas->setGeometryTwips(720, 840, canvas->widthTwips(), canvas->heightTwips());
+    connect(canvas, &PictureBox::mouseMoved, this, &BookWindow::colourAt);
+    connect(canvas, &PictureBox::strokesMoved, this, &BookWindow::colourStrokes);
 
-    Gif89a1 = new AnimatedPicture(this);
-    Gif89a1->setObjectName(QStringLiteral("Gif89a1"));
+    outlineHolder = new PictureBox(this);
+    outlineHolder->setObjectName(QStringLiteral("outlineHolder"));
+    outlineHolder->setBorderWidth(2);
+    outlineHolder->setGeometryTwips(6480, 960, 10245, 6660);
+    outlineHolder->hide();
 
-    const auto button = [this](const char* name, const QString& label, QColor background,
+    animation = new AnimatedPicture(this);
+    animation->setObjectName(QStringLiteral("animation"));
+}
+
+void BookWindow::createButtons()
+{
+    const auto button = [this](const QString& name, const QString& label, QColor background,
                                const QPixmap& face, float l, float t, float w, float h) {
         auto* b = new GraphicalButton(label, background, this);
-        b->setObjectName(QLatin1String(name));
+        b->setObjectName(name);
         b->setFace(face);
         b->setGeometryTwips(l, t, w, h);
         return b;
     };
-    Command1 = button("Command1", QStringLiteral("Tamaño del pincel"), Qt::white, QPixmap(), 9480,
-                      5040, 1095, 1125);
-    Command2 = button("Command2", QStringLiteral("Salir"), Qt::white, buttonFace(Art::Quit), 8280,
-                      5040, 1095, 1155);
-    Command3 = button("Command3", QStringLiteral("Anterior"), Qt::white, buttonFace(Art::Previous),
-                      600, 5040, 1095, 1125);
-    Command4 = button("Command4", QStringLiteral("Siguiente"), Qt::white, buttonFace(Art::Next),
-                      1800, 5040, 1095, 1125);
+    brushButton = button(QStringLiteral("brushButton"), QStringLiteral("Tamaño del pincel"),
+                         Qt::white, QPixmap(), 9480, 5040, 1095, 1125);
+    quitButton = button(QStringLiteral("quitButton"), QStringLiteral("Salir"), Qt::white,
+                        buttonFace(Art::Quit), 8280, 5040, 1095, 1155);
+    previousButton = button(QStringLiteral("previousButton"), QStringLiteral("Anterior"), Qt::white,
+                            buttonFace(Art::Previous), 600, 5040, 1095, 1125);
+    nextButton = button(QStringLiteral("nextButton"), QStringLiteral("Siguiente"), Qt::white,
+                        buttonFace(Art::Next), 1800, 5040, 1095, 1125);
     for (int i = 0; i < 10; ++i) {
         const float left = 4200.0f + 600.0f * float(i % 5);
         const float top = i < 5 ? 5040.0f : 5640.0f;
-        Command5[i] = button("Command5", categoryName(i), categoryGreen, categoryFace(i), left, top,
-                             495, 495);
-        Command5[i]->setObjectName(QStringLiteral("Command5_%1").arg(i));
+        categoryButtons[i] = button(QStringLiteral("categoryButton%1").arg(i), categoryName(i),
+                                    categoryGreen, categoryFace(i), left, top, 495, 495);
     }
-    Command6[0] = button("Command6_0", QStringLiteral("Puntero"), toolYellow, buttonFace(Art::Hand),
-                         7200, 5040, 1095, 1095);
-    Command6[1] = button("Command6_1", QStringLiteral("Imprimir"), toolYellow,
+    pointerButton = button(QStringLiteral("pointerButton"), QStringLiteral("Puntero"), toolYellow,
+                           buttonFace(Art::Hand), 7200, 5040, 1095, 1095);
+    printButton = button(QStringLiteral("printButton"), QStringLiteral("Imprimir"), toolYellow,
                          buttonFace(Art::Printer), 3000, 5040, 1095, 1095);
-
-    connect(Command1, &QAbstractButton::clicked, this, [this] { Command1_Click(); });
-    connect(Command2, &QAbstractButton::clicked, this, [this] { Command2_Click(); });
-    connect(Command3, &QAbstractButton::clicked, this, [this] { Command3_Click(); });
-    connect(Command4, &QAbstractButton::clicked, this, [this] { command4_Click(); });
-    for (std::int16_t i = 0; i < 10; ++i) {
-        connect(Command5[i], &QAbstractButton::clicked, this, [this, i] { Command5_Click(i); });
-    }
-    for (std::int16_t i = 0; i < 2; ++i) {
-        connect(Command6[i], &QAbstractButton::clicked, this, [this, i] { Command6_Click(i); });
-    }
-    // The buttons and the animation stay above the canvas, however tall a drawing is.
-    Picture1->lower();
 }
 
-void Form1::setTabOrder()
+void BookWindow::connectButtons()
 {
-    QWidget* order[] = {Picture1, Command2, Command1, Command3, Command4};
+    connect(brushButton, &QAbstractButton::clicked, this, [this] { nextBrush(); });
+    connect(quitButton, &QAbstractButton::clicked, this, [this] { quit(); });
+    connect(previousButton, &QAbstractButton::clicked, this, [this] { showPreviousDrawing(); });
+    connect(nextButton, &QAbstractButton::clicked, this, [this] { showNextDrawing(); });
+    for (int i = 0; i < 10; ++i) {
+        connect(categoryButtons[i], &QAbstractButton::clicked, this,
+                [this, i] { openCategory(i); });
+    }
+    connect(pointerButton, &QAbstractButton::clicked, this, [this] { nextPointer(); });
+    connect(printButton, &QAbstractButton::clicked, this, [this] { printPage(); });
+}
+
+void BookWindow::setTabOrder()
+{
+    QWidget* order[] = {canvas, quitButton, brushButton, previousButton, nextButton};
     QWidget* previous = nullptr;
     for (QWidget* w : order) {
         if (previous != nullptr) {
@@ -115,101 +123,96 @@ void Form1::setTabOrder()
         }
         previous = w;
     }
-    for (GraphicalButton* b : Command5) {
+    for (GraphicalButton* b : categoryButtons) {
         QWidget::setTabOrder(previous, b);
         previous = b;
     }
-    QWidget::setTabOrder(previous, Picture2);
-    QWidget::setTabOrder(Picture2, Command6[0]);
-    QWidget::setTabOrder(Command6[0], Command6[1]);
+    QWidget::setTabOrder(previous, outlineHolder);
+    QWidget::setTabOrder(outlineHolder, pointerButton);
+    QWidget::setTabOrder(pointerButton, printButton);
 }
 
-void Form1::Form_Load()
+void BookWindow::prepare()
 {
     // Skip and continue: each step that fails leaves things as they were and the next runs.
-    currentCategory = 1;
-    appFolder = applicationFolder_;
-    brushNumber = 1;
+    state.category = 1;
+    state.appFolder = applicationFolder_;
+    state.brushNumber = 1;
     // The face and the brush each load their own copy; a load that fails changes nothing.
     QString error;
-    showOnFace(*Command1, brushPictures().path(appFolder, brushNumber), error);
-    takeBrushSize(Image1, brushPictures().path(appFolder, brushNumber), error);
+    showOnFace(*brushButton, brushPictures().path(state.appFolder, state.brushNumber), error);
+    takeBrushSize(brushShape, brushPictures().path(state.appFolder, state.brushNumber), error);
 
-    // The switch only counts under its exact name; a name in other letters leaves it off.
-    const QString switchPath = applicationFolder_ + QStringLiteral("/impresora.txt");
-    if (DirectoryLookup::find(switchPath) == QStringLiteral("impresora.txt")) {
-        if (const auto line = readFirstLine(DirectoryLookup::resolve(switchPath))) {
-            printerSwitch = *line;
-        }
+    if (const std::optional<QString> line = readPrinterSwitch(applicationFolder_)) {
+        state.printerSwitch = *line;
     }
 
-    pointerNumber = 1;
-    setCanvasPointer(*Picture1, pointerIcons().path(appFolder, 1), error);
-    drawingNumber[currentCategory] = 0;
+    state.pointerNumber = 1;
+    setCanvasPointer(*canvas, pointerIcons().path(state.appFolder, 1), error);
+    state.drawingNumber[state.category] = 0;
     backColour_ = Qt::black;
-    LayoutControls();
+    layoutControls();
 
-    const CanvasFit fit = fitCanvas(Command3->topTwips(), Picture1->heightTwips());
-    Picture1->setTopTwips(fit.top);
+    const CanvasFit fit = fitCanvas(previousButton->topTwips(), canvas->heightTwips());
+    canvas->setTopTwips(fit.top);
     if (fit.height) {
-        Picture1->setHeightTwips(*fit.height);
+        canvas->setHeightTwips(*fit.height);
     }
-    Gif89a1->hide();
-    Gif89a1->setFile(appFolder + QStringLiteral("/animados/1.gif"));
+    animation->hide();
+    animation->setFile(state.appFolder + QStringLiteral("/animados/1.gif"));
     const AnimationPlace place =
-        placeAnimation(Picture1->leftTwips(), Picture1->topTwips(), Picture1->widthTwips());
-    Gif89a1->setTopTwips(place.top);
-    Gif89a1->setLeftTwips(place.left);
+        placeAnimation(canvas->leftTwips(), canvas->topTwips(), canvas->widthTwips());
+    animation->setTopTwips(place.top);
+    animation->setLeftTwips(place.left);
 }
 
-void Form1::LayoutControls()
+void BookWindow::layoutControls()
 {
     const Screen& screen = services_.screen;
     DesignGeometry design;
-    design.command3Left = Command3->leftTwips();
-    design.command2Left = Command2->leftTwips();
-    design.canvasWidth = Picture1->widthTwips();
-    design.canvasTop = Picture1->topTwips();
+    design.previousButtonLeft = previousButton->leftTwips();
+    design.quitButtonLeft = quitButton->leftTwips();
+    design.canvasWidth = canvas->widthTwips();
+    design.canvasTop = canvas->topTwips();
     const ScreenLayout layout = layoutScreen(screen.widthTwips(), screen.heightTwips(), design);
 
     const auto apply = [](GraphicalButton* b, const TwipsRect& r) {
         b->setGeometryTwips(r.left, r.top, r.width, r.height);
     };
-    apply(Command1, layout.command1);
-    apply(Command2, layout.command2);
-    apply(Command3, layout.command3);
-    apply(Command4, layout.command4);
-    for (std::size_t i = 0; i < Command5.size(); ++i) {
-        apply(Command5[i], layout.command5[i]);
+    apply(brushButton, layout.brushButton);
+    apply(quitButton, layout.quitButton);
+    apply(previousButton, layout.previousButton);
+    apply(nextButton, layout.nextButton);
+    for (std::size_t i = 0; i < categoryButtons.size(); ++i) {
+        apply(categoryButtons[i], layout.categoryButtons[i]);
     }
-    for (std::size_t i = 0; i < Command6.size(); ++i) {
-        apply(Command6[i], layout.command6[i]);
-    }
-    Picture1->setLeftTwips(layout.canvasLeft);
-    Gif89a1->setTopTwips(layout.animationTop);
-    Gif89a1->setLeftTwips(layout.animationLeft);
+    apply(pointerButton, layout.pointerButton);
+    apply(printButton, layout.printButton);
+    canvas->setLeftTwips(layout.canvasLeft);
+    animation->setTopTwips(layout.animationTop);
+    animation->setLeftTwips(layout.animationLeft);
 }
 
-void Form1::Command2_Click()
+void BookWindow::quit()
 {
     // Ends the run at once: nothing is asked, no further handler runs. A coloured page is
     // handed to the keeper, which finishes writing it as the program ends.
     close();
 }
 
-void Form1::closeEvent(QCloseEvent* event)
+void BookWindow::closeEvent(QCloseEvent* event)
 {
     keepPageOnShow();
     event->accept();
     QCoreApplication::exit(0);
 }
 
-void Form1::keepPageOnShow()
+void BookWindow::keepPageOnShow()
 {
-    keepColouredPage(*Picture1, services_.keeper, currentCategory, drawingNumber);
+    keepColouredPage(*canvas, services_.keeper, state.category, state.drawingNumber);
 }
 
-void Form1::paintEvent(QPaintEvent*)
+void BookWindow::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     // An opaque background picture covers the whole window: filling it with the back colour
@@ -217,7 +220,7 @@ void Form1::paintEvent(QPaintEvent*)
     if (!background_.holdsOpaquePicture()) {
         painter.fillRect(rect(), backColour_);
     }
-    Form_Paint(painter);
+    paintBackground(painter);
 }
 
 } // namespace cuaderno

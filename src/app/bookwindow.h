@@ -33,51 +33,59 @@ struct Services {
     Keeper& keeper;
 };
 
-class Form1 final : public QWidget {
+// What the handlers share from one click to the next.
+struct BookState {
+    std::uint8_t category = 0;                    // the category on show, 1 to 10
+    std::array<std::int16_t, 11> drawingNumber{}; // by category: the drawing on show or last left
+    QString appFolder;                            // the data tree, set when the book is prepared
+    QString printerSwitch;                        // first line of impresora.txt, if any
+    std::int16_t brushNumber = 0;                 // medida/<n>.gif: the brush in use
+    std::int16_t pointerNumber = 0;               // punteros/<n>.ico: the pointer in use
+    std::int16_t animationNumber = 0;             // animados/<n>.gif: the last one started
+};
+
+class BookWindow final : public QWidget {
     Q_OBJECT
 public:
-    Form1(Services services, QString applicationFolder, QWidget* parent = nullptr);
-    ~Form1() override;
+    BookWindow(Services services, QString applicationFolder, QWidget* parent = nullptr);
+    ~BookWindow() override;
 
     // Run once before the window is first shown.
-    void Form_Load();
+    void prepare();
 
     // Handlers, public so that tests drive them as the child's clicks do.
-    void Command1_Click();
-    void Command2_Click();
-    void Command3_Click();
-    void command4_Click();
-    void Command5_Click(std::int16_t Index);
-    void Command6_Click(std::int16_t Index);
-    // From: where the held mouse was at its stroke's previous move (twips), else (X, Y).
-    void Picture1_Mousemove(Qt::MouseButtons Button, float X, float Y, QPointF From);
+    void nextBrush();
+    void quit();
+    void showPreviousDrawing();
+    void showNextDrawing();
+    // The category buttons count from 0; a number no button has keeps the category.
+    void openCategory(int button);
+    void nextPointer();
+    void printPage();
+    // A mouse moved on the canvas to `to` (twips); `from` is where the held mouse was at its
+    // stroke's previous move, else `to`. Any button held colours the way between them.
+    void colourAt(Qt::MouseButtons buttons, QPointF to, QPointF from);
     // Fingers and a pen's tip moved on the canvas (twips), each from its previous move.
-    void Picture1_StrokesMoved(const QList<QLineF>& strokes);
+    void colourStrokes(const QList<QLineF>& strokes);
     // Hands the page on show to the keeper if the child coloured it since it was last kept.
     // Every way the book ends comes through here: the quit button, the window's close, the
     // session ending and the application quitting.
     void keepPageOnShow();
 
-    // Run state.
-    std::uint8_t currentCategory = 0;
-    std::array<std::int16_t, 11> drawingNumber{};
-    QString appFolder;
-    QString printerSwitch;
-    std::int16_t brushNumber = 0;
-    std::int16_t pointerNumber = 0;
-    std::int16_t animationNumber = 0;
+    BookState state;
 
     // Controls, owned through Qt's parent-child tree.
-    PictureBox* Picture1 = nullptr;
-    PictureBox* Picture2 = nullptr;
-    ImageControl Image1;
-    AnimatedPicture* Gif89a1 = nullptr;
-    GraphicalButton* Command1 = nullptr;
-    GraphicalButton* Command2 = nullptr;
-    GraphicalButton* Command3 = nullptr;
-    GraphicalButton* Command4 = nullptr;
-    std::array<GraphicalButton*, 10> Command5{};
-    std::array<GraphicalButton*, 2> Command6{};
+    PictureBox* canvas = nullptr;        // the page the child colours
+    PictureBox* outlineHolder = nullptr; // hidden; keeps the uncoloured drawing
+    ImageControl brushShape;             // its size is the brush's
+    AnimatedPicture* animation = nullptr;
+    GraphicalButton* brushButton = nullptr;
+    GraphicalButton* quitButton = nullptr;
+    GraphicalButton* previousButton = nullptr;
+    GraphicalButton* nextButton = nullptr;
+    std::array<GraphicalButton*, 10> categoryButtons{};
+    GraphicalButton* pointerButton = nullptr;
+    GraphicalButton* printButton = nullptr;
 
     QColor backColour() const { return backColour_; }
 
@@ -88,9 +96,12 @@ protected:
 
 private:
     void createControls();
+    void createCanvas();
+    void createButtons();
+    void connectButtons();
     void setTabOrder();
-    void LayoutControls();
-    void Form_Paint(QPainter& painter);
+    void layoutControls();
+    void paintBackground(QPainter& painter);
 
     Services services_;
     QString applicationFolder_;

@@ -10,11 +10,11 @@ namespace cuaderno {
 
 namespace {
 
-PageTurn pageTurnOf(Form1& window, const Services& services)
+PageTurn pageTurnOf(BookWindow& window, const Services& services)
 {
-    return PageTurn({[&window] { window.update(); }, *window.Picture1, *window.Picture2,
-                     *window.Gif89a1, *window.Command3, services.screen, services.sound,
-                     window.appFolder, window.animationNumber});
+    return PageTurn({[&window] { window.update(); }, *window.canvas, *window.outlineHolder,
+                     *window.animation, *window.previousButton, services.screen, services.sound,
+                     window.state.appFolder, window.state.animationNumber});
 }
 
 } // namespace
@@ -23,64 +23,64 @@ PageTurn pageTurnOf(Form1& window, const Services& services)
 // and the next one runs. d is the current category's entry, read afresh at each step. Each
 // first keeps the page being left, if the child coloured it.
 
-void Form1::Command3_Click()
+void BookWindow::showPreviousDrawing()
 {
-    keepColouredPage(*Picture1, services_.keeper, currentCategory, drawingNumber);
+    keepColouredPage(*canvas, services_.keeper, state.category, state.drawingNumber);
     PageTurn turn = pageTurnOf(*this, services_);
-    const DrawingLibrary library(appFolder);
+    const DrawingLibrary library(state.appFolder);
     turn.stopAnimation();
     turn.repaintWindow();
-    if (std::int16_t* d = drawingEntry(drawingNumber, currentCategory)) {
+    if (std::int16_t* d = drawingEntry(state.drawingNumber, state.category)) {
         checkedDecrement(*d);
     }
     turn.hideCanvas();
-    if (std::int16_t* d = drawingEntry(drawingNumber, currentCategory);
-        d != nullptr && !library.DrawingExists(currentCategory, *d)) {
-        *d = library.LastDrawingNumber(currentCategory);
+    if (std::int16_t* d = drawingEntry(state.drawingNumber, state.category);
+        d != nullptr && !library.drawingExists(state.category, *d)) {
+        *d = library.lastDrawingNumber(state.category);
     }
-    if (const std::int16_t* d = drawingEntry(drawingNumber, currentCategory)) {
-        turn.PresentDrawing(currentCategory, *d);
+    if (const std::int16_t* d = drawingEntry(state.drawingNumber, state.category)) {
+        turn.presentDrawing(state.category, *d);
     }
-    turn.FinishPageTurn(QStringLiteral("/sonido2.wav"));
+    turn.finish(QStringLiteral("/sonido2.wav"));
 }
 
-void Form1::command4_Click()
+void BookWindow::showNextDrawing()
 {
-    keepColouredPage(*Picture1, services_.keeper, currentCategory, drawingNumber);
+    keepColouredPage(*canvas, services_.keeper, state.category, state.drawingNumber);
     PageTurn turn = pageTurnOf(*this, services_);
-    const DrawingLibrary library(appFolder);
-    turn.BeginPageTurn();
-    if (std::int16_t* d = drawingEntry(drawingNumber, currentCategory)) {
+    const DrawingLibrary library(state.appFolder);
+    turn.takeOldPageOff();
+    if (std::int16_t* d = drawingEntry(state.drawingNumber, state.category)) {
         checkedIncrement(*d);
     }
-    if (std::int16_t* d = drawingEntry(drawingNumber, currentCategory);
-        d != nullptr && !library.DrawingExists(currentCategory, *d)) {
+    if (std::int16_t* d = drawingEntry(state.drawingNumber, state.category);
+        d != nullptr && !library.drawingExists(state.category, *d)) {
         *d = 1;
     }
-    if (const std::int16_t* d = drawingEntry(drawingNumber, currentCategory)) {
-        turn.PresentDrawing(currentCategory, *d);
+    if (const std::int16_t* d = drawingEntry(state.drawingNumber, state.category)) {
+        turn.presentDrawing(state.category, *d);
     }
-    turn.FinishPageTurn(QStringLiteral("/sonido1.wav"));
+    turn.finish(QStringLiteral("/sonido1.wav"));
 }
 
-void Form1::Command5_Click(std::int16_t Index)
+void BookWindow::openCategory(int button)
 {
-    keepColouredPage(*Picture1, services_.keeper, currentCategory, drawingNumber);
+    keepColouredPage(*canvas, services_.keeper, state.category, state.drawingNumber);
     PageTurn turn = pageTurnOf(*this, services_);
-    const DrawingLibrary library(appFolder);
-    if (const auto category = categoryForButton(Index)) {
-        currentCategory = *category;
+    const DrawingLibrary library(state.appFolder);
+    if (const auto category = categoryForButton(button)) {
+        state.category = *category;
     }
-    turn.BeginPageTurn();
+    turn.takeOldPageOff();
     // A category visited before opens at the drawing it was left at.
-    if (std::int16_t* d = drawingEntry(drawingNumber, currentCategory);
-        d != nullptr && !library.DrawingExists(currentCategory, *d)) {
+    if (std::int16_t* d = drawingEntry(state.drawingNumber, state.category);
+        d != nullptr && !library.drawingExists(state.category, *d)) {
         *d = 1;
     }
-    if (const std::int16_t* d = drawingEntry(drawingNumber, currentCategory)) {
-        turn.PresentDrawing(currentCategory, *d);
+    if (const std::int16_t* d = drawingEntry(state.drawingNumber, state.category)) {
+        turn.presentDrawing(state.category, *d);
     }
-    turn.FinishPageTurn(QStringLiteral("/sonido1.wav"));
+    turn.finish(QStringLiteral("/sonido1.wav"));
 }
 
 } // namespace cuaderno

@@ -4,6 +4,7 @@
 #include "platform/messagebox.h"
 #include "tools/brush.h"
 #include "tools/numberedfiles.h"
+#include "tools/printerswitch.h"
 #include "tools/printing.h"
 #include "tools/toolpictures.h"
 
@@ -11,53 +12,59 @@
 
 namespace cuaderno {
 
-void Form1::Command1_Click()
+void BookWindow::nextBrush()
 {
     // No handling: a step that fails ends the handler; what it had not reached stays as it
     // was, so an unreadable picture keeps the previous face and brush size.
     QString error;
-    if (!brushPictures().advance(brushNumber, appFolder, error)) {
+    if (!brushPictures().advance(state.brushNumber, state.appFolder, error)) {
         return;
     }
-    const QString path = brushPictures().path(appFolder, brushNumber);
-    if (!showOnFace(*Command1, path, error)) {
+    const QString path = brushPictures().path(state.appFolder, state.brushNumber);
+    if (!showOnFace(*brushButton, path, error)) {
         return;
     }
-    takeBrushSize(Image1, path, error);
+    takeBrushSize(brushShape, path, error);
 }
 
-void Form1::Command6_Click(std::int16_t Index)
+// The pointer and print buttons have one trap each: a failure ends the handler with one
+// message.
+void BookWindow::nextPointer()
 {
-    // One trap over both buttons: the first failure ends the handler with one message.
     QString error;
-    bool done = true;
-    if (Index == 0) {
-        done = pointerIcons().advance(pointerNumber, appFolder, error) &&
-               showOnFace(*Command6[0], pointerIcons().path(appFolder, pointerNumber), error) &&
-               setCanvasPointer(*Picture1, pointerIcons().path(appFolder, pointerNumber), error);
-    } else if (Index == 1) {
-        done =
-            !printingSwitchedOn(printerSwitch) || printCanvas(*Picture1, services_.printer, error);
-    }
+    const bool done =
+        pointerIcons().advance(state.pointerNumber, state.appFolder, error) &&
+        showOnFace(*pointerButton, pointerIcons().path(state.appFolder, state.pointerNumber),
+                   error) &&
+        setCanvasPointer(*canvas, pointerIcons().path(state.appFolder, state.pointerNumber), error);
     if (!done) {
         services_.messages.show(QStringLiteral("Atención: ") + error);
     }
 }
 
-void Form1::Picture1_Mousemove(Qt::MouseButtons Button, float X, float Y, QPointF From)
+void BookWindow::printPage()
 {
-    // Any button, or any mix of them, colours; a move with none colours nothing.
-    if (Button != Qt::NoButton) {
-        stampStroke(Image1, *Picture1, QLineF(From, QPointF(X, Y)));
+    QString error;
+    if (printingSwitchedOn(state.printerSwitch) &&
+        !printCanvas(*canvas, services_.printer, error)) {
+        services_.messages.show(QStringLiteral("Atención: ") + error);
     }
 }
 
-void Form1::Picture1_StrokesMoved(const QList<QLineF>& strokes)
+void BookWindow::colourAt(Qt::MouseButtons buttons, QPointF to, QPointF from)
 {
-    stampStrokes(Image1, *Picture1, strokes);
+    // Any button, or any mix of them, colours; a move with none colours nothing.
+    if (buttons != Qt::NoButton) {
+        stampStroke(brushShape, *canvas, QLineF(from, to));
+    }
 }
 
-void Form1::Form_Paint(QPainter& painter)
+void BookWindow::colourStrokes(const QList<QLineF>& strokes)
+{
+    stampStrokes(brushShape, *canvas, strokes);
+}
+
+void BookWindow::paintBackground(QPainter& painter)
 {
     // Where the background cannot be tiled the window keeps its black back colour.
     background_.tile(painter, rect(), applicationFolder_ + QStringLiteral("/fondo.gif"));
