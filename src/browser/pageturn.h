@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <utility>
 
 namespace cuaderno {
 
@@ -35,7 +36,7 @@ struct PageStage {
 
 class PageTurn {
 public:
-    explicit PageTurn(PageStage stage) : stage_(stage) {}
+    explicit PageTurn(PageStage stage) : stage_(std::move(stage)) {}
 
     // The three steps that take the old page off, one by one for the handlers that
     // interleave them with their own, and all at once.
