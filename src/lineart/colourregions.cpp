@@ -64,16 +64,21 @@ Grid<Lab> toLab(const QImage& image)
     return lab;
 }
 
-// k-means on an even sample of the pixels, started from farthest points so the result
-// never depends on chance.
-std::vector<Lab> clusterColours(const Grid<Lab>& lab, int k)
+// About 20,000 pixels, evenly spaced.
+std::vector<Lab> sampleEvenly(const Grid<Lab>& lab)
 {
     const size_t step = std::max<size_t>(1, lab.size() / 20000);
     std::vector<Lab> sample;
     for (size_t i = 0; i < lab.size(); i += step)
         sample.push_back(lab[i]);
-    // Each next centre is the colour farthest from those chosen, weighted by how common it is:
-    // a flat area's colour, however close to another, wins over the blends along edges.
+    return sample;
+}
+
+// Up to k starting centres: each next one is the colour farthest from those chosen, weighted
+// by how common it is, so a flat area's colour, however close to another, wins over the
+// blends along edges.
+std::vector<Lab> farthestCentres(const std::vector<Lab>& sample, int k)
+{
     std::unordered_map<uint64_t, int> common;
     const auto key = [](const Lab& c) {
         return (uint64_t(uint16_t(int(c.l * 2))) << 32) | (uint64_t(uint16_t(int(c.a * 2))) << 16) |
@@ -101,20 +106,24 @@ std::vector<Lab> clusterColours(const Grid<Lab>& lab, int k)
             break; // fewer distinct colours than clusters
         centres.push_back(sample[far]);
     }
-    std::vector<int> owner(sample.size(), 0);
+    return centres;
+}
+
+// Six rounds of k-means: each centre moves to the mean of the sample nearest to it.
+void refineCentres(const std::vector<Lab>& sample, std::vector<Lab>& centres)
+{
     for (int iteration = 0; iteration < 6; ++iteration) {
         std::vector<Lab> sums(centres.size());
         std::vector<int> counts(centres.size(), 0);
-        for (size_t i = 0; i < sample.size(); ++i) {
+        for (const Lab& colour : sample) {
             int best = 0;
             for (int c = 1; c < int(centres.size()); ++c)
-                if (distance2(sample[i], centres[size_t(c)]) <
-                    distance2(sample[i], centres[size_t(best)]))
+                if (distance2(colour, centres[size_t(c)]) <
+                    distance2(colour, centres[size_t(best)]))
                     best = c;
-            owner[i] = best;
-            sums[size_t(best)].l += sample[i].l;
-            sums[size_t(best)].a += sample[i].a;
-            sums[size_t(best)].b += sample[i].b;
+            sums[size_t(best)].l += colour.l;
+            sums[size_t(best)].a += colour.a;
+            sums[size_t(best)].b += colour.b;
             ++counts[size_t(best)];
         }
         for (size_t c = 0; c < centres.size(); ++c)
@@ -122,6 +131,15 @@ std::vector<Lab> clusterColours(const Grid<Lab>& lab, int k)
                 centres[c] = {sums[c].l / float(counts[c]), sums[c].a / float(counts[c]),
                               sums[c].b / float(counts[c])};
     }
+}
+
+// k-means on an even sample of the pixels, started from farthest points so the result
+// never depends on chance.
+std::vector<Lab> clusterColours(const Grid<Lab>& lab, int k)
+{
+    const std::vector<Lab> sample = sampleEvenly(lab);
+    std::vector<Lab> centres = farthestCentres(sample, k);
+    refineCentres(sample, centres);
     return centres;
 }
 
