@@ -192,20 +192,12 @@ void majority(Labels& labels)
     labels = std::move(out);
 }
 
-// Connected pieces of one cluster; pieces under minArea join the neighbour they share
-// most border with.
-Labels pieces(const Labels& clusters, int minArea, std::vector<int>* pieceCluster)
+// Shared border lengths of small pieces with their neighbours, keyed (small, neighbour), in
+// a fixed order: unordered_map iteration order is not deterministic.
+std::vector<std::pair<uint64_t, int>> smallPieceBorders(const Labels& piece,
+                                                        const std::vector<int>& sizes, int minArea)
 {
-    const int w = clusters.width, h = clusters.height;
-    Labels piece;
-    std::vector<int> sizes;
-    const int count = labelAreas(
-        w, h, [](size_t) { return true; },
-        [&](size_t i, size_t n) { return clusters[i] == clusters[n]; }, piece, &sizes);
-    pieceCluster->assign(size_t(count), 0);
-    for (size_t i = 0; i < piece.size(); ++i)
-        (*pieceCluster)[size_t(piece[i])] = clusters[i];
-    // Shared border lengths of small pieces with their neighbours.
+    const int w = piece.width, h = piece.height;
     std::unordered_map<uint64_t, int> border;
     const auto note = [&](int a, int b) {
         if (sizes[size_t(a)] < minArea)
@@ -223,14 +215,23 @@ Labels pieces(const Labels& clusters, int minArea, std::vector<int>* pieceCluste
                 note(piece.at(x, y + 1), p);
             }
         }
-    std::vector<int> target(static_cast<size_t>(count));
-    std::vector<int> bestBorder(size_t(count), 0);
-    for (int i = 0; i < count; ++i)
-        target[size_t(i)] = i;
-    // Visit in a fixed order: unordered_map iteration order is not deterministic.
     std::vector<std::pair<uint64_t, int>> entries(border.begin(), border.end());
     std::sort(entries.begin(), entries.end());
-    for (const auto& [key, length] : entries) {
+    return entries;
+}
+
+// The piece each one joins: itself, or for a small piece the neighbour it shares most
+// border with (the larger on a tie), followed along chains of small pieces to one that stays;
+// a cycle stops at its largest.
+std::vector<int> joinedPieces(const std::vector<std::pair<uint64_t, int>>& borders,
+                              const std::vector<int>& sizes, int minArea)
+{
+    const size_t count = sizes.size();
+    std::vector<int> target(count);
+    std::vector<int> bestBorder(count, 0);
+    for (size_t i = 0; i < count; ++i)
+        target[i] = int(i);
+    for (const auto& [key, length] : borders) {
         const int a = int(key >> 32), b = int(key & 0xffffffffu);
         const bool better =
             length > bestBorder[size_t(a)] || (length == bestBorder[size_t(a)] &&
@@ -240,15 +241,31 @@ Labels pieces(const Labels& clusters, int minArea, std::vector<int>* pieceCluste
             target[size_t(a)] = b;
         }
     }
-    // Follow chains of small pieces to a piece that stays; a cycle stops at its largest.
-    std::vector<int> root(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        int r = i;
+    std::vector<int> root(count);
+    for (size_t i = 0; i < count; ++i) {
+        int r = int(i);
         for (int steps = 0; steps < 64 && sizes[size_t(r)] < minArea && target[size_t(r)] != r;
              ++steps)
             r = target[size_t(r)];
-        root[size_t(i)] = r;
+        root[i] = r;
     }
+    return root;
+}
+
+// Connected pieces of one cluster; pieces under minArea join the neighbour they share
+// most border with.
+Labels pieces(const Labels& clusters, int minArea, std::vector<int>* pieceCluster)
+{
+    Labels piece;
+    std::vector<int> sizes;
+    const int count = labelAreas(
+        clusters.width, clusters.height, [](size_t) { return true; },
+        [&](size_t i, size_t n) { return clusters[i] == clusters[n]; }, piece, &sizes);
+    pieceCluster->assign(size_t(count), 0);
+    for (size_t i = 0; i < piece.size(); ++i)
+        (*pieceCluster)[size_t(piece[i])] = clusters[i];
+    const std::vector<int> root =
+        joinedPieces(smallPieceBorders(piece, sizes, minArea), sizes, minArea);
     for (size_t i = 0; i < piece.size(); ++i)
         piece[i] = root[size_t(piece[i])];
     return piece;
