@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One page turn: take the old page off the screen, put a drawing on the canvas in two
-// layers and fit it above the button row, then play the command's sound and start the
+// layers and fit it above the button row, then play the button's sound and start the
 // next animation. Every step that cannot do its work leaves things as they are and the
 // next one runs; nothing is kept from one page turn to the next.
 
