@@ -3,7 +3,7 @@
 // work on the same files in the same run, and prints a table of figure, floor and ratio.
 // Run it under an X server for the start-up rows (xvfb-run); everything else runs offscreen.
 
-#include "app/form1.h"
+#include "app/bookwindow.h"
 #include "benchdata.h"
 #include "browser/drawinglibrary.h"
 #include "gallery/gallerykeeper.h"
@@ -109,25 +109,25 @@ struct World {
     NoPrinter printer;
     // The real keeper, writing into the benchmark's own folder.
     std::unique_ptr<GalleryKeeper> keeper;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<BookWindow> window;
     QString benchFolder;
 };
 World* world = nullptr;
 
 // The window as the child sees it: loaded, full screen, shown.
-Form1& shownForm()
+BookWindow& shownBook()
 {
-    if (!world->form) {
-        world->form = std::make_unique<Form1>(
+    if (!world->window) {
+        world->window = std::make_unique<BookWindow>(
             Services{world->screen, world->messages, world->sound, world->printer, *world->keeper},
             world->data.root());
-        world->form->setWindowFlag(Qt::FramelessWindowHint);
-        world->form->Form_Load();
-        world->form->setGeometry(QRect(QPoint(0, 0), largePage));
-        world->form->show();
+        world->window->setWindowFlag(Qt::FramelessWindowHint);
+        world->window->prepare();
+        world->window->setGeometry(QRect(QPoint(0, 0), largePage));
+        world->window->show();
         QCoreApplication::processEvents();
     }
-    return *world->form;
+    return *world->window;
 }
 
 QSize pageSize(int category)
@@ -139,18 +139,18 @@ QSize pageSize(int category)
 
 void pageTurn(benchmark::State& state, int category)
 {
-    Form1& form = shownForm();
-    form.currentCategory = std::uint8_t(category);
+    BookWindow& window = shownBook();
+    window.state.category = std::uint8_t(category);
     const Profiled profiled;
     for (auto _ : state) {
-        form.drawingNumber[category] = 0; // so that "next" goes to drawing 1 every time
-        form.command4_Click();
+        window.state.drawingNumber[category] = 0; // so that "next" goes to drawing 1 every time
+        window.showNextDrawing();
         state.PauseTiming();
         QCoreApplication::processEvents(); // the repaint it asked for, outside the figure
         state.ResumeTiming();
     }
-    if (form.Picture1->picture().size() != pageSize(category) ||
-        form.Picture2->picture().isNull()) {
+    if (window.canvas->picture().size() != pageSize(category) ||
+        window.outlineHolder->picture().isNull()) {
         state.SkipWithError("the page did not turn");
     }
 }
@@ -160,18 +160,18 @@ void pageTurn(benchmark::State& state, int category)
 // the repaint is delivered outside the figure).
 void colouredPageTurn(benchmark::State& state, int category)
 {
-    Form1& form = shownForm();
-    form.currentCategory = std::uint8_t(category);
+    BookWindow& window = shownBook();
+    window.state.category = std::uint8_t(category);
     const Profiled profiled;
     for (auto _ : state) {
         state.PauseTiming();
         world->keeper->waitForPages();
-        form.drawingNumber[category] = 0;
-        form.command4_Click();
-        form.Picture1_Mousemove(Qt::LeftButton, 3000.0f, 3000.0f, {3000.0, 3000.0});
+        window.state.drawingNumber[category] = 0;
+        window.showNextDrawing();
+        window.colourAt(Qt::LeftButton, {3000.0, 3000.0}, {3000.0, 3000.0});
         QCoreApplication::processEvents();
         state.ResumeTiming();
-        form.command4_Click();
+        window.showNextDrawing();
         state.PauseTiming();
         QCoreApplication::processEvents();
         state.ResumeTiming();
@@ -188,23 +188,23 @@ void colouredPageTurn(benchmark::State& state, int category)
 // program ends once the keeper has it on disk. Timed from the close to the file written.
 void colouredQuit(benchmark::State& state, int category)
 {
-    Form1& form = shownForm();
-    form.currentCategory = std::uint8_t(category);
+    BookWindow& window = shownBook();
+    window.state.category = std::uint8_t(category);
     const QDir gallery(world->data.root() + QStringLiteral("/galeria"));
     const qsizetype before = gallery.entryList(QDir::Files).size();
     const Profiled profiled;
     for (auto _ : state) {
         state.PauseTiming();
-        form.show();
-        form.drawingNumber[category] = 0;
-        form.command4_Click();
-        form.Picture1_Mousemove(Qt::LeftButton, 3000.0f, 3000.0f, {3000.0, 3000.0});
+        window.show();
+        window.state.drawingNumber[category] = 0;
+        window.showNextDrawing();
+        window.colourAt(Qt::LeftButton, {3000.0, 3000.0}, {3000.0, 3000.0});
         QCoreApplication::processEvents();
         state.ResumeTiming();
-        form.close();
+        window.close();
         world->keeper->waitForPages();
     }
-    form.show();
+    window.show();
     if (gallery.entryList(QDir::Files).size() - before != qsizetype(state.iterations())) {
         state.SkipWithError("each close did not keep the page once");
     }
@@ -213,11 +213,11 @@ void colouredQuit(benchmark::State& state, int category)
 // The least keeping a page needs: the same page written once as a PNG file.
 void pngFloor(benchmark::State& state, int category)
 {
-    Form1& form = shownForm();
-    form.drawingNumber[category] = 0;
-    form.currentCategory = std::uint8_t(category);
-    form.command4_Click();
-    const QImage page = form.Picture1->imageOnShow();
+    BookWindow& window = shownBook();
+    window.state.drawingNumber[category] = 0;
+    window.state.category = std::uint8_t(category);
+    window.showNextDrawing();
+    const QImage page = window.canvas->imageOnShow();
     const QString path = world->data.root() + QStringLiteral("/floor.png");
     for (auto _ : state) {
         QSaveFile file(path);
@@ -278,7 +278,7 @@ void scan(benchmark::State& state, int count, bool upper)
     std::int16_t last = 0;
     const Profiled profiled;
     for (auto _ : state) {
-        last = library.LastDrawingNumber(category);
+        last = library.lastDrawingNumber(category);
         benchmark::DoNotOptimize(last);
     }
     if (last != count) {
@@ -455,21 +455,21 @@ void scribbleFloor(benchmark::State& state, int side, QPoint (*point)(int), int 
 }
 
 // The large page freshly turned, with a square brush of the given side.
-Form1& pageToColour(int side)
+BookWindow& pageToColour(int side)
 {
-    Form1& form = shownForm();
-    form.currentCategory = largePageCategory;
-    form.drawingNumber[largePageCategory] = 0;
-    form.command4_Click();
+    BookWindow& window = shownBook();
+    window.state.category = largePageCategory;
+    window.state.drawingNumber[largePageCategory] = 0;
+    window.showNextDrawing();
     QCoreApplication::processEvents();
-    form.Image1.takePictureSize(side, side);
-    return form;
+    window.brushShape.takePictureSize(side, side);
+    return window;
 }
 
 void brushStamp(benchmark::State& state, int side)
 {
-    Form1& form = pageToColour(side);
-    PictureBox& canvas = *form.Picture1;
+    BookWindow& window = pageToColour(side);
+    PictureBox& canvas = *window.canvas;
     const PaintWatch watch(canvas);
     const int i = sendMoves(state, canvas, strokePoint);
     // Every move must have painted, and only about the brush's rectangle.
@@ -481,8 +481,8 @@ void brushStamp(benchmark::State& state, int side)
 // Fast swipes: each move stamps the brush all along its 200 px, in one repaint.
 void brushStroke(benchmark::State& state)
 {
-    Form1& form = pageToColour(swipeBrush);
-    PictureBox& canvas = *form.Picture1;
+    BookWindow& window = pageToColour(swipeBrush);
+    PictureBox& canvas = *window.canvas;
     const PaintWatch watch(canvas);
     const int i = sendMoves(state, canvas, swipePoint);
     if (watch.paints != i || canvas.uncoveredSinceSet() != swipeStamps * i - (swipeStamps - 1) ||
@@ -503,8 +503,8 @@ QPoint fingerPoint(int k, int i)
 // Every finger moves at every touch event, through the window as a touch screen reports it.
 void touchStamps(benchmark::State& state, int side)
 {
-    Form1& form = pageToColour(side);
-    PictureBox& canvas = *form.Picture1;
+    BookWindow& window = pageToColour(side);
+    PictureBox& canvas = *window.canvas;
     const std::unique_ptr<QPointingDevice> screen(QTest::createTouchDevice());
     QList<QEventPoint> points;
     const auto report = [&](QEventPoint::State what, int i) {
@@ -512,7 +512,7 @@ void touchStamps(benchmark::State& state, int side)
         for (int k = 0; k < fingers; ++k) {
             points.append(QEventPoint(k, what, {}, canvas.mapToGlobal(fingerPoint(k, i))));
         }
-        qt_handleTouchEvent(form.windowHandle(), screen.get(), points);
+        qt_handleTouchEvent(window.windowHandle(), screen.get(), points);
     };
     report(QEventPoint::State::Pressed, 0);
     const PaintWatch watch(canvas);
@@ -557,12 +557,12 @@ void copyFloor(benchmark::State& state, int side)
 // The window's own repaint (its background, not its controls) into an image of its size.
 void backgroundRepaint(benchmark::State& state)
 {
-    Form1& form = shownForm();
-    QImage target(form.size(), QImage::Format_RGB32);
-    form.render(&target, QPoint(), QRegion(), QWidget::RenderFlags()); // reads the tile
+    BookWindow& window = shownBook();
+    QImage target(window.size(), QImage::Format_RGB32);
+    window.render(&target, QPoint(), QRegion(), QWidget::RenderFlags()); // reads the tile
     const Profiled profiled;
     for (auto _ : state) {
-        form.render(&target, QPoint(), QRegion(), QWidget::RenderFlags());
+        window.render(&target, QPoint(), QRegion(), QWidget::RenderFlags());
         benchmark::DoNotOptimize(target.constBits());
     }
     if (target.size() != largePage) {
@@ -924,7 +924,7 @@ int main(int argc, char* argv[])
     benchmark::RunSpecifiedBenchmarks(&reporter);
     printTable(reporter.results);
     benchmark::Shutdown();
-    w.form.reset();
+    w.window.reset();
     if (!config.empty()) {
         std::remove(config.c_str());
     }

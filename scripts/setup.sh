@@ -9,7 +9,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:?build folder}"
 shift
 
-packages=(build-essential cmake pkg-config qt6-base-dev qt6-multimedia-dev qt6-svg-dev libgl-dev
+packages=(build-essential cmake pkg-config clang-format qt6-base-dev qt6-multimedia-dev qt6-svg-dev libgl-dev
           libgif-dev libpotrace-dev libsndfile1-dev fonts-dejavu-core qt6-translations-l10n)
 if [[ "${CUADERNO_TEST_PACKAGES:-0}" == 1 ]]; then
     packages+=(xvfb xauth xdotool imagemagick x11-utils dpkg-dev file poppler-utils cups

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Builds everything with warnings as errors and runs the whole test suite, then the same
-# suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Checks the formatting, builds everything with warnings as errors and runs the whole test
+# suite, then the same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 # Set CUADERNO_SANITIZE=0 to skip the sanitizer pass.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -9,8 +9,16 @@ export CUADERNO_TEST_PACKAGES=1
 export QT_QPA_PLATFORM=offscreen
 jobs="$(nproc 2>/dev/null || echo 2)"
 
+# Formatting first: it takes seconds, and a build is no use to a change that must be redone.
+# On a machine without clang-format yet, right after setup.sh has installed it.
+formatted=0
+if command -v clang-format >/dev/null; then
+    "$here/scripts/format.sh" --check
+    formatted=1
+fi
 build="${CUADERNO_BUILD:-$here/build}"
 "$here/scripts/setup.sh" "$build" -DCUADERNO_WERROR=ON
+((formatted)) || "$here/scripts/format.sh" --check
 ctest --test-dir "$build" --output-on-failure --no-tests=error -j "$jobs"
 
 if [[ "${CUADERNO_SANITIZE:-1}" != 0 ]]; then

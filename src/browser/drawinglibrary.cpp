@@ -24,7 +24,7 @@ bool reportsNumber(const QString& path, std::int16_t n, const QString& extension
 
 } // namespace
 
-int DrawingLibrary::DrawingNumberOf(std::string_view name)
+int DrawingLibrary::drawingNumberOf(std::string_view name)
 {
     const std::size_t dot = name.find('.');
     if (dot == 0 || dot == std::string::npos || dot > 5 || name[0] == '0' ||
@@ -45,53 +45,53 @@ int DrawingLibrary::DrawingNumberOf(std::string_view name)
     return (extension == "gif" || extension == "jpg") && n <= 32767 ? n : 0;
 }
 
-QString DrawingLibrary::ColouredDrawingPath(std::uint8_t category, std::int16_t n,
+QString DrawingLibrary::colouredDrawingPath(std::uint8_t category, std::int16_t n,
                                             const QString& extension) const
 {
     return appFolder_ + QStringLiteral("/dibujos/") + QString::number(category) +
            QStringLiteral("/si coloreado/") + QString::number(n) + extension;
 }
 
-QString DrawingLibrary::UncolouredDrawingPath(std::uint8_t category, std::int16_t n) const
+QString DrawingLibrary::uncolouredDrawingPath(std::uint8_t category, std::int16_t n) const
 {
     return appFolder_ + QStringLiteral("/dibujos/") + QString::number(category) +
            QStringLiteral("/no coloreado/") + QString::number(n) + gif;
 }
 
-bool DrawingLibrary::DrawingExists(std::uint8_t category, std::int16_t n) const
+bool DrawingLibrary::drawingExists(std::uint8_t category, std::int16_t n) const
 {
     // Both lookups are made, GIF first, whatever the first one found.
-    const bool asGif = reportsNumber(ColouredDrawingPath(category, n, gif), n, gif);
-    const bool asJpg = reportsNumber(ColouredDrawingPath(category, n, jpg), n, jpg);
+    const bool asGif = reportsNumber(colouredDrawingPath(category, n, gif), n, gif);
+    const bool asJpg = reportsNumber(colouredDrawingPath(category, n, jpg), n, jpg);
     return asGif || asJpg;
 }
 
-QString DrawingLibrary::DrawingExtension(std::uint8_t category, std::int16_t n) const
+QString DrawingLibrary::drawingExtension(std::uint8_t category, std::int16_t n) const
 {
-    if (!DirectoryLookup::find(ColouredDrawingPath(category, n, gif)).isEmpty()) {
+    if (!DirectoryLookup::find(colouredDrawingPath(category, n, gif)).isEmpty()) {
         return gif;
     }
-    if (!DirectoryLookup::find(ColouredDrawingPath(category, n, jpg)).isEmpty()) {
+    if (!DirectoryLookup::find(colouredDrawingPath(category, n, jpg)).isEmpty()) {
         return jpg;
     }
     return {};
 }
 
-std::int16_t DrawingLibrary::LastDrawingNumber(std::uint8_t category) const
+std::int16_t DrawingLibrary::lastDrawingNumber(std::uint8_t category) const
 {
     // The folder is found as the lookups find it (through drawing 1), then listed once: a
     // stat per number would cost more than the listing, which the scan needs anyway at the
     // first number that is not there under the name the scan forms.
-    QString first = DirectoryLookup::resolve(ColouredDrawingPath(category, 1, gif));
+    QString first = DirectoryLookup::resolve(colouredDrawingPath(category, 1, gif));
     if (first.isEmpty()) {
-        first = DirectoryLookup::resolve(ColouredDrawingPath(category, 1, jpg));
+        first = DirectoryLookup::resolve(colouredDrawingPath(category, 1, jpg));
     }
     if (first.isEmpty()) {
         return 0;
     }
     std::vector<bool> listed(32768, false); // by number
     for (const std::string& name : DirectoryLookup::fileNames(QFileInfo(first).path())) {
-        listed[std::size_t(DrawingNumberOf(name))] = true;
+        listed[std::size_t(drawingNumberOf(name))] = true;
     }
     std::int16_t i = 1;
     while (listed[std::size_t(i)]) {

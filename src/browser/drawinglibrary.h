@@ -11,25 +11,24 @@
 
 namespace cuaderno {
 
-// The operations keep the capitalised names they have always had in the program.
 class DrawingLibrary {
 public:
     explicit DrawingLibrary(QString appFolder) : appFolder_(std::move(appFolder)) {}
 
     // Ends with the bare number when the extension is empty.
-    QString ColouredDrawingPath(std::uint8_t category, std::int16_t n,
+    QString colouredDrawingPath(std::uint8_t category, std::int16_t n,
                                 const QString& extension) const;
-    QString UncolouredDrawingPath(std::uint8_t category, std::int16_t n) const;
+    QString uncolouredDrawingPath(std::uint8_t category, std::int16_t n) const;
     // Only the coloured folder decides whether a drawing exists.
-    bool DrawingExists(std::uint8_t category, std::int16_t n) const;
+    bool drawingExists(std::uint8_t category, std::int16_t n) const;
     // ".GIF", else ".JPG", else empty.
-    QString DrawingExtension(std::uint8_t category, std::int16_t n) const;
+    QString drawingExtension(std::uint8_t category, std::int16_t n) const;
     // The last drawing before the first gap in the numbering; 0 when drawing 1 is missing.
-    std::int16_t LastDrawingNumber(std::uint8_t category) const;
+    std::int16_t lastDrawingNumber(std::uint8_t category) const;
 
     // The drawing number a file name stands for when it is the number's own digits followed by
     // ".gif" or ".jpg" in any letter case (as the lookups compare it); 0 for any other name.
-    static int DrawingNumberOf(std::string_view name);
+    static int drawingNumberOf(std::string_view name);
 
 private:
     QString appFolder_;

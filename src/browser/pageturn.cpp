@@ -33,20 +33,20 @@ void PageTurn::hideCanvas()
     stage_.canvas.hide();
 }
 
-void PageTurn::BeginPageTurn()
+void PageTurn::takeOldPageOff()
 {
     stopAnimation();
     repaintWindow();
     hideCanvas();
 }
 
-void PageTurn::PresentDrawing(std::uint8_t category, std::int16_t n)
+void PageTurn::presentDrawing(std::uint8_t category, std::int16_t n)
 {
     PictureBox& canvas = stage_.canvas;
     const DrawingLibrary library(stage_.appFolder);
-    const QString extension = library.DrawingExtension(category, n);
-    const QString colouredPath = library.ColouredDrawingPath(category, n, extension);
-    const QString uncolouredPath = library.UncolouredDrawingPath(category, n);
+    const QString extension = library.drawingExtension(category, n);
+    const QString colouredPath = library.colouredDrawingPath(category, n, extension);
+    const QString uncolouredPath = library.uncolouredDrawingPath(category, n);
 
     // Decoded once; the canvas takes it before the fit and again after it.
     const PictureLoad coloured = Pictures::load(colouredPath);
@@ -85,7 +85,7 @@ void PageTurn::PresentDrawing(std::uint8_t category, std::int16_t n)
     canvas.paintLayer(stage_.holder.picture(), whole, whole);
 }
 
-void PageTurn::FinishPageTurn(const QString& soundFragment)
+void PageTurn::finish(const QString& soundFragment)
 {
     stage_.sound.play(stage_.appFolder + soundFragment);
 
@@ -105,13 +105,12 @@ std::int16_t* drawingEntry(std::array<std::int16_t, 11>& table, std::uint8_t cat
     return category < table.size() ? &table[category] : nullptr;
 }
 
-std::optional<std::uint8_t> categoryForButton(std::int16_t index)
+std::optional<std::uint8_t> categoryForButton(int index)
 {
-    std::int16_t sum = index;
-    if (!checkedIncrement(sum) || sum < 0 || sum > std::numeric_limits<std::uint8_t>::max()) {
+    if (index < -1 || index >= std::numeric_limits<std::uint8_t>::max()) {
         return std::nullopt;
     }
-    return std::uint8_t(sum);
+    return std::uint8_t(index + 1);
 }
 
 } // namespace cuaderno

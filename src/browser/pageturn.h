@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One page turn: take the old page off the screen, put a drawing on the canvas in two
-// layers and fit it above the button row, then play the command's sound and start the
+// layers and fit it above the button row, then play the button's sound and start the
 // next animation. Every step that cannot do its work leaves things as they are and the
 // next one runs; nothing is kept from one page turn to the next.
 
@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <utility>
 
 namespace cuaderno {
 
@@ -33,26 +34,24 @@ struct PageStage {
     std::int16_t& animationNumber;
 };
 
-// BeginPageTurn, PresentDrawing and FinishPageTurn keep the names the program's page-turn
-// operations have always had; the rest of the members are named in the project's style.
 class PageTurn {
 public:
-    explicit PageTurn(PageStage stage) : stage_(stage) {}
+    explicit PageTurn(PageStage stage) : stage_(std::move(stage)) {}
 
-    // The four steps that take the old page off, one by one for the commands that
+    // The three steps that take the old page off, one by one for the handlers that
     // interleave them with their own, and all at once.
     void stopAnimation(); // hides it and drops its file
     void repaintWindow();
     void hideCanvas();
-    void BeginPageTurn();
+    void takeOldPageOff();
 
     // Puts drawing n of the category on the canvas, fitted and centred, with the animation
     // beside it. When the coloured file cannot be loaded the canvas keeps what it showed,
     // layers and all, refitted.
-    void PresentDrawing(std::uint8_t category, std::int16_t n);
+    void presentDrawing(std::uint8_t category, std::int16_t n);
 
     // Plays appFolder + soundFragment and starts the next animation (1 again after the last).
-    void FinishPageTurn(const QString& soundFragment);
+    void finish(const QString& soundFragment);
 
 private:
     PageStage stage_;
@@ -62,6 +61,6 @@ private:
 std::int16_t* drawingEntry(std::array<std::int16_t, 11>& table, std::uint8_t category);
 
 // The category a button stands for (button 0 is category 1); empty when it does not fit.
-std::optional<std::uint8_t> categoryForButton(std::int16_t index);
+std::optional<std::uint8_t> categoryForButton(int index);
 
 } // namespace cuaderno

@@ -132,75 +132,99 @@ bool halfTransparent(QRgb c)
     return qAlpha(c) < 128;
 }
 
-Indexed quantize(const QList<QImage>& frames)
-{
+// Every frame's opaque colours counted, black and white left out (they are always in the
+// palette); the frames are kept in the one format the counting and indexing read.
+struct ColourCount {
     QList<QImage> plain;
     std::map<QRgb, quint64> histogram;
     bool anyTransparent = false;
+};
+
+ColourCount countColours(const QList<QImage>& frames)
+{
+    ColourCount count;
     for (const QImage& frame : frames) {
-        plain.append(frame.convertToFormat(QImage::Format_ARGB32));
-        const QImage& image = plain.constLast();
+        count.plain.append(frame.convertToFormat(QImage::Format_ARGB32));
+        const QImage& image = count.plain.constLast();
         for (int y = 0; y < image.height(); ++y) {
             const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
             for (int x = 0; x < image.width(); ++x) {
                 if (halfTransparent(line[x]))
-                    anyTransparent = true;
+                    count.anyTransparent = true;
                 else
-                    ++histogram[line[x] | 0xff000000u];
+                    ++count.histogram[line[x] | 0xff000000u];
             }
         }
     }
+    count.histogram.erase(qRgb(0, 0, 0));
+    count.histogram.erase(qRgb(255, 255, 255));
+    return count;
+}
 
-    Indexed out;
+// Black and white first, then every other colour or, when they do not fit, a median cut of
+// them; the transparent entry, when there is one, last.
+void choosePalette(const ColourCount& count, Indexed& out)
+{
     const QRgb black = qRgb(0, 0, 0), white = qRgb(255, 255, 255);
-    const int room = kPaletteSize - (anyTransparent ? 1 : 0);
-    histogram.erase(black);
-    histogram.erase(white);
+    const int room = kPaletteSize - (count.anyTransparent ? 1 : 0);
     out.palette = {black, white};
-    if (int(histogram.size()) <= room - 2) {
-        for (const auto& [colour, count] : histogram)
+    if (int(count.histogram.size()) <= room - 2) {
+        for (const auto& [colour, pixels] : count.histogram)
             out.palette.push_back(colour);
     } else {
         std::vector<Entry> entries;
-        entries.reserve(histogram.size());
-        for (const auto& [colour, count] : histogram)
-            entries.push_back({colour, count});
+        entries.reserve(count.histogram.size());
+        for (const auto& [colour, pixels] : count.histogram)
+            entries.push_back({colour, pixels});
         const auto cut = medianCut(std::move(entries), room - 2);
         out.palette.insert(out.palette.end(), cut.begin(), cut.end());
     }
-    if (anyTransparent) {
+    if (count.anyTransparent) {
         out.transparent = int(out.palette.size());
         out.palette.push_back(white);
     }
+}
 
-    QHash<QRgb, GifPixelType> nearest;
-    const int opaqueCount = int(out.palette.size()) - (anyTransparent ? 1 : 0);
-    for (const QImage& image : std::as_const(plain)) {
-        std::vector<GifPixelType> pixels;
-        pixels.reserve(std::size_t(image.width()) * std::size_t(image.height()));
-        for (int y = 0; y < image.height(); ++y) {
-            const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-            for (int x = 0; x < image.width(); ++x) {
-                if (halfTransparent(line[x])) {
-                    pixels.push_back(GifPixelType(out.transparent));
-                    continue;
-                }
-                const QRgb colour = line[x] | 0xff000000u;
-                auto found = nearest.constFind(colour);
-                if (found == nearest.constEnd()) {
-                    int best = 0;
-                    for (int i = 1; i < opaqueCount; ++i) {
-                        if (distance(colour, out.palette[std::size_t(i)]) <
-                            distance(colour, out.palette[std::size_t(best)]))
-                            best = i;
-                    }
-                    found = nearest.insert(colour, GifPixelType(best));
-                }
-                pixels.push_back(*found);
+// Each pixel's palette index: the transparent entry, else the nearest opaque colour (each
+// colour searched for once, remembered in `nearest` across frames).
+std::vector<GifPixelType> indexFrame(const QImage& image, const Indexed& out,
+                                     QHash<QRgb, GifPixelType>& nearest)
+{
+    const int opaqueCount = int(out.palette.size()) - (out.transparent >= 0 ? 1 : 0);
+    std::vector<GifPixelType> pixels;
+    pixels.reserve(std::size_t(image.width()) * std::size_t(image.height()));
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (halfTransparent(line[x])) {
+                pixels.push_back(GifPixelType(out.transparent));
+                continue;
             }
+            const QRgb colour = line[x] | 0xff000000u;
+            auto found = nearest.constFind(colour);
+            if (found == nearest.constEnd()) {
+                int best = 0;
+                for (int i = 1; i < opaqueCount; ++i) {
+                    if (distance(colour, out.palette[std::size_t(i)]) <
+                        distance(colour, out.palette[std::size_t(best)]))
+                        best = i;
+                }
+                found = nearest.insert(colour, GifPixelType(best));
+            }
+            pixels.push_back(*found);
         }
-        out.frames.push_back(std::move(pixels));
     }
+    return pixels;
+}
+
+Indexed quantize(const QList<QImage>& frames)
+{
+    const ColourCount count = countColours(frames);
+    Indexed out;
+    choosePalette(count, out);
+    QHash<QRgb, GifPixelType> nearest;
+    for (const QImage& image : count.plain)
+        out.frames.push_back(indexFrame(image, out, nearest));
     return out;
 }
 
@@ -220,33 +244,91 @@ struct MapDeleter {
     void operator()(ColorMapObject* map) const { GifFreeMapObject(map); }
 };
 
-bool encode(QIODevice& file, const QList<QImage>& frames, bool loop, int delay, QString* error)
+// All frames one size that GIF can hold; else the reason, in Spanish.
+QString framesProblem(const QList<QImage>& frames)
 {
     const QSize size = frames.isEmpty() ? QSize() : frames.first().size();
     if (size.isEmpty() || size.width() > 0xffff || size.height() > 0xffff) {
-        *error = QStringLiteral("tamaño de imagen no válido para GIF");
-        return false;
+        return QStringLiteral("tamaño de imagen no válido para GIF");
     }
     for (const QImage& frame : frames) {
         if (frame.size() != size) {
-            *error = QStringLiteral("los fotogramas no tienen todos el mismo tamaño");
-            return false;
+            return QStringLiteral("los fotogramas no tienen todos el mismo tamaño");
         }
     }
-    const Indexed indexed = quantize(frames);
+    return {};
+}
 
+// The global colour map, padded with black to the power of two GIF needs.
+std::unique_ptr<ColorMapObject, MapDeleter> colourMap(const std::vector<QRgb>& palette)
+{
     int paletteSize = 2;
-    while (paletteSize < int(indexed.palette.size()))
+    while (paletteSize < int(palette.size()))
         paletteSize *= 2;
     std::vector<GifColorType> colours(std::size_t(paletteSize), GifColorType{0, 0, 0});
-    for (std::size_t i = 0; i < indexed.palette.size(); ++i) {
-        colours[i] = GifColorType{GifByteType(qRed(indexed.palette[i])),
-                                  GifByteType(qGreen(indexed.palette[i])),
-                                  GifByteType(qBlue(indexed.palette[i]))};
+    for (std::size_t i = 0; i < palette.size(); ++i) {
+        colours[i] = GifColorType{GifByteType(qRed(palette[i])), GifByteType(qGreen(palette[i])),
+                                  GifByteType(qBlue(palette[i]))};
     }
-    const std::unique_ptr<ColorMapObject, MapDeleter> map(
+    return std::unique_ptr<ColorMapObject, MapDeleter>(
         GifMakeMapObject(paletteSize, colours.data()));
+}
 
+// NETSCAPE2.0 application block: repeat for ever.
+bool putLoopForEver(GifFileType* gif)
+{
+    static const GifByteType id[] = {'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0'};
+    static const GifByteType repeat[] = {1, 0, 0};
+    return EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE) == GIF_OK &&
+           EGifPutExtensionBlock(gif, sizeof id, id) == GIF_OK &&
+           EGifPutExtensionBlock(gif, sizeof repeat, repeat) == GIF_OK &&
+           EGifPutExtensionTrailer(gif) == GIF_OK;
+}
+
+// One frame: its control block when it loops or has a transparent colour, then its pixels.
+bool putFrame(GifFileType* gif, const Indexed& indexed, std::size_t frame, QSize size, bool loop,
+              int delay)
+{
+    bool ok = true;
+    if (loop || indexed.transparent >= 0) {
+        GraphicsControlBlock control{};
+        control.DisposalMode = loop ? DISPOSE_DO_NOT : DISPOSAL_UNSPECIFIED;
+        control.UserInputFlag = false;
+        control.DelayTime = loop ? delay : 0;
+        control.TransparentColor =
+            indexed.transparent >= 0 ? indexed.transparent : NO_TRANSPARENT_COLOR;
+        GifByteType block[4];
+        const auto length = EGifGCBToExtension(&control, block);
+        ok = EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, int(length), block) == GIF_OK;
+    }
+    ok = ok && EGifPutImageDesc(gif, 0, 0, size.width(), size.height(), false, nullptr) == GIF_OK;
+    auto* row = const_cast<GifPixelType*>(indexed.frames[frame].data());
+    for (int y = 0; ok && y < size.height(); ++y, row += size.width())
+        ok = EGifPutLine(gif, row, size.width()) == GIF_OK;
+    return ok;
+}
+
+// The screen, the loop and every frame; false at the first step giflib refuses.
+bool putImage(GifFileType* gif, const Indexed& indexed, const ColorMapObject* map, QSize size,
+              bool loop, int delay)
+{
+    EGifSetGifVersion(gif, true);
+    bool ok = EGifPutScreenDesc(gif, size.width(), size.height(), 8, 0, map) == GIF_OK;
+    if (ok && loop)
+        ok = putLoopForEver(gif);
+    for (std::size_t f = 0; ok && f < indexed.frames.size(); ++f)
+        ok = putFrame(gif, indexed, f, size, loop, delay);
+    return ok;
+}
+
+bool encode(QIODevice& file, const QList<QImage>& frames, bool loop, int delay, QString* error)
+{
+    if (const QString problem = framesProblem(frames); !problem.isEmpty()) {
+        *error = problem;
+        return false;
+    }
+    const Indexed indexed = quantize(frames);
+    const std::unique_ptr<ColorMapObject, MapDeleter> map = colourMap(indexed.palette);
     if (!map) {
         *error = QStringLiteral("no se puede preparar la paleta del GIF");
         return false;
@@ -257,35 +339,7 @@ bool encode(QIODevice& file, const QList<QImage>& frames, bool loop, int delay, 
         *error = gifError(code);
         return false;
     }
-    EGifSetGifVersion(gif, true);
-    bool ok = EGifPutScreenDesc(gif, size.width(), size.height(), 8, 0, map.get()) == GIF_OK;
-    if (ok && loop) {
-        // NETSCAPE2.0 application block: repeat for ever.
-        static const GifByteType id[] = {'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0'};
-        static const GifByteType repeat[] = {1, 0, 0};
-        ok = EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE) == GIF_OK &&
-             EGifPutExtensionBlock(gif, sizeof id, id) == GIF_OK &&
-             EGifPutExtensionBlock(gif, sizeof repeat, repeat) == GIF_OK &&
-             EGifPutExtensionTrailer(gif) == GIF_OK;
-    }
-    for (std::size_t f = 0; ok && f < indexed.frames.size(); ++f) {
-        if (loop || indexed.transparent >= 0) {
-            GraphicsControlBlock control{};
-            control.DisposalMode = loop ? DISPOSE_DO_NOT : DISPOSAL_UNSPECIFIED;
-            control.UserInputFlag = false;
-            control.DelayTime = loop ? delay : 0;
-            control.TransparentColor =
-                indexed.transparent >= 0 ? indexed.transparent : NO_TRANSPARENT_COLOR;
-            GifByteType block[4];
-            const auto length = EGifGCBToExtension(&control, block);
-            ok = EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, int(length), block) == GIF_OK;
-        }
-        ok = ok &&
-             EGifPutImageDesc(gif, 0, 0, size.width(), size.height(), false, nullptr) == GIF_OK;
-        auto* row = const_cast<GifPixelType*>(indexed.frames[f].data());
-        for (int y = 0; ok && y < size.height(); ++y, row += size.width())
-            ok = EGifPutLine(gif, row, size.width()) == GIF_OK;
-    }
+    bool ok = putImage(gif, indexed, map.get(), frames.first().size(), loop, delay);
     if (!ok)
         code = gif->Error;
     int closeCode = 0;

@@ -16,24 +16,25 @@ ScreenLayout layoutScreen(float screenWidth, float screenHeight, const DesignGeo
     // width, so the row sits a little right of centre. Too wide a screen leaves it at 0.
     std::int16_t x0 = 0;
     if (const auto offset = floorToInt16(
-            (screenWidth - (design.command2Left + side - design.command3Left)) / 2.0f)) {
+            (screenWidth - (design.quitButtonLeft + side - design.previousButtonLeft)) / 2.0f)) {
         x0 = *offset;
     }
     const float top = screenHeight - side - bottomMargin;
     const float lowerTop = top + categoryButtonSide + rowGap;
 
-    out.command3 = {float(x0), top, side, side};
-    out.command4 = {out.command3.left + side + rowGap, top, side, side};
-    out.command6[1] = {out.command4.left + side + rowGap, top, side, side};
-    float left = out.command6[1].left + side + rowGap;
+    out.previousButton = {float(x0), top, side, side};
+    out.nextButton = {out.previousButton.left + side + rowGap, top, side, side};
+    out.printButton = {out.nextButton.left + side + rowGap, top, side, side};
+    float left = out.printButton.left + side + rowGap;
     for (std::size_t i = 0; i < 5; ++i) {
-        out.command5[i] = {left, top, categoryButtonSide, categoryButtonSide};
-        out.command5[i + 5] = {left, lowerTop, categoryButtonSide, categoryButtonSide};
+        out.categoryButtons[i] = {left, top, categoryButtonSide, categoryButtonSide};
+        out.categoryButtons[i + 5] = {left, lowerTop, categoryButtonSide, categoryButtonSide};
         left = left + categoryButtonSide + rowGap;
     }
-    out.command6[0] = {out.command5[4].left + categoryButtonSide + rowGap, top, side, side};
-    out.command1 = {out.command6[0].left + side + rowGap, top, side, side};
-    out.command2 = {out.command1.left + side + rowGap, top, side, side};
+    out.pointerButton = {out.categoryButtons[4].left + categoryButtonSide + rowGap, top, side,
+                         side};
+    out.brushButton = {out.pointerButton.left + side + rowGap, top, side, side};
+    out.quitButton = {out.brushButton.left + side + rowGap, top, side, side};
 
     out.canvasLeft = (screenWidth - design.canvasWidth) / 2.0f;
     const AnimationPlace animation =

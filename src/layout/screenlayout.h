@@ -17,19 +17,20 @@ struct TwipsRect {
 
 // What the window looks like as designed, before the layout moves anything.
 struct DesignGeometry {
-    float command3Left = 600.0f;
-    float command2Left = 8280.0f;
+    float previousButtonLeft = 600.0f;
+    float quitButtonLeft = 8280.0f;
     float canvasWidth = 10185.0f;
     float canvasTop = 840.0f;
 };
 
 struct ScreenLayout {
-    TwipsRect command1;                 // brush size
-    TwipsRect command2;                 // quit
-    TwipsRect command3;                 // previous
-    TwipsRect command4;                 // next
-    std::array<TwipsRect, 2> command6;  // 0 pointer, 1 print
-    std::array<TwipsRect, 10> command5; // categories, two rows of five
+    TwipsRect brushButton;
+    TwipsRect quitButton;
+    TwipsRect previousButton;
+    TwipsRect nextButton;
+    TwipsRect pointerButton;
+    TwipsRect printButton;
+    std::array<TwipsRect, 10> categoryButtons; // two rows of five
     float canvasLeft = 0.0f;
     float animationLeft = 0.0f;
     float animationTop = 0.0f;

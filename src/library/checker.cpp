@@ -480,7 +480,7 @@ int largestDrawingHeight()
                      referenceHeight * twipsPerReferencePixel, DesignGeometry{});
     int height = referenceHeight;
     while (height > 0 &&
-           fitCanvas(layout.command3.top, float(height) * twipsPerReferencePixel).height) {
+           fitCanvas(layout.previousButton.top, float(height) * twipsPerReferencePixel).height) {
         --height;
     }
     return height;

@@ -10,7 +10,7 @@
 #include "platform/textfile.h"
 #include "renumbering.h"
 #include "safefiles.h"
-#include "tools/printing.h"
+#include "tools/printerswitch.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -34,9 +34,6 @@ namespace cuaderno {
 
 namespace {
 
-const QString switchName = QStringLiteral("impresora.txt");
-// The installed library's switch is a link to this configuration file.
-constexpr char packageSwitch[] = "/etc/cuaderno/impresora.txt";
 // The parts of an installed library that make the book; the program itself is not one.
 const QStringList dataTree = {QStringLiteral("dibujos"),    QStringLiteral("animados"),
                               QStringLiteral("medida"),     QStringLiteral("punteros"),
@@ -272,18 +269,10 @@ Outcome<void> recoverUnlocked(const QString& root)
     return dropDanglingLinks(root, categories);
 }
 
-// What a link says, unresolved; empty for anything else.
-QByteArray linkText(const QString& path)
-{
-    char text[256];
-    const ssize_t size = ::readlink(QFile::encodeName(path).constData(), text, sizeof text);
-    return size > 0 ? QByteArray(text, size) : QByteArray();
-}
-
 WriteFunction switchWriter(bool on)
 {
     return [on](QIODevice& device, QString&) {
-        const QByteArray line = on ? QByteArrayLiteral("SI\n") : QByteArrayLiteral("NO\n");
+        const QByteArray line = printerSwitchContent(on);
         return device.write(line) == line.size();
     };
 }
@@ -343,7 +332,7 @@ Outcome<void> buildUserLibrary(const QString& building, const QString& system)
     if (!written) {
         return written.failure();
     }
-    return renameNoReplace(written.value(), building + u'/' + switchName);
+    return renameNoReplace(written.value(), building + u'/' + printerSwitchName());
 }
 
 bool writeColoured(QIODevice& device, const QImage& image, ColouredFormat format, QString& error)
@@ -372,7 +361,7 @@ int Library::lastDrawingNumber(int category) const
     if (!validCategory(category)) {
         return 0;
     }
-    return DrawingLibrary(folder_).LastDrawingNumber(std::uint8_t(category));
+    return DrawingLibrary(folder_).lastDrawingNumber(std::uint8_t(category));
 }
 
 Library::DrawingFiles Library::drawingFiles(int category, int number) const
@@ -383,12 +372,12 @@ Library::DrawingFiles Library::drawingFiles(int category, int number) const
     const DrawingLibrary drawings(folder_);
     const auto c = std::uint8_t(category);
     const auto n = std::int16_t(number);
-    if (!drawings.DrawingExists(c, n)) {
+    if (!drawings.drawingExists(c, n)) {
         return {};
     }
     DrawingFiles files{DirectoryLookup::resolve(
-                           drawings.ColouredDrawingPath(c, n, drawings.DrawingExtension(c, n))),
-                       DirectoryLookup::resolve(drawings.UncolouredDrawingPath(c, n)),
+                           drawings.colouredDrawingPath(c, n, drawings.drawingExtension(c, n))),
+                       DirectoryLookup::resolve(drawings.uncolouredDrawingPath(c, n)),
                        {}};
     files.identity = fileIdentity(files.coloured) + fileIdentity(files.uncoloured);
     return files;
@@ -534,7 +523,7 @@ Outcome<void> Library::removeChecked(int category, int number,
                        Failure::Reason::Changed};
     }
     if (number < 1 || number > 32767 ||
-        !DrawingLibrary(folder_).DrawingExists(std::uint8_t(category), std::int16_t(number))) {
+        !DrawingLibrary(folder_).drawingExists(std::uint8_t(category), std::int16_t(number))) {
         return Failure{plural(lastDrawingNumber(category),
                               QStringLiteral("La categoría %2 no tiene el dibujo %3: tiene %1 "
                                              "dibujo."),
@@ -562,12 +551,7 @@ Outcome<void> Library::removeChecked(int category, int number,
 
 bool Library::printingEnabled() const
 {
-    const QString path = folder_ + u'/' + switchName;
-    if (DirectoryLookup::find(path) != switchName) {
-        return false;
-    }
-    const auto line = readFirstLine(path);
-    return line && printingSwitchedOn(*line);
+    return cuaderno::printingEnabled(folder_);
 }
 
 Outcome<void> Library::setPrinting(bool on)
@@ -579,13 +563,11 @@ Outcome<void> Library::setPrinting(bool on)
     if (const Outcome<void> recovered = recoverUnlocked(folder_); !recovered) {
         return recovered;
     }
-    const QString path = folder_ + u'/' + switchName;
-    const QFileInfo info(path);
-    // The package's own link to the administrator's configuration file is the one link
-    // written through; any other link is replaced by a file of the library's own.
-    if (info.isSymLink() && linkText(path) == packageSwitch) {
-        return writeSwitch(QString::fromLatin1(packageSwitch), on);
+    if (const std::optional<QString> through = packageSwitchBehind(folder_)) {
+        return writeSwitch(*through, on);
     }
+    const QString path = folder_ + u'/' + printerSwitchName();
+    const QFileInfo info(path);
     if (!info.isSymLink() && info.exists() && !info.isFile()) {
         return Failure{QStringLiteral("«%1» no es un archivo; quítelo primero.").arg(native(path))};
     }
@@ -599,7 +581,7 @@ Outcome<void> Library::setPrinting(bool on)
     return runJournal(folder_, {on ? QStringLiteral("activar el botón de imprimir")
                                    : QStringLiteral("desactivar el botón de imprimir"),
                                 {{JournalStep::Kind::Replace,
-                                  written.value().mid(folder_.size() + 1), switchName}}});
+                                  written.value().mid(folder_.size() + 1), printerSwitchName()}}});
 }
 
 Outcome<void> Library::recover()

@@ -8,8 +8,6 @@
 #include <QFileInfo>
 
 #include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 
 namespace cuaderno {
 
@@ -22,31 +20,15 @@ QList<FolderEntry> listFolder(const QString& folder)
     }
     const int fd = ::dirfd(dir);
     while (const dirent* found = ::readdir(dir)) {
-        if (found->d_name[0] == '.') {
+        const ListedEntry listed = DirectoryLookup::classify(fd, found->d_name, found->d_type);
+        if (listed.hidden) {
             continue;
         }
         FolderEntry entry;
         entry.encodedName = found->d_name;
         entry.name = QFile::decodeName(found->d_name);
-        unsigned char type = found->d_type;
-        if (type == DT_UNKNOWN) {
-            struct stat info {};
-            if (::fstatat(fd, found->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
-                type = S_ISLNK(info.st_mode) ? DT_LNK : S_ISREG(info.st_mode) ? DT_REG : DT_DIR;
-            }
-        }
-        entry.link = type == DT_LNK;
-        if (entry.link) {
-            struct stat info {};
-            if (::fstatat(fd, found->d_name, &info, 0) != 0) {
-                entry.kind = FolderEntry::Kind::BrokenLink;
-            } else {
-                entry.kind =
-                    S_ISREG(info.st_mode) ? FolderEntry::Kind::File : FolderEntry::Kind::Other;
-            }
-        } else {
-            entry.kind = type == DT_REG ? FolderEntry::Kind::File : FolderEntry::Kind::Other;
-        }
+        entry.kind = listed.kind;
+        entry.link = listed.link;
         entries.append(std::move(entry));
     }
     ::closedir(dir);
@@ -102,7 +84,7 @@ int numberOfCompanion(const FolderEntry& entry)
 
 int numberOfEntry(const FolderEntry& entry, bool coloured)
 {
-    const int number = DrawingLibrary::DrawingNumberOf(entry.encodedName);
+    const int number = DrawingLibrary::drawingNumberOf(entry.encodedName);
     if (number == 0 || coloured) {
         return number;
     }

@@ -3,6 +3,8 @@
 // Reading a library's folders as the tools need them: every entry with its kind (the book's
 // own lookup sees ordinary files only, the tools must also see what hides from it).
 
+#include "platform/directorylookup.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -12,7 +14,7 @@
 namespace cuaderno {
 
 struct FolderEntry {
-    enum class Kind { File, BrokenLink, Other };
+    using Kind = ListedEntry::Kind;
     QString name;
     std::string encodedName; // as the file system stores it
     Kind kind = Kind::File;  // a link counts as what it points to

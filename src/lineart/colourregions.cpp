@@ -64,16 +64,21 @@ Grid<Lab> toLab(const QImage& image)
     return lab;
 }
 
-// k-means on an even sample of the pixels, started from farthest points so the result
-// never depends on chance.
-std::vector<Lab> clusterColours(const Grid<Lab>& lab, int k)
+// About 20,000 pixels, evenly spaced.
+std::vector<Lab> sampleEvenly(const Grid<Lab>& lab)
 {
     const size_t step = std::max<size_t>(1, lab.size() / 20000);
     std::vector<Lab> sample;
     for (size_t i = 0; i < lab.size(); i += step)
         sample.push_back(lab[i]);
-    // Each next centre is the colour farthest from those chosen, weighted by how common it is:
-    // a flat area's colour, however close to another, wins over the blends along edges.
+    return sample;
+}
+
+// Up to k starting centres: each next one is the colour farthest from those chosen, weighted
+// by how common it is, so a flat area's colour, however close to another, wins over the
+// blends along edges.
+std::vector<Lab> farthestCentres(const std::vector<Lab>& sample, int k)
+{
     std::unordered_map<uint64_t, int> common;
     const auto key = [](const Lab& c) {
         return (uint64_t(uint16_t(int(c.l * 2))) << 32) | (uint64_t(uint16_t(int(c.a * 2))) << 16) |
@@ -101,20 +106,24 @@ std::vector<Lab> clusterColours(const Grid<Lab>& lab, int k)
             break; // fewer distinct colours than clusters
         centres.push_back(sample[far]);
     }
-    std::vector<int> owner(sample.size(), 0);
+    return centres;
+}
+
+// Six rounds of k-means: each centre moves to the mean of the sample nearest to it.
+void refineCentres(const std::vector<Lab>& sample, std::vector<Lab>& centres)
+{
     for (int iteration = 0; iteration < 6; ++iteration) {
         std::vector<Lab> sums(centres.size());
         std::vector<int> counts(centres.size(), 0);
-        for (size_t i = 0; i < sample.size(); ++i) {
+        for (const Lab& colour : sample) {
             int best = 0;
             for (int c = 1; c < int(centres.size()); ++c)
-                if (distance2(sample[i], centres[size_t(c)]) <
-                    distance2(sample[i], centres[size_t(best)]))
+                if (distance2(colour, centres[size_t(c)]) <
+                    distance2(colour, centres[size_t(best)]))
                     best = c;
-            owner[i] = best;
-            sums[size_t(best)].l += sample[i].l;
-            sums[size_t(best)].a += sample[i].a;
-            sums[size_t(best)].b += sample[i].b;
+            sums[size_t(best)].l += colour.l;
+            sums[size_t(best)].a += colour.a;
+            sums[size_t(best)].b += colour.b;
             ++counts[size_t(best)];
         }
         for (size_t c = 0; c < centres.size(); ++c)
@@ -122,6 +131,15 @@ std::vector<Lab> clusterColours(const Grid<Lab>& lab, int k)
                 centres[c] = {sums[c].l / float(counts[c]), sums[c].a / float(counts[c]),
                               sums[c].b / float(counts[c])};
     }
+}
+
+// k-means on an even sample of the pixels, started from farthest points so the result
+// never depends on chance.
+std::vector<Lab> clusterColours(const Grid<Lab>& lab, int k)
+{
+    const std::vector<Lab> sample = sampleEvenly(lab);
+    std::vector<Lab> centres = farthestCentres(sample, k);
+    refineCentres(sample, centres);
     return centres;
 }
 
@@ -174,20 +192,12 @@ void majority(Labels& labels)
     labels = std::move(out);
 }
 
-// Connected pieces of one cluster; pieces under minArea join the neighbour they share
-// most border with.
-Labels pieces(const Labels& clusters, int minArea, std::vector<int>* pieceCluster)
+// Shared border lengths of small pieces with their neighbours, keyed (small, neighbour), in
+// a fixed order: unordered_map iteration order is not deterministic.
+std::vector<std::pair<uint64_t, int>> smallPieceBorders(const Labels& piece,
+                                                        const std::vector<int>& sizes, int minArea)
 {
-    const int w = clusters.width, h = clusters.height;
-    Labels piece;
-    std::vector<int> sizes;
-    const int count = labelAreas(
-        w, h, [](size_t) { return true; },
-        [&](size_t i, size_t n) { return clusters[i] == clusters[n]; }, piece, &sizes);
-    pieceCluster->assign(size_t(count), 0);
-    for (size_t i = 0; i < piece.size(); ++i)
-        (*pieceCluster)[size_t(piece[i])] = clusters[i];
-    // Shared border lengths of small pieces with their neighbours.
+    const int w = piece.width, h = piece.height;
     std::unordered_map<uint64_t, int> border;
     const auto note = [&](int a, int b) {
         if (sizes[size_t(a)] < minArea)
@@ -205,14 +215,23 @@ Labels pieces(const Labels& clusters, int minArea, std::vector<int>* pieceCluste
                 note(piece.at(x, y + 1), p);
             }
         }
-    std::vector<int> target(static_cast<size_t>(count));
-    std::vector<int> bestBorder(size_t(count), 0);
-    for (int i = 0; i < count; ++i)
-        target[size_t(i)] = i;
-    // Visit in a fixed order: unordered_map iteration order is not deterministic.
     std::vector<std::pair<uint64_t, int>> entries(border.begin(), border.end());
     std::sort(entries.begin(), entries.end());
-    for (const auto& [key, length] : entries) {
+    return entries;
+}
+
+// The piece each one joins: itself, or for a small piece the neighbour it shares most
+// border with (the larger on a tie), followed along chains of small pieces to one that stays;
+// a cycle stops at its largest.
+std::vector<int> joinedPieces(const std::vector<std::pair<uint64_t, int>>& borders,
+                              const std::vector<int>& sizes, int minArea)
+{
+    const size_t count = sizes.size();
+    std::vector<int> target(count);
+    std::vector<int> bestBorder(count, 0);
+    for (size_t i = 0; i < count; ++i)
+        target[i] = int(i);
+    for (const auto& [key, length] : borders) {
         const int a = int(key >> 32), b = int(key & 0xffffffffu);
         const bool better =
             length > bestBorder[size_t(a)] || (length == bestBorder[size_t(a)] &&
@@ -222,15 +241,31 @@ Labels pieces(const Labels& clusters, int minArea, std::vector<int>* pieceCluste
             target[size_t(a)] = b;
         }
     }
-    // Follow chains of small pieces to a piece that stays; a cycle stops at its largest.
-    std::vector<int> root(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        int r = i;
+    std::vector<int> root(count);
+    for (size_t i = 0; i < count; ++i) {
+        int r = int(i);
         for (int steps = 0; steps < 64 && sizes[size_t(r)] < minArea && target[size_t(r)] != r;
              ++steps)
             r = target[size_t(r)];
-        root[size_t(i)] = r;
+        root[i] = r;
     }
+    return root;
+}
+
+// Connected pieces of one cluster; pieces under minArea join the neighbour they share
+// most border with.
+Labels pieces(const Labels& clusters, int minArea, std::vector<int>* pieceCluster)
+{
+    Labels piece;
+    std::vector<int> sizes;
+    const int count = labelAreas(
+        clusters.width, clusters.height, [](size_t) { return true; },
+        [&](size_t i, size_t n) { return clusters[i] == clusters[n]; }, piece, &sizes);
+    pieceCluster->assign(size_t(count), 0);
+    for (size_t i = 0; i < piece.size(); ++i)
+        (*pieceCluster)[size_t(piece[i])] = clusters[i];
+    const std::vector<int> root =
+        joinedPieces(smallPieceBorders(piece, sizes, minArea), sizes, minArea);
     for (size_t i = 0; i < piece.size(); ++i)
         piece[i] = root[size_t(piece[i])];
     return piece;

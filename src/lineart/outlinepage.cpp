@@ -128,23 +128,10 @@ std::vector<QRgb> colourAreas(const std::vector<int>& sizes,
     return colours;
 }
 
-} // namespace
-
-ColouringPage colourPage(const Mask& lines, const Options& options)
+// Areas touching the border are the page's background.
+std::vector<uint8_t> backgroundAreas(const Labels& area, int count)
 {
-    const int w = lines.width, h = lines.height;
-    // Gaps of a pixel or two in the lines are sealed before the areas are found.
-    const Mask sealed = dilate(lines, 1);
-    Labels area;
-    std::vector<int> sizes;
-    const int count = labelAreas(
-        w, h, [&](size_t i) { return !sealed[i]; }, [](size_t, size_t) { return true; }, area,
-        &sizes);
-    if (cancelled(options))
-        return {};
-    // Areas touching the border are the page's background; tiny ones (hatching, the
-    // space between close lines) take the colour of what surrounds them.
-    const int minArea = int(std::max<qint64>(6, qint64(w) * h / 16000));
+    const int w = area.width, h = area.height;
     std::vector<uint8_t> background(size_t(count), 0);
     for (int x = 0; x < w; ++x) {
         for (int y : {0, h - 1})
@@ -156,13 +143,29 @@ ColouringPage colourPage(const Mask& lines, const Options& options)
             if (area.at(x, y) >= 0)
                 background[size_t(area.at(x, y))] = 1;
     }
-    // Every other pixel takes the nearest area (breadth first from all areas at once).
+    return background;
+}
+
+// Tiny areas (hatching, the space between close lines) take the colour of what surrounds
+// them: every pixel outside the areas kept takes the nearest one (breadth first from all
+// areas at once).
+void absorbTinyAreas(Labels& area, const std::vector<int>& sizes,
+                     const std::vector<uint8_t>& background)
+{
+    const int minArea = int(std::max<qint64>(6, qint64(area.width) * area.height / 16000));
     for (size_t i = 0; i < area.size(); ++i) {
         const int a = area[i];
         if (a >= 0 && !background[size_t(a)] && sizes[size_t(a)] < minArea)
             area[i] = -1;
     }
     spreadLabels(area);
+}
+
+// Which closed areas share an edge, the background left out.
+std::vector<std::set<int>> areaNeighbours(const Labels& area, int count,
+                                          const std::vector<uint8_t>& background)
+{
+    const int w = area.width, h = area.height;
     std::vector<std::set<int>> neighbours(static_cast<size_t>(count));
     const auto touch = [&](int a, int b) {
         if (a >= 0 && b >= 0 && a != b && !background[size_t(a)] && !background[size_t(b)]) {
@@ -177,8 +180,14 @@ ColouringPage colourPage(const Mask& lines, const Options& options)
             if (y + 1 < h)
                 touch(area.at(x, y), area.at(x, y + 1));
         }
-    const std::vector<QRgb> colours = colourAreas(sizes, neighbours);
+    return neighbours;
+}
 
+// Lines black, the background white, every closed area its colour.
+QImage paintAreas(const Mask& lines, const Labels& area, const std::vector<uint8_t>& background,
+                  const std::vector<QRgb>& colours)
+{
+    const int w = lines.width, h = lines.height;
     QImage coloured(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y) {
         auto* line = reinterpret_cast<QRgb*>(coloured.scanLine(y));
@@ -189,7 +198,26 @@ ColouringPage colourPage(const Mask& lines, const Options& options)
                                                          : colours[size_t(a)];
         }
     }
-    return {coloured, maskImage(lines), {}};
+    return coloured;
+}
+
+} // namespace
+
+ColouringPage colourPage(const Mask& lines, const Options& options)
+{
+    // Gaps of a pixel or two in the lines are sealed before the areas are found.
+    const Mask sealed = dilate(lines, 1);
+    Labels area;
+    std::vector<int> sizes;
+    const int count = labelAreas(
+        lines.width, lines.height, [&](size_t i) { return !sealed[i]; },
+        [](size_t, size_t) { return true; }, area, &sizes);
+    if (cancelled(options))
+        return {};
+    const std::vector<uint8_t> background = backgroundAreas(area, count);
+    absorbTinyAreas(area, sizes, background);
+    const std::vector<QRgb> colours = colourAreas(sizes, areaNeighbours(area, count, background));
+    return {paintAreas(lines, area, background, colours), maskImage(lines), {}};
 }
 
 ColouringPage fromOutlines(const QImage& picture, QSize bounds, const Options& options)

@@ -139,19 +139,38 @@ std::vector<std::string> DirectoryLookup::fileNames(const QString& folder)
     }
     const int fd = ::dirfd(dir);
     while (const dirent* entry = ::readdir(dir)) {
-        if (isHiddenName(entry->d_name)) {
-            continue;
-        }
-        // Links count as what they point to; some file systems do not fill in the kind at all.
-        const bool file =
-            entry->d_type == DT_REG || ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) &&
-                                        isRegular(fd, entry->d_name));
-        if (file) {
+        if (classify(fd, entry->d_name, entry->d_type).ordinary()) {
             names.emplace_back(entry->d_name);
         }
     }
     ::closedir(dir);
     return names;
+}
+
+ListedEntry DirectoryLookup::classify(int folderFd, const char* name, unsigned char type)
+{
+    ListedEntry entry;
+    entry.hidden = isHiddenName(name);
+    if (entry.hidden) {
+        return entry;
+    }
+    // Some file systems do not fill in the kind at all.
+    if (type == DT_UNKNOWN) {
+        struct stat info {};
+        if (::fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
+            type = S_ISLNK(info.st_mode) ? DT_LNK : S_ISREG(info.st_mode) ? DT_REG : DT_DIR;
+        }
+    }
+    entry.link = type == DT_LNK;
+    if (entry.link) {
+        struct stat info {};
+        entry.kind = ::fstatat(folderFd, name, &info, 0) != 0 ? ListedEntry::Kind::BrokenLink
+                     : S_ISREG(info.st_mode)                  ? ListedEntry::Kind::File
+                                                              : ListedEntry::Kind::Other;
+    } else {
+        entry.kind = type == DT_REG ? ListedEntry::Kind::File : ListedEntry::Kind::Other;
+    }
+    return entry;
 }
 
 QString DirectoryLookup::find(const QString& path)

@@ -9,6 +9,17 @@
 
 namespace cuaderno {
 
+// One entry of a folder listing. Which files count is decided here once, for the book's
+// lookups and scans and for the parents' tools alike: an ordinary file is a regular file, or a
+// link to one, whose own name does not start with a dot.
+struct ListedEntry {
+    enum class Kind { File, BrokenLink, Other };
+    Kind kind = Kind::Other; // a link counts as what it points to
+    bool link = false;
+    bool hidden = false; // the rest is not looked at for a hidden entry
+    bool ordinary() const { return !hidden && kind == Kind::File; }
+};
+
 class DirectoryLookup {
 public:
     // The last component's name as stored on disk, or empty when no ordinary,
@@ -24,6 +35,10 @@ public:
     // one listing; a file is stat'ed only where the listing does not tell its kind. Empty when
     // the folder cannot be read.
     static std::vector<std::string> fileNames(const QString& folder);
+
+    // An entry `name` of the folder open as `folderFd`, whose kind the listing gave as `type`
+    // (a dirent's d_type); stat'ed only where that does not tell.
+    static ListedEntry classify(int folderFd, const char* name, unsigned char type);
 };
 
 } // namespace cuaderno

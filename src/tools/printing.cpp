@@ -6,11 +6,6 @@
 
 namespace cuaderno {
 
-bool printingSwitchedOn(const QString& printerSwitch)
-{
-    return printerSwitch.toUpper() == QStringLiteral("SI");
-}
-
 bool printCanvas(const PictureBox& canvas, Printer& printer, QString& error)
 {
     return printer.printPicture(canvas.picture(), QSizeF(canvas.widthTwips(), canvas.heightTwips()),

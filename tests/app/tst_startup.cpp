@@ -2,8 +2,8 @@
 // Start-up on an empty folder. Where the controls land on the screen the end-to-end window
 // test judges from the layout, pixel by pixel.
 
+#include "bookfixture.h"
 #include "datatree.h"
-#include "formfixture.h"
 
 #include <QTest>
 
@@ -18,11 +18,11 @@ private Q_SLOTS:
     // picture, no animation yet. (Where the run state starts, page turns and tools show.)
     void nothingThere()
     {
-        FormFixture f(u"/nonexistent/cuaderno"_s);
-        const Form1& w = *f.form;
-        QCOMPARE(QSizeF(w.Image1.widthTwips(), w.Image1.heightTwips()), QSizeF(615, 495));
-        QCOMPARE(w.Picture1->picture().size(), QSize(679, 440));
-        QVERIFY(w.Gif89a1->isHidden());
+        BookFixture f(u"/nonexistent/cuaderno"_s);
+        const BookWindow& w = *f.window;
+        QCOMPARE(QSizeF(w.brushShape.widthTwips(), w.brushShape.heightTwips()), QSizeF(615, 495));
+        QCOMPARE(w.canvas->picture().size(), QSize(679, 440));
+        QVERIFY(w.animation->isHidden());
         QVERIFY(f.sound.played.isEmpty());
         QVERIFY(f.messages.shown.isEmpty());
     }

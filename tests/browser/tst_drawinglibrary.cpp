@@ -64,14 +64,14 @@ private Q_SLOTS:
         }
         const DrawingLibrary library(tree.root());
 
-        QCOMPARE(int(library.LastDrawingNumber(1)), last);
+        QCOMPARE(int(library.lastDrawingNumber(1)), last);
         // The scan and the single test agree on every number around the range.
         for (std::int16_t n = -1; n <= 9; ++n) {
-            QCOMPARE(library.DrawingExists(1, n), (n >= 1 && n <= last) || above.contains(n));
+            QCOMPARE(library.drawingExists(1, n), (n >= 1 && n <= last) || above.contains(n));
         }
-        QCOMPARE(library.DrawingExtension(1, 1), extension);
+        QCOMPARE(library.drawingExtension(1, 1), extension);
         // The path in capitals opens the file whatever its letters.
-        QCOMPARE(Pictures::load(library.ColouredDrawingPath(1, 1, extension)).ok(),
+        QCOMPARE(Pictures::load(library.colouredDrawingPath(1, 1, extension)).ok(),
                  !extension.isEmpty());
     }
 };

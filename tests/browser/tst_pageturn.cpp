@@ -2,8 +2,8 @@
 // Page turning as the child does it, on a window built with test doubles: the run state,
 // what the canvas shows, the sounds, the animations and the fit.
 
+#include "bookfixture.h"
 #include "datatree.h"
-#include "formfixture.h"
 #include "layout/screenlayout.h"
 
 #include <QTest>
@@ -16,20 +16,20 @@ namespace {
 
 struct Book {
     DataTree tree;
-    std::unique_ptr<FormFixture> f;
+    std::unique_ptr<BookFixture> f;
 
-    Form1& open()
+    BookWindow& open()
     {
-        f = std::make_unique<FormFixture>(tree.root());
-        return *f->form;
+        f = std::make_unique<BookFixture>(tree.root());
+        return *f->window;
     }
     // n next, p previous, a digit the category button of that index.
     void click(QChar c)
     {
-        Form1& w = *f->form;
-        c == u'n'   ? w.command4_Click()
-        : c == u'p' ? w.Command3_Click()
-                    : w.Command5_Click(std::int16_t(c.digitValue()));
+        BookWindow& w = *f->window;
+        c == u'n'   ? w.showNextDrawing()
+        : c == u'p' ? w.showPreviousDrawing()
+                    : w.openCategory(c.digitValue());
     }
     static QString file(int c, int n, const char* layer)
     {
@@ -93,18 +93,18 @@ private Q_SLOTS:
         for (int k = 1; k <= 3; ++k) {
             book.tree.picture(u"animados/%1.gif"_s.arg(k), {20, 20});
         }
-        Form1& form = book.open();
-        const int titleWidth = form.Picture1->picture().width();
-        form.drawingNumber[1] = std::int16_t(start);
+        BookWindow& window = book.open();
+        const int titleWidth = window.canvas->picture().width();
+        window.state.drawingNumber[1] = std::int16_t(start);
 
         for (qsizetype i = 0; i < clicks.size(); ++i) {
             book.click(clicks[i]);
-            QCOMPARE(int(form.drawingNumber[form.currentCategory]), entries[i]);
-            QCOMPARE(form.Picture1->picture().width(), shown[i] == 0 ? titleWidth : shown[i]);
-            QVERIFY(form.Picture1->isVisibleTo(&form));
+            QCOMPARE(int(window.state.drawingNumber[window.state.category]), entries[i]);
+            QCOMPARE(window.canvas->picture().width(), shown[i] == 0 ? titleWidth : shown[i]);
+            QVERIFY(window.canvas->isVisibleTo(&window));
             // The child sees the outlines, lying pixel for pixel on the colours under them.
             if (shown[i] != 0) {
-                QCOMPARE(rgb(form.Picture1->grab().toImage()), rgb(Book::outlines({shown[i], 30})));
+                QCOMPARE(rgb(window.canvas->grab().toImage()), rgb(Book::outlines({shown[i], 30})));
             }
             // Previous has its own sound; every page turn plays one, even with nothing to show.
             const QString sound = clicks[i] == u'p' ? u"/sonido2.wav"_s : u"/sonido1.wav"_s;
@@ -112,9 +112,10 @@ private Q_SLOTS:
             QCOMPARE(book.f->sound.played.last(), book.tree.root() + sound);
             // The animations run 1, 2, 3, 1, 2 ... whatever the command.
             const int animation = int(i % 3) + 1;
-            QCOMPARE(int(form.animationNumber), animation);
-            QCOMPARE(form.Gif89a1->file(), book.tree.root() + u"/animados/%1.gif"_s.arg(animation));
-            QVERIFY(form.Gif89a1->isVisibleTo(&form));
+            QCOMPARE(int(window.state.animationNumber), animation);
+            QCOMPARE(window.animation->file(),
+                     book.tree.root() + u"/animados/%1.gif"_s.arg(animation));
+            QVERIFY(window.animation->isVisibleTo(&window));
         }
     }
 
@@ -123,15 +124,16 @@ private Q_SLOTS:
         Book book;
         const QSize size(600, 560); // too tall for the room above the row
         book.drawing(1, 1, size);
-        Form1& form = book.open();
-        form.command4_Click();
+        BookWindow& window = book.open();
+        window.showNextDrawing();
         // Placed by the layout's fit for a drawing taller than the room (the end-to-end test
         // judges the place of drawings that fit, and the animation beside them).
-        const CanvasFit fit = fitCanvas(form.Command3->topTwips(), float(size.height()) * 15.0f);
+        const CanvasFit fit =
+            fitCanvas(window.previousButton->topTwips(), float(size.height()) * 15.0f);
         QVERIFY(fit.height.has_value());
-        QCOMPARE(form.Picture1->topTwips(), fit.top);
+        QCOMPARE(window.canvas->topTwips(), fit.top);
         // A cut made to fit does not last: the canvas ends as large as the drawing.
-        QCOMPARE(form.Picture1->heightTwips(), float(size.height()) * 15.0f);
+        QCOMPARE(window.canvas->heightTwips(), float(size.height()) * 15.0f);
     }
 
     void brokenFilesNeverMixDrawings_data()
@@ -168,22 +170,22 @@ private Q_SLOTS:
             }
         }
         book.tree.folder(u"dibujos/5/si coloreado"_s);
-        Form1& form = book.open();
-        form.command4_Click();
-        form.Picture1->uncover(QRectF(0, 0, 300, 300));
-        const QImage page = form.Picture1->imageOnShow();
+        BookWindow& window = book.open();
+        window.showNextDrawing();
+        window.canvas->uncover(QRectF(0, 0, 300, 300));
+        const QImage page = window.canvas->imageOnShow();
 
         book.click(click);
-        QVERIFY(form.Picture1->isVisibleTo(&form));
+        QVERIFY(window.canvas->isVisibleTo(&window));
         if (keepsPage) {
             // No new outlines over old colours: the page stays as the child left it.
-            QCOMPARE(form.Picture1->imageOnShow(), page);
-            QCOMPARE(rgb(form.Picture2->picture()), rgb(Book::outlines({60, 40})));
+            QCOMPARE(window.canvas->imageOnShow(), page);
+            QCOMPARE(rgb(window.outlineHolder->picture()), rgb(Book::outlines({60, 40})));
         } else {
             // New colours show plainly, never under drawing 1's outlines.
-            QCOMPARE(form.Picture1->picture().pixelColor(0, 0), QColor(Qt::yellow));
-            QVERIFY(form.Picture2->picture().isNull());
-            QCOMPARE(rgb(form.Picture1->imageOnShow()), rgb(form.Picture1->picture()));
+            QCOMPARE(window.canvas->picture().pixelColor(0, 0), QColor(Qt::yellow));
+            QVERIFY(window.outlineHolder->picture().isNull());
+            QCOMPARE(rgb(window.canvas->imageOnShow()), rgb(window.canvas->picture()));
         }
     }
 };

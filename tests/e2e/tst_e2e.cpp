@@ -78,12 +78,12 @@ QRect pixels(const QRectF& twips)
 const QMap<QString, QRect> buttons = [] {
     const auto at = [](const TwipsRect& r) { return pixels({r.left, r.top, r.width, r.height}); };
     QMap<QString, QRect> row{
-        {u"anterior"_s, at(layout.command3)},    {u"siguiente"_s, at(layout.command4)},
-        {u"imprimir"_s, at(layout.command6[1])}, {u"puntero"_s, at(layout.command6[0])},
-        {u"pincel"_s, at(layout.command1)},      {u"salir"_s, at(layout.command2)},
+        {u"anterior"_s, at(layout.previousButton)}, {u"siguiente"_s, at(layout.nextButton)},
+        {u"imprimir"_s, at(layout.printButton)},    {u"puntero"_s, at(layout.pointerButton)},
+        {u"pincel"_s, at(layout.brushButton)},      {u"salir"_s, at(layout.quitButton)},
     };
-    for (std::size_t k = 0; k < layout.command5.size(); ++k) {
-        row.insert(u"cat%1"_s.arg(k + 1), at(layout.command5[k]));
+    for (std::size_t k = 0; k < layout.categoryButtons.size(); ++k) {
+        row.insert(u"cat%1"_s.arg(k + 1), at(layout.categoryButtons[k]));
     }
     return row;
 }();
@@ -101,7 +101,8 @@ QRectF canvasTwips(QSize picture)
 {
     const QSizeF size = QSizeF(picture) * twipsPerPixel;
     return {(screenWidth * twipsPerPixel - size.width()) / 2,
-            fitCanvas(layout.command3.top, float(size.height())).top, size.width(), size.height()};
+            fitCanvas(layout.previousButton.top, float(size.height())).top, size.width(),
+            size.height()};
 }
 
 QPoint animationCentre(QSize picture)

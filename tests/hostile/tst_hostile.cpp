@@ -3,8 +3,8 @@
 // link loops, odd letter cases, thousands of drawings), then a long seeded run of random input:
 // no crash or hang, the run state in range, and only the message boxes the program means.
 
+#include "bookfixture.h"
 #include "datatree.h"
-#include "formfixture.h"
 #include "gifwriter/gifwriter.h"
 
 #include <QAbstractButton>
@@ -98,17 +98,18 @@ private Q_SLOTS:
         qInfo("monkey seed %u (set CUADERNO_MONKEY_SEED to repeat another run)", seed);
         QRandomGenerator random(seed);
 
-        FormFixture book(app());
-        Form1& w = *book.form;
-        QCOMPARE(w.printerSwitch, u"sI"_s);
+        BookFixture book(app());
+        BookWindow& w = *book.window;
+        QCOMPARE(w.state.printerSwitch, u"sI"_s);
         w.resize(800, 600);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
 
         // Every press that reaches a handler, however it came (mouse, keyboard, click()).
         int clicks = 0;
-        QList<QAbstractButton*> pageButtons{w.Command3, w.Command4};
-        std::copy(w.Command5.begin(), w.Command5.end(), std::back_inserter(pageButtons));
+        QList<QAbstractButton*> pageButtons{w.previousButton, w.nextButton};
+        std::copy(w.categoryButtons.begin(), w.categoryButtons.end(),
+                  std::back_inserter(pageButtons));
         for (QAbstractButton* b : w.findChildren<QAbstractButton*>()) {
             connect(b, &QAbstractButton::clicked, this, [&clicks] { ++clicks; });
         }
@@ -129,14 +130,14 @@ private Q_SLOTS:
         // Mostly over the canvas and around it, now and then far away.
         const auto somewhere = [&] {
             const double around = random.bounded(20) == 0 ? 1.0e6 : 200.0;
-            const QSize size = w.Picture1->size();
+            const QSize size = w.canvas->size();
             return QPointF(random.bounded(size.width() + 2 * around) - around,
                            random.bounded(size.height() + 2 * around) - around);
         };
         const auto mouse = [&](QEvent::Type type, QPointF at, Qt::MouseButton button,
                                Qt::MouseButtons held) {
-            QMouseEvent event(type, at, w.Picture1->mapToGlobal(at), button, held, Qt::NoModifier);
-            QCoreApplication::sendEvent(w.Picture1, &event);
+            QMouseEvent event(type, at, w.canvas->mapToGlobal(at), button, held, Qt::NoModifier);
+            QCoreApplication::sendEvent(w.canvas, &event);
         };
 
         QSet<int> brushesSeen, pointersSeen;
@@ -145,7 +146,6 @@ private Q_SLOTS:
             const qsizetype messagesBefore = book.messages.shown.size();
             const qsizetype soundsBefore = book.sound.played.size();
             const qsizetype jobsBefore = book.printer.jobs.size();
-            const std::int16_t pointerBefore = w.pointerNumber;
             int turned = 0;
             int toolMessagesAllowed = 0;
             bool printing = false;
@@ -153,20 +153,15 @@ private Q_SLOTS:
             if (action < 25) {
                 turned = press(pageButtons[random.bounded(12)]) ? 1 : 0;
             } else if (action < 35) {
-                press(w.Command1);
+                press(w.brushButton);
             } else if (action < 47) {
-                // The pointer button, the print button, or the handler with an index no button has.
-                const int kind = int(random.bounded(10));
+                // The pointer button or the print button.
+                const int kind = int(random.bounded(9));
                 book.printer.failWith =
                     random.bounded(4) == 0 ? u"la impresora no responde"_s : QString();
-                if (kind < 9) {
-                    const bool ran = press(w.Command6[kind < 6 ? 0 : 1]);
-                    printing = ran && kind >= 6;
-                    toolMessagesAllowed = ran && kind < 6 ? 1 : 0;
-                } else {
-                    w.Command6_Click(std::int16_t(random.bounded(2, 65536)));
-                    QCOMPARE(w.pointerNumber, pointerBefore);
-                }
+                const bool ran = press(kind < 6 ? w.pointerButton : w.printButton);
+                printing = ran && kind >= 6;
+                toolMessagesAllowed = ran && kind < 6 ? 1 : 0;
             } else if (action < 72) {
                 // Real mouse events on the canvas: a move, a click or a drag that may leave it.
                 const auto button = Qt::MouseButton(1 << random.bounded(4)); // left ... back
@@ -194,12 +189,12 @@ private Q_SLOTS:
                 };
                 const float x = coordinate();
                 const float y = coordinate();
-                w.Picture1_Mousemove(someButtons(), x, y, {coordinate(), coordinate()});
+                w.colourAt(someButtons(), {x, y}, {coordinate(), coordinate()});
             } else if (action < 90) {
                 w.resize(int(random.bounded(1600)), int(random.bounded(1200)));
                 w.repaint();
             } else {
-                w.Picture1->repaint();
+                w.canvas->repaint();
                 QCoreApplication::processEvents();
             }
 
@@ -222,27 +217,27 @@ private Q_SLOTS:
             QCOMPARE(book.sound.played.size() - soundsBefore, qsizetype(turned));
 
             // The run state stays in its ranges.
-            QVERIFY2(in(w.currentCategory, 1, 10) && in(w.brushNumber, 1, brushes) &&
-                         in(w.pointerNumber, 1, pointers) && in(w.animationNumber, 0, animations),
+            QVERIFY2(in(w.state.category, 1, 10) && in(w.state.brushNumber, 1, brushes) &&
+                         in(w.state.pointerNumber, 1, pointers) &&
+                         in(w.state.animationNumber, 0, animations),
                      qPrintable(context));
-            QCOMPARE(w.drawingNumber[0], std::int16_t(0));
+            QCOMPARE(w.state.drawingNumber[0], std::int16_t(0));
             for (int c = 1; c <= 10; ++c) {
-                QVERIFY2(in(w.drawingNumber[c], 0, reachable[c]), qPrintable(context));
+                QVERIFY2(in(w.state.drawingNumber[c], 0, reachable[c]), qPrintable(context));
             }
-            QVERIFY2(
-                brushSizes.contains(QSize(int(w.Image1.widthTwips()), int(w.Image1.heightTwips()))),
-                qPrintable(context));
-            QVERIFY(std::isfinite(w.Picture1->leftTwips()) &&
-                    std::isfinite(w.Picture1->topTwips()));
-            QVERIFY(w.Picture1->widthTwips() > 0 && w.Picture1->heightTwips() > 0);
-            QCOMPARE(w.Picture1->imageOnShow().size(), w.Picture1->picture().size());
-            brushesSeen.insert(w.brushNumber);
-            pointersSeen.insert(w.pointerNumber);
-            highestAnimation = std::max<int>(highestAnimation, w.animationNumber);
+            QVERIFY2(brushSizes.contains(
+                         QSize(int(w.brushShape.widthTwips()), int(w.brushShape.heightTwips()))),
+                     qPrintable(context));
+            QVERIFY(std::isfinite(w.canvas->leftTwips()) && std::isfinite(w.canvas->topTwips()));
+            QVERIFY(w.canvas->widthTwips() > 0 && w.canvas->heightTwips() > 0);
+            QCOMPARE(w.canvas->imageOnShow().size(), w.canvas->picture().size());
+            brushesSeen.insert(w.state.brushNumber);
+            pointersSeen.insert(w.state.pointerNumber);
+            highestAnimation = std::max<int>(highestAnimation, w.state.animationNumber);
         }
 
         // The last button of all ends the run.
-        w.Command2->click();
+        w.quitButton->click();
         QVERIFY(w.isHidden());
         QCoreApplication::processEvents();
 
@@ -256,13 +251,13 @@ private Q_SLOTS:
 
     void previousFromFirstOfThousands()
     {
-        FormFixture book(app());
-        Form1& w = *book.form;
-        w.Command5_Click(1);
-        QCOMPARE(std::pair(w.drawingNumber[2], w.Picture1->picture().size()),
+        BookFixture book(app());
+        BookWindow& w = *book.window;
+        w.openCategory(1);
+        QCOMPARE(std::pair(w.state.drawingNumber[2], w.canvas->picture().size()),
                  std::pair(std::int16_t(1), QSize(40, 30)));
-        w.Command3_Click();
-        QCOMPARE(std::pair(w.drawingNumber[2], w.Picture1->picture().size()),
+        w.showPreviousDrawing();
+        QCOMPARE(std::pair(w.state.drawingNumber[2], w.canvas->picture().size()),
                  std::pair(std::int16_t(manyDrawings), QSize(30, 20)));
     }
 

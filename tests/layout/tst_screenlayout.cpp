@@ -35,17 +35,17 @@ private Q_SLOTS:
 
         const ScreenLayout l = layoutScreen(width, height, DesignGeometry{});
         const float side = 1125.0f;
-        QCOMPARE(l.command3, (TwipsRect{x0, rowTop, side, side}));
-        QCOMPARE(l.command4, (TwipsRect{x0 + 1175, rowTop, side, side}));
-        QCOMPARE(l.command6[1], (TwipsRect{x0 + 2350, rowTop, side, side}));
+        QCOMPARE(l.previousButton, (TwipsRect{x0, rowTop, side, side}));
+        QCOMPARE(l.nextButton, (TwipsRect{x0 + 1175, rowTop, side, side}));
+        QCOMPARE(l.printButton, (TwipsRect{x0 + 2350, rowTop, side, side}));
         for (int k = 0; k < 5; ++k) {
-            QCOMPARE(l.command5[k], (TwipsRect{x0 + 3525 + 545.0f * k, rowTop, 495, 495}));
-            QCOMPARE(l.command5[k + 5],
+            QCOMPARE(l.categoryButtons[k], (TwipsRect{x0 + 3525 + 545.0f * k, rowTop, 495, 495}));
+            QCOMPARE(l.categoryButtons[k + 5],
                      (TwipsRect{x0 + 3525 + 545.0f * k, rowTop + 545, 495, 495}));
         }
-        QCOMPARE(l.command6[0], (TwipsRect{x0 + 6250, rowTop, side, side}));
-        QCOMPARE(l.command1, (TwipsRect{x0 + 7425, rowTop, side, side}));
-        QCOMPARE(l.command2, (TwipsRect{x0 + 8600, rowTop, side, side}));
+        QCOMPARE(l.pointerButton, (TwipsRect{x0 + 6250, rowTop, side, side}));
+        QCOMPARE(l.brushButton, (TwipsRect{x0 + 7425, rowTop, side, side}));
+        QCOMPARE(l.quitButton, (TwipsRect{x0 + 8600, rowTop, side, side}));
     }
 
     void canvasAndAnimation()

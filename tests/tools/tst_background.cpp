@@ -31,7 +31,7 @@ QImage writeTile(DataTree& tree, int shade)
 }
 
 // Pixels of the window's grab not under a visible control that differ from the tiling.
-int offTile(Form1& window, const QImage& tile)
+int offTile(BookWindow& window, const QImage& tile)
 {
     QRegion controls;
     for (QWidget* child : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
@@ -76,14 +76,14 @@ private Q_SLOTS:
         } else if (!kind.isEmpty()) {
             tree.text(u"fondo.gif"_s, kind);
         }
-        FormFixture f(tree.root());
-        f.form->resize(800, 600); // 12000 x 9000 twips: 8 whole tiles across, 8.6 down
+        BookFixture f(tree.root());
+        f.window->resize(800, 600); // 12000 x 9000 twips: 8 whole tiles across, 8.6 down
         // Where nothing is tiled the window shows its black back colour.
-        QCOMPARE(f.form->grab().toImage().pixelColor(0, 0), QColor(Qt::black));
+        QCOMPARE(f.window->grab().toImage().pixelColor(0, 0), QColor(Qt::black));
         // Never from inside the repaint: the message waits for the event loop.
         QVERIFY(f.messages.shown.isEmpty());
         for (int repaint = 0; repaint < 5; ++repaint) {
-            f.form->grab();
+            f.window->grab();
             QCoreApplication::processEvents();
         }
         QCOMPARE(f.messages.shown.size(), 1);
@@ -95,11 +95,11 @@ private Q_SLOTS:
         QDir(path).removeRecursively();
         QFile::remove(path);
         const QImage tile = writeTile(tree, 0);
-        QCOMPARE(offTile(*f.form, tile), 0);
+        QCOMPARE(offTile(*f.window, tile), 0);
         // Replaced on disk, the picture is not read again; a larger window is covered too.
         QVERIFY(writeTile(tree, 50) != tile);
-        f.form->resize(1000, 700); // 15000 x 10500 twips: 10 whole tiles across, 10 down
-        QCOMPARE(offTile(*f.form, tile), 0);
+        f.window->resize(1000, 700); // 15000 x 10500 twips: 10 whole tiles across, 10 down
+        QCOMPARE(offTile(*f.window, tile), 0);
         QCoreApplication::processEvents();
         QCOMPARE(f.messages.shown.size(), 1);
     }

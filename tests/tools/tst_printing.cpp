@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Printing: the switch, one page per press, and the message when the machine has no printer
-// (every suite starts pointed at a print server that is not there).
+// Printing: the switch (as the book and the library read it), one page per press, and the
+// message when the machine has no printer (every suite starts pointed at a print server that
+// is not there).
 
 #include "datatree.h"
 #include "fixture.h"
+#include "library/library.h"
 #include "platform/qtprinter.h"
 
 #include <QTest>
@@ -56,21 +58,23 @@ private Q_SLOTS:
         if (!name.isEmpty()) {
             tree.text(name, content);
         }
-        FormFixture f(tree.root());
-        QCOMPARE(f.form->printerSwitch, line);
+        BookFixture f(tree.root());
+        QCOMPARE(f.window->state.printerSwitch, line);
+        // The parents' side reads the switch as the book does.
+        QCOMPARE(Library(tree.root()).printingEnabled(), prints);
         // A page with nothing coloured yet: red and blue halves under white.
-        f.form->Picture1->setPicture(twoToneImage({300, 200}, Qt::red, Qt::blue));
+        f.window->canvas->setPicture(twoToneImage({300, 200}, Qt::red, Qt::blue));
         QImage cover(300, 200, QImage::Format_RGB32);
         cover.fill(Qt::white);
-        f.form->Picture1->paintLayer(cover, QRectF(0, 0, 4500, 3000), QRectF(0, 0, 4500, 3000));
-        f.form->Picture1->setWidthTwips(6000);
-        f.form->Command6_Click(1);
-        f.form->Command6_Click(1);
+        f.window->canvas->paintLayer(cover, QRectF(0, 0, 4500, 3000), QRectF(0, 0, 4500, 3000));
+        f.window->canvas->setWidthTwips(6000);
+        f.window->printPage();
+        f.window->printPage();
         // One job of one page per press, or nothing at all; never a message.
         QCOMPARE(f.printer.jobs.size(), prints ? 2 : 0);
         for (const RecordingPrinter::Job& job : f.printer.jobs) {
             // The canvas's own picture, not what the screen shows, at the canvas's size.
-            QCOMPARE(job.picture, f.form->Picture1->picture());
+            QCOMPARE(job.picture, f.window->canvas->picture());
             QCOMPARE(job.sizeTwips, QSizeF(6000, 3000));
         }
         QVERIFY(f.messages.shown.isEmpty());
@@ -81,9 +85,9 @@ private Q_SLOTS:
         DataTree tree;
         tree.text(u"impresora.txt"_s, "si\n");
         QtPrinter printer;
-        FormFixture f(tree.root(), 12000, 9000, &printer);
-        f.form->Command6_Click(1);
-        f.form->Command6_Click(1);
+        BookFixture f(tree.root(), 12000, 9000, &printer);
+        f.window->printPage();
+        f.window->printPage();
         QCOMPARE(f.messages.shown,
                  QStringList(2, u"Atención: No hay ninguna impresora instalada."_s));
     }

@@ -20,16 +20,16 @@ const QColor coloured(Qt::red);
 
 // A window on a tree with brushes of the given sizes and one drawing, red under a white
 // uncoloured layer; fingers need the window shown and exposed.
-std::unique_ptr<FormFixture> book(DataTree& tree, const QList<QSize>& brushes, bool show = false)
+std::unique_ptr<BookFixture> book(DataTree& tree, const QList<QSize>& brushes, bool show = false)
 {
     for (int i = 0; i < brushes.size(); ++i) {
         tree.picture(u"medida/%1.gif"_s.arg(i + 1), brushes[i]);
     }
     tree.picture(u"dibujos/1/si coloreado/1.GIF"_s, {400, 300}, coloured);
     tree.picture(u"dibujos/1/no coloreado/1.GIF"_s, {400, 300}, Qt::white);
-    auto f = std::make_unique<FormFixture>(tree.root());
-    f->form->resize(800, 600);
-    f->form->setVisible(show);
+    auto f = std::make_unique<BookFixture>(tree.root());
+    f->window->resize(800, 600);
+    f->window->setVisible(show);
     return f;
 }
 
@@ -78,14 +78,15 @@ private Q_SLOTS:
         for (int n : files) {
             tree.picture(u"medida/%1.gif"_s.arg(n), QSize(n * 10, n * 5));
         }
-        FormFixture f(tree.root());
-        Form1& w = *f.form;
+        BookFixture f(tree.root());
+        BookWindow& w = *f.window;
         for (int n : presses) {
-            w.Command1_Click();
+            w.nextBrush();
             const QSize size(n * 10, n * 5);
-            QCOMPARE(w.brushNumber, std::int16_t(n));
-            QCOMPARE(w.Command1->face().size(), size);
-            QCOMPARE(QSizeF(w.Image1.widthTwips(), w.Image1.heightTwips()), QSizeF(size * 15));
+            QCOMPARE(w.state.brushNumber, std::int16_t(n));
+            QCOMPARE(w.brushButton->face().size(), size);
+            QCOMPARE(QSizeF(w.brushShape.widthTwips(), w.brushShape.heightTwips()),
+                     QSizeF(size * 15));
         }
         QVERIFY(f.messages.shown.isEmpty());
     }
@@ -137,20 +138,20 @@ private Q_SLOTS:
 
         DataTree tree;
         const auto f = book(tree, brushes);
-        Form1& w = *f->form;
+        BookWindow& w = *f->window;
         const bool onTitle = leave == u"quit on title";
         if (!onTitle) {
-            w.command4_Click();
+            w.showNextDrawing();
         }
         if (brushes.size() > 1) {
-            w.Command1_Click();
+            w.nextBrush();
         }
         const QPointF at = pointer / 15;
         const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-        QMouseEvent event(QEvent::Type(type), at, w.Picture1->mapToGlobal(at), button, buttons,
+        QMouseEvent event(QEvent::Type(type), at, w.canvas->mapToGlobal(at), button, buttons,
                           Qt::NoModifier);
-        QCoreApplication::sendEvent(w.Picture1, &event);
-        const QImage shown = w.Picture1->imageOnShow().copy();
+        QCoreApplication::sendEvent(w.canvas, &event);
+        const QImage shown = w.canvas->imageOnShow().copy();
         QVERIFY(onTitle || shown == colouredIn(shown, {expected}));
         // Leaving the page keeps what the canvas showed, named by the page left, if the stroke
         // coloured any of the drawing, once however it ends; the title picture is never kept.
@@ -158,12 +159,12 @@ private Q_SLOTS:
             QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
             QCoreApplication::exec();
         };
-        leave == u"next"            ? w.command4_Click()
-        : leave == u"previous"      ? w.Command3_Click()
-        : leave == u"category"      ? w.Command5_Click(4)
+        leave == u"next"            ? w.showNextDrawing()
+        : leave == u"previous"      ? w.showPreviousDrawing()
+        : leave == u"category"      ? w.openCategory(4)
         : leave == u"window closed" ? void(w.close())
         : leave == u"loop ended"    ? endLoop()
-                                    : (w.Command2_Click(), w.close(), endLoop());
+                                    : (w.quit(), w.close(), endLoop());
         using Pages = QList<std::tuple<QImage, int, int>>;
         QCOMPARE(f->keeper.pages, (expected.isEmpty() || onTitle ? Pages() : Pages{{shown, 1, 1}}));
     }
@@ -223,9 +224,9 @@ private Q_SLOTS:
 
         DataTree tree;
         const auto f = book(tree, {brush ? QSize(brush, brush) : QSize(40, 30)}, true);
-        QVERIFY(QTest::qWaitForWindowExposed(f->form.get()));
-        f->form->command4_Click();
-        PictureBox* canvas = f->form->Picture1;
+        QVERIFY(QTest::qWaitForWindowExposed(f->window.get()));
+        f->window->showNextDrawing();
+        PictureBox* canvas = f->window->canvas;
         const bool finger = device.startsWith(u"finger"), mouseToo = device.endsWith(u"+mouse");
         const bool mouse = device == u"mouse";
         using enum QInputDevice::Capability;
@@ -239,7 +240,7 @@ private Q_SLOTS:
                                          : device == u"eraser" ? Eraser
                                                                : Pen,
                                          Pressure, 1, 2));
-        auto fingers = QTest::touchEvent(f->form.get(), input.get(), false);
+        auto fingers = QTest::touchEvent(f->window.get(), input.get(), false);
         for (qsizetype step = 0; step < paths[0].size(); ++step) {
             for (qsizetype i = 0; i < paths.size(); ++i) {
                 const QPoint at = paths[i][step], global = canvas->mapToGlobal(at);
@@ -294,11 +295,11 @@ private Q_SLOTS:
 
         DataTree tree;
         const auto f = book(tree, {}, true);
-        QVERIFY(QTest::qWaitForWindowExposed(f->form.get()));
-        PictureBox* canvas = f->form->Picture1;
-        GraphicalButton* next = f->form->Command4;
+        QVERIFY(QTest::qWaitForWindowExposed(f->window.get()));
+        PictureBox* canvas = f->window->canvas;
+        GraphicalButton* next = f->window->nextButton;
         const std::unique_ptr<QPointingDevice> screen(QTest::createTouchDevice());
-        auto fingers = QTest::touchEvent(f->form.get(), screen.get(), false);
+        auto fingers = QTest::touchEvent(f->window.get(), screen.get(), false);
         const QPoint rest(100, 100), centre = next->rect().center();
         // A resting finger is moved to where it is at every event, so that its position is sure.
         const auto withRest = [&]() -> decltype(fingers)& {
@@ -348,30 +349,30 @@ private Q_SLOTS:
             tree.icon(u"punteros/1.ico"_s, sides);
             tree.picture(u"punteros/2.ico"_s, {40, 20});
         }
-        FormFixture f(tree.root());
-        Form1& w = *f.form;
-        const QImage face = w.Command6[0]->face().toImage();
+        BookFixture f(tree.root());
+        BookWindow& w = *f.window;
+        const QImage face = w.pointerButton->face().toImage();
         // Pointers 1, 2, then 1 again: on the canvas alone, held by its middle; with none to
         // show, said at every press, the button and the arrow left as they were.
         for (int press = 0; press <= 2; ++press) {
             if (press > 0) {
-                w.Command6_Click(0);
+                w.nextPointer();
             }
             const QSize size = press == 1 && shown ? QSize(40, 20) : QSize(shown, shown);
-            const QCursor pointer = w.Picture1->cursor();
+            const QCursor pointer = w.canvas->cursor();
             if (shown) {
-                QCOMPARE(w.pointerNumber, std::int16_t(press == 1 ? 2 : 1));
+                QCOMPARE(w.state.pointerNumber, std::int16_t(press == 1 ? 2 : 1));
                 QCOMPARE(pointer.pixmap().size(), size);
                 QCOMPARE(pointer.hotSpot(), QPoint(size.width() / 2, size.height() / 2));
-                QVERIFY(press != 1 || w.Command6[0]->face().size() == size);
+                QVERIFY(press != 1 || w.pointerButton->face().size() == size);
                 QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
                 QVERIFY(f.messages.shown.isEmpty());
             } else {
                 QCOMPARE(f.messages.shown.size(), press);
                 QVERIFY(press == 0 || (f.messages.shown.last().startsWith(u"Atención: "_s) &&
                                        f.messages.shown.last().contains(u"1.ico"_s)));
-                QCOMPARE(w.Command6[0]->face().toImage(), face);
-                QCOMPARE(std::pair(pointer.shape(), w.pointerNumber),
+                QCOMPARE(w.pointerButton->face().toImage(), face);
+                QCOMPARE(std::pair(pointer.shape(), w.state.pointerNumber),
                          std::pair(Qt::ArrowCursor, std::int16_t(1)));
             }
         }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "book.h"
 
-#include "app/form1.h"
+#include "app/bookwindow.h"
 #include "gallery/gallery.h"
 #include "gallery/gallerykeeper.h"
 #include "platform/messagebox.h"
@@ -27,13 +27,13 @@ int runBook(const QString& folder, const std::function<void(QWidget&)>& beforeSh
     // Declared before the window, so that a page handed in at quit is written before the
     // program ends.
     GalleryKeeper keeper(galleryFolder());
-    Form1 window({screen, messages, sound, printer, keeper}, folder);
+    BookWindow window({screen, messages, sound, printer, keeper}, folder);
     messages.setParent(&window);
     // A logout, a shutdown or a terminal ends the book as its own quit button does.
     QObject::connect(&quitSignals, &QuitSignals::received, &window, &QWidget::close);
 
     window.setWindowFlag(Qt::FramelessWindowHint);
-    window.Form_Load();
+    window.prepare();
     // A session without a window manager ignores full screen alone: cover the screen too.
     if (const QScreen* primary = QGuiApplication::primaryScreen()) {
         window.setGeometry(primary->geometry());
