@@ -2,6 +2,7 @@
 #include "gallerypage.h"
 
 #include "gallery/gallery.h"
+#include "platform/parentspages.h"
 
 #include <QCheckBox>
 #include <QDialog>
@@ -12,7 +13,6 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QImageReader>
 #include <QLabel>
 #include <QLocale>
 #include <QMessageBox>
@@ -40,18 +40,6 @@ QString dayHeading(const QDate& day)
     const QString text =
         QLocale(QLocale::Spanish).toString(day, QStringLiteral("dddd d 'de' MMMM 'de' yyyy"));
     return text.left(1).toUpper() + text.mid(1);
-}
-
-// Reads a listed picture at most at the given size; a file that changed since the listing
-// and is now unreadable gives a null image.
-QImage readPicture(const QString& path, QSize within = QSize())
-{
-    QImageReader reader(path);
-    const QSize size = reader.size();
-    if (within.isValid() && size.isValid()) {
-        reader.setScaledSize(size.scaled(within, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
-    }
-    return reader.read();
 }
 
 } // namespace
@@ -172,7 +160,8 @@ void GalleryPage::loadNextThumbnail()
     for (QTreeWidgetItemIterator it(list_); *it != nullptr; ++it) {
         QTreeWidgetItem* item = *it;
         if (!item->data(0, pathRole).isNull() && item->icon(0).isNull()) {
-            const QImage thumbnail = readPicture(item->data(0, pathRole).toString(), thumbnailSize);
+            const QImage thumbnail =
+                readPictureWithin(item->data(0, pathRole).toString(), thumbnailSize);
             QPixmap face(thumbnailSize);
             face.fill(Qt::transparent);
             if (!thumbnail.isNull()) {
@@ -207,7 +196,7 @@ void GalleryPage::openLarge()
     const QScreen* screen =
         this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
     const QSize room = screen != nullptr ? screen->availableSize() * 0.85 : QSize(1024, 768);
-    const QImage picture = readPicture(path, room);
+    const QImage picture = readPictureWithin(path, room);
     if (picture.isNull()) {
         warn(QStringLiteral("No se puede abrir el dibujo «%1».").arg(QFileInfo(path).fileName()));
         return;
@@ -230,7 +219,7 @@ void GalleryPage::openLarge()
 void GalleryPage::print()
 {
     const QString path = chosenPicture();
-    const QImage picture = path.isEmpty() ? QImage() : readPicture(path);
+    const QImage picture = path.isEmpty() ? QImage() : readPictureWithin(path);
     if (picture.isNull()) {
         warn(QStringLiteral("No se puede abrir el dibujo para imprimirlo."));
         return;
@@ -278,14 +267,11 @@ void GalleryPage::remove()
     if (path.isEmpty()) {
         return;
     }
-    QMessageBox ask(
-        QMessageBox::Question, QStringLiteral("Borrar el dibujo"),
-        QStringLiteral("¿Quiere borrar este dibujo de la galería? No se podrá recuperar."),
-        QMessageBox::NoButton, this);
-    QPushButton* yes = ask.addButton(QStringLiteral("Borrar"), QMessageBox::DestructiveRole);
-    ask.setDefaultButton(ask.addButton(QStringLiteral("Cancelar"), QMessageBox::RejectRole));
-    ask.exec();
-    if (ask.clickedButton() != yes) {
+    if (!confirmChange(
+            this,
+            {QStringLiteral("Borrar el dibujo"),
+             QStringLiteral("¿Quiere borrar este dibujo de la galería? No se podrá recuperar."),
+             QStringLiteral("Borrar"), QStringLiteral("Cancelar")})) {
         return;
     }
     if (!QFile::remove(path)) {

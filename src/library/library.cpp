@@ -269,6 +269,17 @@ Outcome<void> recoverUnlocked(const QString& root)
     return dropDanglingLinks(root, categories);
 }
 
+// Every change begins here: the library's lock, held while `lock` lives, then whatever a
+// stopped change left finished or undone.
+Outcome<void> beginChange(ChangeLock& lock, const QString& root,
+                          const std::function<bool()>& keepWaiting)
+{
+    if (const Outcome<void> locked = lock.acquire(root, keepWaiting); !locked) {
+        return locked;
+    }
+    return recoverUnlocked(root);
+}
+
 WriteFunction switchWriter(bool on)
 {
     return [on](QIODevice& device, QString&) {
@@ -436,6 +447,37 @@ Outcome<QStringList> writeNewFiles(const NewDrawingFolders& folders, const QImag
     return written;
 }
 
+// What the journal names a new drawing's files after.
+struct NewDrawing {
+    int category;
+    int number;
+    ColouredFormat format;
+    QString outlineSuffix;
+};
+
+// The journal that moves the new hidden files into place in the order they were written: the
+// outline first, which the book never reads; the coloured file last, since until it is there
+// the book does not see the drawing.
+Journal placingJournal(const QString& root, const NewDrawing& drawing, const QStringList& written)
+{
+    const QString digits = QString::number(drawing.number);
+    const auto inside = [&root](const QString& path) { return path.mid(root.size() + 1); };
+    const QStringList names = {digits + u'.' + drawing.outlineSuffix, digits + u".GIF",
+                               digits +
+                                   (drawing.format == ColouredFormat::Gif ? u".GIF" : u".JPG")};
+    Journal journal{QStringLiteral("añadir el dibujo %1 a la categoría %2")
+                        .arg(drawing.number)
+                        .arg(drawing.category),
+                    {}};
+    for (qsizetype i = 0; i < written.size(); ++i) {
+        const QString& file = written[i];
+        journal.steps.append(
+            {JournalStep::Kind::Move, inside(file),
+             inside(QFileInfo(file).path()) + u'/' + names[i + names.size() - written.size()]});
+    }
+    return journal;
+}
+
 } // namespace
 
 Outcome<int> Library::addDrawing(int category, const QImage& coloured, ColouredFormat format,
@@ -448,11 +490,8 @@ Outcome<int> Library::addDrawing(int category, const QImage& coloured, ColouredF
         return valid.failure();
     }
     ChangeLock lock;
-    if (const Outcome<void> locked = lock.acquire(folder_, keepWaiting_); !locked) {
-        return locked.failure();
-    }
-    if (const Outcome<void> recovered = recoverUnlocked(folder_); !recovered) {
-        return recovered.failure();
+    if (const Outcome<void> begun = beginChange(lock, folder_, keepWaiting_); !begun) {
+        return begun.failure();
     }
     const int number = lastDrawingNumber(category) + 1;
     if (number > 32766) {
@@ -472,21 +511,10 @@ Outcome<int> Library::addDrawing(int category, const QImage& coloured, ColouredF
     if (stopsHere()) {
         return stoppedBeforeJournal();
     }
-    // The outline first, which the book never reads, and the coloured file last: until it is
-    // there the book does not see the drawing.
-    const QString digits = QString::number(number);
-    const auto inside = [this](const QString& path) { return path.mid(folder_.size() + 1); };
-    const QStringList names = {digits + u'.' + outline.suffix, digits + u".GIF",
-                               digits + (format == ColouredFormat::Gif ? u".GIF" : u".JPG")};
-    Journal journal{
-        QStringLiteral("añadir el dibujo %1 a la categoría %2").arg(number).arg(category), {}};
-    for (qsizetype i = 0; i < written.value().size(); ++i) {
-        const QString& file = written.value()[i];
-        journal.steps.append({JournalStep::Kind::Move, inside(file),
-                              inside(QFileInfo(file).path()) + u'/' +
-                                  names[i + names.size() - written.value().size()]});
-    }
-    if (const Outcome<void> placed = runJournal(folder_, journal); !placed) {
+    const NewDrawing drawing{category, number, format, outline.suffix};
+    if (const Outcome<void> placed =
+            runJournal(folder_, placingJournal(folder_, drawing, written.value()));
+        !placed) {
         return placed.failure();
     }
     return number;
@@ -502,20 +530,14 @@ Outcome<void> Library::removeDrawing(int category, int number, const DrawingFile
     return removeChecked(category, number, expected);
 }
 
-Outcome<void> Library::removeChecked(int category, int number,
-                                     const std::optional<DrawingFiles>& expected)
+namespace {
+
+// Why the drawing cannot be removed as asked: it changed since it was listed, or there is no
+// such drawing; nothing when it can.
+Outcome<void> checkRemovable(const Library& library, int category, int number,
+                             const std::optional<Library::DrawingFiles>& expected)
 {
-    if (!validCategory(category)) {
-        return badCategory(category);
-    }
-    ChangeLock lock;
-    if (const Outcome<void> locked = lock.acquire(folder_, keepWaiting_); !locked) {
-        return locked;
-    }
-    if (const Outcome<void> recovered = recoverUnlocked(folder_); !recovered) {
-        return recovered;
-    }
-    if (expected && drawingFiles(category, number) != *expected) {
+    if (expected && library.drawingFiles(category, number) != *expected) {
         return Failure{QStringLiteral("El dibujo %1 de la categoría %2 ha cambiado desde que se "
                                       "mostró la lista; mírela de nuevo antes de quitarlo.")
                            .arg(number)
@@ -523,8 +545,9 @@ Outcome<void> Library::removeChecked(int category, int number,
                        Failure::Reason::Changed};
     }
     if (number < 1 || number > 32767 ||
-        !DrawingLibrary(folder_).drawingExists(std::uint8_t(category), std::int16_t(number))) {
-        return Failure{plural(lastDrawingNumber(category),
+        !DrawingLibrary(library.folder())
+             .drawingExists(std::uint8_t(category), std::int16_t(number))) {
+        return Failure{plural(library.lastDrawingNumber(category),
                               QStringLiteral("La categoría %2 no tiene el dibujo %3: tiene %1 "
                                              "dibujo."),
                               QStringLiteral("La categoría %2 no tiene el dibujo %3: tiene %1 "
@@ -532,21 +555,43 @@ Outcome<void> Library::removeChecked(int category, int number,
                            .arg(category)
                            .arg(number)};
     }
-    const CategoryListing listing = listCategory(folder_, category);
+    return {};
+}
+
+// The drawing's own files step aside under hidden names, the later ones move down one by
+// one, and the set-aside files are deleted once every rename is made.
+Outcome<void> closeUp(const QString& root, int category, int number)
+{
+    const CategoryListing listing = listCategory(root, category);
     if (!listing.outside.isEmpty()) {
-        return outsideLibrary(folder_, listing.outside);
+        return outsideLibrary(root, listing.outside);
     }
-    // The drawing's own files step aside under hidden names, the later ones move down one by
-    // one, and the set-aside files are deleted once every rename is made.
-    const Outcome<QList<JournalStep>> steps =
-        closeUpSteps(folder_, listing, {number}, asidePrefix());
+    const Outcome<QList<JournalStep>> steps = closeUpSteps(root, listing, {number}, asidePrefix());
     if (!steps) {
         return steps.failure();
     }
     return runJournal(
-        folder_,
-        {QStringLiteral("quitar el dibujo %1 de la categoría %2").arg(number).arg(category),
-         steps.value()});
+        root, {QStringLiteral("quitar el dibujo %1 de la categoría %2").arg(number).arg(category),
+               steps.value()});
+}
+
+} // namespace
+
+Outcome<void> Library::removeChecked(int category, int number,
+                                     const std::optional<DrawingFiles>& expected)
+{
+    if (!validCategory(category)) {
+        return badCategory(category);
+    }
+    ChangeLock lock;
+    if (const Outcome<void> begun = beginChange(lock, folder_, keepWaiting_); !begun) {
+        return begun;
+    }
+    if (const Outcome<void> removable = checkRemovable(*this, category, number, expected);
+        !removable) {
+        return removable;
+    }
+    return closeUp(folder_, category, number);
 }
 
 bool Library::printingEnabled() const
@@ -557,11 +602,8 @@ bool Library::printingEnabled() const
 Outcome<void> Library::setPrinting(bool on)
 {
     ChangeLock lock;
-    if (const Outcome<void> locked = lock.acquire(folder_, keepWaiting_); !locked) {
-        return locked;
-    }
-    if (const Outcome<void> recovered = recoverUnlocked(folder_); !recovered) {
-        return recovered;
+    if (const Outcome<void> begun = beginChange(lock, folder_, keepWaiting_); !begun) {
+        return begun;
     }
     if (const std::optional<QString> through = packageSwitchBehind(folder_)) {
         return writeSwitch(*through, on);
@@ -587,10 +629,7 @@ Outcome<void> Library::setPrinting(bool on)
 Outcome<void> Library::recover()
 {
     ChangeLock lock;
-    if (const Outcome<void> locked = lock.acquire(folder_, keepWaiting_); !locked) {
-        return locked;
-    }
-    return recoverUnlocked(folder_);
+    return beginChange(lock, folder_, keepWaiting_);
 }
 
 Outcome<void> Library::ensureUserLibrary(const QString& user, const QString& system)

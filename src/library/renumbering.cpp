@@ -130,8 +130,10 @@ Outcome<QList<JournalStep>> closeUpSteps(const QString& root, const CategoryList
     return steps;
 }
 
-Outcome<QList<JournalStep>> danglingLinkSteps(const QString& root, const CategoryListing& category,
-                                              const QString& aside)
+namespace {
+
+// The numbers whose drawing files are all dangling links, in order: those go whole.
+QList<int> numbersOnlyLinkedToNothing(const CategoryListing& category)
 {
     QSet<int> linked; // numbers with a dangling link
     QSet<int> kept;   // numbers with anything else
@@ -144,8 +146,17 @@ Outcome<QList<JournalStep>> danglingLinkSteps(const QString& root, const Categor
         }
     }
     QList<int> gone = (linked - kept).values();
-    QList<JournalStep> steps;
     std::sort(gone.begin(), gone.end());
+    return gone;
+}
+
+} // namespace
+
+Outcome<QList<JournalStep>> danglingLinkSteps(const QString& root, const CategoryListing& category,
+                                              const QString& aside)
+{
+    const QList<int> gone = numbersOnlyLinkedToNothing(category);
+    QList<JournalStep> steps;
     // Links of numbers that keep a real file go alone.
     for (const bool coloured : {true, false}) {
         const QString& folder = coloured ? category.coloured : category.uncoloured;

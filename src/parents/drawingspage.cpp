@@ -4,15 +4,14 @@
 #include "artwork/artwork.h"
 #include "parents/familylibrary.h"
 #include "parents/progressrow.h"
+#include "platform/parentspages.h"
 #include "platform/spanish.h"
 
 #include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
-#include <QImageReader>
 #include <QLabel>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPointer>
 #include <QPromise>
 #include <QPushButton>
@@ -26,17 +25,6 @@ namespace {
 
 constexpr QSize thumbnailSize(150, 100);
 
-// Decodes only as many pixels as the thumbnail needs; an unreadable file gives a null image.
-QImage thumbnail(const QString& path)
-{
-    QImageReader reader(path);
-    const QSize size = reader.size();
-    if (size.isValid()) {
-        reader.setScaledSize(size.scaled(thumbnailSize, Qt::KeepAspectRatio));
-    }
-    return reader.read();
-}
-
 QString askPdfFile(QWidget* parent)
 {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -47,12 +35,8 @@ QString askPdfFile(QWidget* parent)
 
 bool askParent(QWidget* parent, const QString& question)
 {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Quitar un dibujo"), question,
-                    QMessageBox::NoButton, parent);
-    QPushButton* yes = box.addButton(QStringLiteral("Quitar"), QMessageBox::DestructiveRole);
-    box.setDefaultButton(box.addButton(QStringLiteral("No quitar"), QMessageBox::RejectRole));
-    box.exec();
-    return box.clickedButton() == yes;
+    return confirmChange(parent, {QStringLiteral("Quitar un dibujo"), question,
+                                  QStringLiteral("Quitar"), QStringLiteral("No quitar")});
 }
 
 } // namespace
@@ -82,7 +66,14 @@ DrawingsPage::DrawingsPage(FamilyLibrary& library, QWidget* parent)
                                             "sin elegir ninguno, se usa toda la categoría.");
     print_->setToolTip(choosing);
     pdf_->setToolTip(choosing);
+    arrange();
+    connectControls();
+    updateCounts();
+    categories_->setCurrentRow(0);
+}
 
+void DrawingsPage::arrange()
+{
     auto* actions = new QHBoxLayout;
     actions->addWidget(status_, 1);
     actions->addWidget(remove_);
@@ -99,7 +90,10 @@ DrawingsPage::DrawingsPage(FamilyLibrary& library, QWidget* parent)
     auto* page = new QHBoxLayout(this);
     page->addWidget(categories_);
     page->addLayout(right, 1);
+}
 
+void DrawingsPage::connectControls()
+{
     connect(categories_, &QListWidget::currentRowChanged, this, [this] {
         status_->clear();
         refresh();
@@ -130,8 +124,6 @@ DrawingsPage::DrawingsPage(FamilyLibrary& library, QWidget* parent)
         updateCounts();
         refresh();
     });
-    updateCounts();
-    categories_->setCurrentRow(0);
 }
 
 DrawingsPage::~DrawingsPage()
@@ -203,7 +195,7 @@ void DrawingsPage::refresh()
             if (promise.isCanceled()) {
                 return;
             }
-            promise.addResult(thumbnail(file));
+            promise.addResult(readPictureWithin(file, thumbnailSize));
         }
     }));
 }

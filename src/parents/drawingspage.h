@@ -67,6 +67,9 @@ public:
     bool thumbnailsReady() const { return !thumbnails_.isRunning(); }
 
 private:
+    // The page's layout, and what each control and worker sets off; once, from the constructor.
+    void arrange();
+    void connectControls();
     void refresh();
     void updateCounts();
     void removed(int number, const Outcome<void>& outcome);

@@ -4,6 +4,7 @@
 #include "datatree.h"
 #include "platform/directorylookup.h"
 #include "platform/libraryfolder.h"
+#include "platform/parentspages.h"
 #include "platform/pictures.h"
 #include "platform/spanish.h"
 #include "platform/startup.h"
@@ -128,6 +129,26 @@ private Q_SLOTS:
         const PictureLoad load = Pictures::load(tree.path(name));
         QCOMPARE(load.image.size(), size);
         QCOMPARE(load.error, message.isEmpty() ? QString() : message.arg(tree.path(name)));
+    }
+    // The parents' pages decode a picture only as large as they show it, never under a pixel.
+    void pictureWithin_data()
+    {
+        QTest::addColumn<QSize>("stored"); // invalid: a file that is no picture
+        QTest::addColumn<QSize>("within"); // invalid: whole
+        QTest::addColumn<QSize>("read");
+        QTest::newRow("shrunk") << QSize(300, 60) << QSize(150, 100) << QSize(150, 30);
+        QTest::newRow("sliver") << QSize(900, 2) << QSize(150, 100) << QSize(150, 1);
+        QTest::newRow("whole") << QSize(30, 20) << QSize() << QSize(30, 20);
+        QTest::newRow("no picture") << QSize() << QSize(150, 100) << QSize(0, 0);
+    }
+    void pictureWithin()
+    {
+        QFETCH(QSize, stored);
+        QFETCH(QSize, within);
+        QFETCH(QSize, read);
+        DataTree tree;
+        stored.isValid() ? tree.picture(u"1.png"_s, stored) : tree.text(u"1.png"_s, "PNG");
+        QCOMPARE(readPictureWithin(tree.path(u"1.png"_s), within).size(), read);
     }
 
     // Only one takes the singular; a run of one is one number; a message ends as a sentence.
