@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // One picture imported end to end (decode, both versions, both files written into a library),
-// for the three kinds of picture parents bring, and a batch on every core. Peak memory is
-// the process's VmHWM, reset before each figure.
+// for the three kinds of picture parents bring, and a batch on every core, each picture
+// prepared in the limited helper process as the importing programs do; and that helper's
+// start. Peak memory is the process's VmHWM, reset before each figure (the helper's own is
+// not in it).
 //   import_bench [Google Benchmark flags]
 
 #include "drawing.h"
@@ -72,6 +74,7 @@ void writeInputs()
 {
     const QByteArray train = sample("7/1.svg");
     render(train, QSize(800, 520)).save(path(u"clipart.png"_qs));
+    render(train, QSize(40, 26)).save(path(u"diminuto.png"_qs));
     render(sample("3/1.svg"), QSize(4000, 3000)).save(path(u"grande.jpg"_qs), "JPEG", 90);
     render(sample("5/2.svg"), QSize(6000, 4000)).save(path(u"movil.jpg"_qs), "JPEG", 90);
     QString error;
@@ -101,7 +104,7 @@ void importOne(benchmark::State& state, const QString& name, int category, QSize
     resetPeak();
     for (auto _ : state) {
         const Outcome<importer::Prepared> prepared =
-            importer::prepare(path(name), {bounds, {}, 0, nullptr});
+            importer::prepareApart(path(name), {bounds, {}, 0, nullptr});
         if (!prepared ||
             (category > 0 && !importer::addToLibrary(library, category, prepared.value()))) {
             state.SkipWithError(qPrintable(prepared ? u"no se añadió"_qs : prepared.error()));
@@ -109,6 +112,25 @@ void importOne(benchmark::State& state, const QString& name, int category, QSize
         }
     }
     state.counters["peak_MB"] = double(peakKilobytes()) / 1024.0;
+}
+
+// The helper's start and end around a picture that takes next to nothing to prepare; beside
+// it, the same picture prepared in this process.
+void workerStart(benchmark::State& state)
+{
+    const QString tiny = path(u"diminuto.png"_qs);
+    QElapsedTimer clock;
+    clock.start();
+    if (!importer::prepare(tiny, {})) {
+        state.SkipWithError("no se pudo preparar");
+        return;
+    }
+    state.counters["in_process_ms"] = double(clock.nsecsElapsed()) / 1e6;
+    for (auto _ : state)
+        if (!importer::prepareApart(tiny, {})) {
+            state.SkipWithError("el ayudante no preparó la imagen");
+            return;
+        }
 }
 
 void batch(benchmark::State& state)
@@ -159,6 +181,7 @@ int main(int argc, char* argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    importer::setWorkerProgram(QStringLiteral(CUADERNO_CONVERTIR));
     // As the importing programs set them.
     QImageReader::setAllocationLimit(imageAllocationLimitMb);
     returnLargeBlocksWhenFreed();
@@ -186,6 +209,9 @@ int main(int argc, char* argv[])
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime();
     }
+    benchmark::RegisterBenchmark("worker_start/png_40x26", workerStart)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
     benchmark::RegisterBenchmark("import_batch/24_jpeg_4000x3000_at_3840x2160", bigBatch)
         ->Iterations(1)
         ->Unit(benchmark::kMillisecond)

@@ -84,6 +84,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_.path());
+        importer::setWorkerProgram(QStringLiteral(CUADERNO_CONVERTIR));
     }
 
     void placement_data()
