@@ -22,13 +22,13 @@ const char cmykJpeg[] =
     "0100000000000000000000000000000607ffc40014110100000000000000000000000000000000ffda000e040100"
     "021103110400003f00a90089196cc03fffd9";
 
-// Pictures that loop, take memory or crash inside the decoders and renderers (the first three
-// through the helper's test hook); their names.
+// Pictures that hang, loop, take memory or crash inside the decoders and renderers (the first
+// three through the helper's test hook); their names.
 QStringList writeHostilePictures(DataTree& tree)
 {
     const QByteArray svg = "<svg xmlns='http://www.w3.org/2000/svg' "
                            "xmlns:xlink='http://www.w3.org/1999/xlink' width='800' height='520'";
-    QStringList names{u"hook-spin.png"_qs, u"hook-memory.png"_qs, u"hook-crash.png"_qs};
+    QStringList names{u"hook-sleep.png"_qs, u"hook-memory.png"_qs, u"hook-crash.png"_qs};
     for (const QString& name : names)
         tree.picture(name, QSize(200, 130));
     QByteArray path = "M0 0", nested = "<circle id='u0' r='5'/>", sheet, classes, embedded;
