@@ -66,8 +66,8 @@ void writeImage(QDataStream& out, const QImage& given)
 {
     const QImage image = given.convertToFormat(QImage::Format_RGB32);
     out << quint32(image.width()) << quint32(image.height());
-    for (int y = 0; y < image.height(); ++y)
-        out.writeRawData(reinterpret_cast<const char*>(image.constScanLine(y)), image.width() * 4);
+    // RGB32 lines are whole 32-bit words: no padding, the pixels go out in one piece.
+    out.writeRawData(reinterpret_cast<const char*>(image.constBits()), int(image.sizeInBytes()));
 }
 
 QImage readImage(QDataStream& in)
@@ -80,11 +80,10 @@ QImage readImage(QDataStream& in)
         pixels * 4 > double(in.device()->bytesAvailable()))
         return {};
     QImage image(int(width), int(height), QImage::Format_RGB32);
-    for (int y = 0; y < image.height() && !image.isNull(); ++y) {
-        if (in.readRawData(reinterpret_cast<char*>(image.scanLine(y)), int(width) * 4) !=
-            int(width) * 4)
-            return {};
-    }
+    const int bytes = int(width * height * 4);
+    if (image.sizeInBytes() != bytes ||
+        in.readRawData(reinterpret_cast<char*>(image.bits()), bytes) != bytes)
+        return {};
     return image;
 }
 

@@ -141,11 +141,15 @@ public:
         pollfd ready{descriptor_, POLLIN, 0};
         if (poll(&ready, 1, waitMs) <= 0)
             return;
-        char chunk[65536];
-        const ssize_t count = ::read(descriptor_, chunk, sizeof chunk);
-        if (count > 0)
-            answer_.append(chunk, count);
-        else if (count == 0 || (errno != EINTR && errno != EAGAIN))
+        // Read straight into the answer's free end, which grows by doubling.
+        constexpr qsizetype chunk = 1 << 20;
+        const qsizetype size = answer_.size();
+        if (answer_.capacity() < size + chunk)
+            answer_.reserve(std::max(2 * answer_.capacity(), size + chunk));
+        answer_.resize(size + chunk);
+        const ssize_t count = ::read(descriptor_, answer_.data() + size, chunk);
+        answer_.resize(size + std::max<ssize_t>(count, 0));
+        if (count == 0 || (count < 0 && errno != EINTR && errno != EAGAIN))
             atEnd_ = true;
     }
 
