@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -160,9 +162,78 @@ private:
     QByteArray answer_;
 };
 
+qint64 residentBytes(pid_t process)
+{
+    QFile statm(QStringLiteral("/proc/%1/statm").arg(process));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    return statm.readLine(64).split(' ').value(1).toLongLong() * sysconf(_SC_PAGESIZE);
+}
+
+// The running children's resident memory, shared by the threads that watch them.
+class ResidentWatch {
+public:
+    // Records the child's size; true when the children together are over budget and this one
+    // is the largest.
+    bool overBudget(pid_t child, qint64 bytes, qint64 budget)
+    {
+        const std::lock_guard lock(mutex_);
+        sizes_[child] = bytes;
+        qint64 total = 0, largest = 0;
+        for (const auto& [process, size] : sizes_) {
+            total += size;
+            largest = std::max(largest, size);
+        }
+        return total > budget && bytes == largest;
+    }
+    void forget(pid_t child)
+    {
+        const std::lock_guard lock(mutex_);
+        sizes_.erase(child);
+    }
+
+private:
+    std::mutex mutex_;
+    std::map<pid_t, qint64> sizes_;
+};
+
+ResidentWatch residentWatch;
+
 bool stopAsked(const std::atomic_bool* stop, const std::atomic_bool* otherStop)
 {
     return (stop != nullptr && stop->load()) || (otherStop != nullptr && otherStop->load());
+}
+
+// Reads the child's answer until it ends, killing it at the deadline, on a stop, when its answer
+// is too long or when it is the largest of children over their shared memory.
+LimitedRun watch(pid_t child, AnswerReader& reader, const ProcessLimits& limits,
+                 const std::atomic_bool* stop, const std::atomic_bool* otherStop)
+{
+    QElapsedTimer clock;
+    clock.start();
+    const qint64 sharedBytes = qint64(limits.sharedResidentMb) << 20;
+    constexpr int tickMs = 10; // how often the stop flags and the memory are looked at
+    while (!reader.atEnd()) {
+        const qint64 left = limits.deadlineMs - clock.elapsed();
+        if (stopAsked(stop, otherStop))
+            return killed(child, LimitedRun::End::Stopped);
+        if (left <= 0 || reader.tooLong() ||
+            (!addressSanitizer &&
+             residentWatch.overBudget(child, residentBytes(child), sharedBytes)))
+            return killed(child, LimitedRun::End::Failed);
+        reader.readSome(int(std::min<qint64>(left, tickMs)));
+    }
+    // The answer is complete; the child only has to exit now, within the same deadline.
+    int status = 0;
+    pid_t ended = 0;
+    while ((ended = waitpid(child, &status, WNOHANG)) == 0 && clock.elapsed() < limits.deadlineMs &&
+           !stopAsked(stop, otherStop))
+        usleep(1000);
+    if (ended == 0)
+        return killed(child, stopAsked(stop, otherStop) ? LimitedRun::End::Stopped
+                                                        : LimitedRun::End::Failed);
+    const bool exited = ended == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return exited ? LimitedRun{LimitedRun::End::Answered, reader.take()} : LimitedRun{};
 }
 
 } // namespace
@@ -183,34 +254,14 @@ LimitedRun runLimited(const QString& program, const QStringList& arguments,
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0)
         return {};
-    QElapsedTimer clock;
-    clock.start();
     const pid_t child = spawn(program, arguments, limits, ends[1]);
     ::close(ends[1]);
     AnswerReader reader(ends[0], maxAnswerBytes);
     if (child < 0)
         return {};
-    // The stop flags are looked at every few milliseconds while the child works.
-    constexpr int tickMs = 20;
-    while (!reader.atEnd()) {
-        const qint64 left = limits.deadlineMs - clock.elapsed();
-        if (stopAsked(stop, otherStop))
-            return killed(child, LimitedRun::End::Stopped);
-        if (left <= 0 || reader.tooLong())
-            return killed(child, LimitedRun::End::Failed);
-        reader.readSome(int(std::min<qint64>(left, tickMs)));
-    }
-    // The answer is complete; the child only has to exit now, within the same deadline.
-    int status = 0;
-    pid_t ended = 0;
-    while ((ended = waitpid(child, &status, WNOHANG)) == 0 && clock.elapsed() < limits.deadlineMs &&
-           !stopAsked(stop, otherStop))
-        usleep(1000);
-    if (ended == 0)
-        return killed(child, stopAsked(stop, otherStop) ? LimitedRun::End::Stopped
-                                                        : LimitedRun::End::Failed);
-    const bool exited = ended == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return exited ? LimitedRun{LimitedRun::End::Answered, reader.take()} : LimitedRun{};
+    LimitedRun run = watch(child, reader, limits, stop, otherStop);
+    residentWatch.forget(child);
+    return run;
 }
 
 int limitThisProcess(int argc, char* argv[])

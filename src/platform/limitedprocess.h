@@ -16,6 +16,10 @@ namespace cuaderno {
 struct ProcessLimits {
     int deadlineMs = 15000; // wall clock, from the start to the child's end
     int memoryMb = 1024;    // address space (resident memory under AddressSanitizer)
+    // Resident memory of all the running children together, watched by the parent: when they
+    // pass it, the largest is killed. Several address-space limits at once would let a batch
+    // of bad pictures take gigabytes; this keeps the whole process tree small.
+    int sharedResidentMb = 320;
 };
 
 // The defaults, or those of the environment (CUADERNO_WORKER_DEADLINE_MS,
