@@ -191,7 +191,6 @@ private Q_SLOTS:
         program.setWorkingDirectory(tree.root());
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(u"CUADERNO_WORKER_TEST_HOOK"_qs, u"1"_qs);
-        environment.insert(u"CUADERNO_WORKER_DEADLINE_MS"_qs, u"8000"_qs);
         environment.insert(u"CUADERNO_WORKER_MEMORY_MB"_qs, u"512"_qs);
         program.setProcessEnvironment(environment);
         program.start(QStringLiteral(CUADERNO_BIBLIOTECA),
