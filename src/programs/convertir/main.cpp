@@ -12,7 +12,9 @@
 #include <QGuiApplication>
 
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <vector>
 
@@ -58,6 +60,10 @@ int main(int argc, char* argv[])
         cuaderno::importer::workerOptions(arguments);
     if (!options)
         return 2;
+    // What goes wrong here reaches the parent as the helper's end and becomes its one Spanish
+    // message; Qt's warnings and the runtime's last words would only clutter the caller's output.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    std::set_terminate([] { std::abort(); });
     // Text in SVG pictures takes fonts, and fonts a GUI application; no display is needed.
     // Qt sees no arguments of ours: a file named like one of its options stays a file.
     qputenv("QT_QPA_PLATFORM", "offscreen");
