@@ -162,8 +162,9 @@ void prepareInOrder(const QStringList& files, const PrepareOptions& options,
     const auto startMore = [&](qsizetype handed) {
         for (; next < files.size() && next < handed + window; ++next)
             pool.start([&, index = next] {
-                Outcome<Prepared> result = stopped.load() ? Outcome<Prepared>(Failure{QString()})
-                                                          : prepare(files.at(index), options);
+                Outcome<Prepared> result = stopped.load()
+                                               ? Outcome<Prepared>(Failure{QString()})
+                                               : prepareApart(files.at(index), options, &stopped);
                 const std::lock_guard lock(mutex);
                 results.emplace(index, std::move(result));
                 finished.notify_all();
@@ -182,7 +183,7 @@ void prepareInOrder(const QStringList& files, const PrepareOptions& options,
         }
         startMore(index + 1);
     }
-    pool.waitForDone(); // pictures under way when the batch stops are only thrown away
+    pool.waitForDone(); // helpers under way when the batch stops are killed
 }
 
 } // namespace cuaderno::importer

@@ -285,7 +285,7 @@ void ImportPage::prepareCurrent(std::optional<lineart::Kind> kind)
     progress_->start(QStringLiteral("Preparando «%1»…").arg(fileName(current_)));
     preparing_.setFuture(
         QtConcurrent::run(&pool_, [file = current_, options = options(kind), keepAlive = cancel_] {
-            return importer::prepare(file, options);
+            return importer::prepareApart(file, options);
         }));
 }
 
@@ -401,7 +401,7 @@ void ImportPage::nextInBatch()
             if (stop->load()) {
                 return {};
             }
-            const Outcome<importer::Prepared> picture = importer::prepare(file, options);
+            const Outcome<importer::Prepared> picture = importer::prepareApart(file, options);
             if (!picture || stop->load()) {
                 return {Failure{picture ? QString() : picture.error()}, {}, {}};
             }
