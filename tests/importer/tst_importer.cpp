@@ -216,7 +216,8 @@ private Q_SLOTS:
         QString added;
         QStringList expected;
         for (qsizetype index = 0; index < good.size(); ++index) {
-            added += u"«%1» es ahora el dibujo %2 de la categoría 4.\n"_qs.arg(good[index]).arg(index + 1);
+            added += u"«%1» es ahora el dibujo %2 de la categoría 4.\n"_qs.arg(good[index])
+                         .arg(index + 1);
             {
                 for (const QString& version : {u"no coloreado"_qs, u"si coloreado"_qs})
                     expected.append(u"dibujos/4/%1/%2.GIF"_qs.arg(version).arg(index + 1));
@@ -267,9 +268,9 @@ private Q_SLOTS:
         const QString complex = u"demasiado complejo"_qs, impossible = u"tamaño imposible"_qs;
         QTest::newRow("1000 style rules over 1000 shapes")
             << sheet + "</style>" + shapes + "</svg>" << QString();
-        QTest::newRow("2000 nested groups") << svg + QByteArray("<g>").repeated(2000) +
-                                                   QByteArray("</g>").repeated(2000) + "</svg>"
-                                            << complex;
+        QTest::newRow("2000 nested groups")
+            << svg + QByteArray("<g>").repeated(2000) + QByteArray("</g>").repeated(2000) + "</svg>"
+            << complex;
         QTest::newRow("100001 elements")
             << svg + QByteArray("<g/>").repeated(100001) + "</svg>" << complex;
         QTest::newRow("uses nested 11 deep, 3 each")
