@@ -65,6 +65,9 @@ Q_SIGNALS:
     void drawingsAdded(int category);
 
 private:
+    void setUpControls(); // looks and ranges, before the controls are laid out
+    void createLayout();
+    void connectControls();
     void showNext();
     void showPictures(const QImage& coloured, const QImage& uncoloured, const QString& text);
     void prepareCurrent(std::optional<lineart::Kind> kind);
