@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // One picture imported end to end (decode, both versions, both files written into a library),
-// for the three kinds of picture parents bring, and a batch on every core. Peak memory is
-// the process's VmHWM, reset before each figure.
+// for the three kinds of picture parents bring, and a batch on every core, each picture
+// prepared in the limited helper process as the importing programs do; and that helper's
+// start. Peak memory is the process's VmHWM, reset before each figure (the helper's own is
+// not in it).
 //   import_bench [Google Benchmark flags]
 
 #include "drawing.h"
@@ -22,6 +24,8 @@
 
 #include <fstream>
 #include <string>
+
+#include <sys/resource.h>
 
 using namespace cuaderno;
 
@@ -89,6 +93,15 @@ long peakKilobytes()
     return 0;
 }
 
+// CPU time of the helper processes ended so far: the preparing is theirs, not this thread's.
+double helperCpuMs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+}
+
 void resetPeak()
 {
     std::ofstream("/proc/self/clear_refs") << "5";
@@ -99,9 +112,10 @@ void importOne(benchmark::State& state, const QString& name, int category, QSize
 {
     Library library(path(u"biblioteca"_qs));
     resetPeak();
+    const double helperStart = helperCpuMs();
     for (auto _ : state) {
         const Outcome<importer::Prepared> prepared =
-            importer::prepare(path(name), {bounds, {}, 0, nullptr});
+            importer::prepareApart(path(name), {bounds, {}, 0, nullptr});
         if (!prepared ||
             (category > 0 && !importer::addToLibrary(library, category, prepared.value()))) {
             state.SkipWithError(qPrintable(prepared ? u"no se añadió"_qs : prepared.error()));
@@ -109,6 +123,25 @@ void importOne(benchmark::State& state, const QString& name, int category, QSize
         }
     }
     state.counters["peak_MB"] = double(peakKilobytes()) / 1024.0;
+    state.counters["helper_cpu_ms"] =
+        (helperCpuMs() - helperStart) /
+        double(std::max<benchmark::IterationCount>(1, state.iterations()));
+}
+
+// The helper's start and end, around a picture it only has to find missing (its refusal comes
+// back like any answer).
+void workerStart(benchmark::State& state)
+{
+    const QString missing = path(u"falta.png"_qs);
+    const double helperStart = helperCpuMs();
+    for (auto _ : state) {
+        const Outcome<importer::Prepared> answer = importer::prepareApart(missing, {});
+        if (answer || !answer.error().contains(u"falta.png")) {
+            state.SkipWithError("el ayudante no respondió");
+            return;
+        }
+    }
+    state.counters["helper_cpu_ms"] = (helperCpuMs() - helperStart) / double(state.iterations());
 }
 
 void batch(benchmark::State& state)
@@ -159,6 +192,7 @@ int main(int argc, char* argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    importer::setWorkerProgram(QStringLiteral(CUADERNO_CONVERTIR));
     // As the importing programs set them.
     QImageReader::setAllocationLimit(imageAllocationLimitMb);
     returnLargeBlocksWhenFreed();
@@ -186,6 +220,9 @@ int main(int argc, char* argv[])
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime();
     }
+    benchmark::RegisterBenchmark("worker_start/missing_file", workerStart)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
     benchmark::RegisterBenchmark("import_batch/24_jpeg_4000x3000_at_3840x2160", bigBatch)
         ->Iterations(1)
         ->Unit(benchmark::kMillisecond)

@@ -67,6 +67,35 @@ Outcome<void> trimToDrawing(Source& source, lineart::Kind kind, QSize bounds, co
     return {};
 }
 
+// What the picture is, as the parent said or as read from it (a bitmap cut to its content
+// first: a small drawing on a white sheet is not an outline page).
+lineart::Classification classifySource(Source& source, ForcedKind forced)
+{
+    lineart::Classification result;
+    if (!source.svg.isEmpty()) {
+        result.kind = lineart::classifySvg(source.svg);
+    } else {
+        cropTo(source.image, lineart::contentBox(source.image, lineart::Kind::Coloured));
+        if (!source.image.isNull())
+            result = lineart::classify(source.image);
+    }
+    if (forced != ForcedKind::Automatic)
+        result.kind =
+            forced == ForcedKind::Outlines ? lineart::Kind::Outlines : lineart::Kind::Coloured;
+    return result;
+}
+
+lineart::ColouringPage colouringPage(const Source& source, bool outlines,
+                                     const PrepareOptions& options)
+{
+    const lineart::Options processing{options.detail, options.cancel};
+    if (!source.svg.isEmpty())
+        return outlines ? lineart::fromOutlinesSvg(source.svg, options.bounds, processing)
+                        : lineart::fromColouredSvg(source.svg, options.bounds, processing);
+    return outlines ? lineart::fromOutlines(source.image, options.bounds, processing)
+                    : lineart::fromColoured(source.image, options.bounds, processing);
+}
+
 } // namespace
 
 QSize canvasBounds(QSize screenPixels, float twipsPerPixel)
@@ -100,18 +129,7 @@ Outcome<Prepared> prepare(const QString& file, const PrepareOptions& givenOption
 
     Prepared prepared;
     prepared.warnings = source.warnings;
-    const bool svg = !source.svg.isEmpty();
-    if (svg) {
-        prepared.classification.kind = lineart::classifySvg(source.svg);
-    } else {
-        cropTo(source.image, lineart::contentBox(source.image, lineart::Kind::Coloured));
-        if (!source.image.isNull())
-            prepared.classification = lineart::classify(source.image);
-    }
-    if (options.kind != ForcedKind::Automatic)
-        prepared.classification.kind = options.kind == ForcedKind::Outlines
-                                           ? lineart::Kind::Outlines
-                                           : lineart::Kind::Coloured;
+    prepared.classification = classifySource(source, options.kind);
     if (prepared.classification.photo && prepared.classification.kind == lineart::Kind::Coloured)
         prepared.warnings.append(QStringLiteral("La imagen %1 parece una fotografía: no saldrá "
                                                 "una buena página para colorear.")
@@ -121,14 +139,8 @@ Outcome<Prepared> prepare(const QString& file, const PrepareOptions& givenOption
         !trimmed)
         return Failure{trimmed.error()};
 
-    const lineart::Options processing{options.detail, options.cancel};
     const bool outlines = prepared.classification.kind == lineart::Kind::Outlines;
-    if (svg)
-        prepared.page = outlines ? lineart::fromOutlinesSvg(source.svg, options.bounds, processing)
-                                 : lineart::fromColouredSvg(source.svg, options.bounds, processing);
-    else
-        prepared.page = outlines ? lineart::fromOutlines(source.image, options.bounds, processing)
-                                 : lineart::fromColoured(source.image, options.bounds, processing);
+    prepared.page = colouringPage(source, outlines, options);
     if (options.cancel && options.cancel->load())
         return Failure{QStringLiteral("No se ha añadido %1: se canceló.").arg(name)};
     if (prepared.page.isNull())
@@ -162,8 +174,9 @@ void prepareInOrder(const QStringList& files, const PrepareOptions& options,
     const auto startMore = [&](qsizetype handed) {
         for (; next < files.size() && next < handed + window; ++next)
             pool.start([&, index = next] {
-                Outcome<Prepared> result = stopped.load() ? Outcome<Prepared>(Failure{QString()})
-                                                          : prepare(files.at(index), options);
+                Outcome<Prepared> result = stopped.load()
+                                               ? Outcome<Prepared>(Failure{QString()})
+                                               : prepareApart(files.at(index), options, &stopped);
                 const std::lock_guard lock(mutex);
                 results.emplace(index, std::move(result));
                 finished.notify_all();
@@ -182,7 +195,7 @@ void prepareInOrder(const QStringList& files, const PrepareOptions& options,
         }
         startMore(index + 1);
     }
-    pool.waitForDone(); // pictures under way when the batch stops are only thrown away
+    pool.waitForDone(); // helpers under way when the batch stops are killed
 }
 
 } // namespace cuaderno::importer

@@ -52,15 +52,25 @@ struct Prepared {
 
 Outcome<Prepared> prepare(const QString& file, const PrepareOptions& options);
 
+// prepare() in a helper process of its own under limits (platform/limitedprocess): a picture
+// that crashes the decoder, loops or takes too much memory costs only that process, and gives
+// one message. Stops at once, killing the helper, when options.cancel or stop is set.
+Outcome<Prepared> prepareApart(const QString& file, const PrepareOptions& options,
+                               const std::atomic_bool* stop = nullptr);
+
+// The helper to run when it is not beside the program, nor installed (tests, the benchmark).
+void setWorkerProgram(const QString& path);
+
 // Adds the prepared drawing after the last one of the category; returns its number.
 Outcome<int> addToLibrary(Library& library, int category, const Prepared& prepared);
 
 // Called on the calling thread for each file in the files' order; false stops the batch.
 using ReadyFunction = std::function<bool(qsizetype index, Outcome<Prepared>& result)>;
 
-// Prepares the files on all the processor's cores, at most one picture more than there are
-// cores in memory at once, and hands each result to ready as soon as it and those before it
-// are ready, so whatever ready keeps (adds to the library) is kept even if the batch stops.
+// Prepares the files apart (prepareApart) on all the processor's cores, at most one picture more
+// than there are cores in memory at once, and hands each result to ready as soon as it and those
+// before it are ready, so whatever ready keeps (adds to the library) is kept even if the batch
+// stops.
 void prepareInOrder(const QStringList& files, const PrepareOptions& options,
                     const ReadyFunction& ready);
 

@@ -110,6 +110,14 @@ ImportPage::ImportPage(FamilyLibrary& library, QWidget* parent)
       skip_(new QPushButton(QStringLiteral("No añadir este"), this)), status_(new QLabel(this)),
       progress_(new ProgressRow(this))
 {
+    setUpControls();
+    createLayout();
+    connectControls();
+    showNext();
+}
+
+void ImportPage::setUpControls()
+{
     choose_->setIcon(QIcon::fromTheme(QStringLiteral("document-open")));
     queueLabel_->setText(QStringLiteral("Elija dibujos o arrástrelos a esta ventana."));
     queueLabel_->setWordWrap(true);
@@ -141,7 +149,10 @@ ImportPage::ImportPage(FamilyLibrary& library, QWidget* parent)
     QFont bold = add_->font();
     bold.setBold(true);
     add_->setFont(bold);
+}
 
+void ImportPage::createLayout()
+{
     auto* top = new QHBoxLayout;
     top->addWidget(choose_);
     top->addWidget(queueLabel_, 1);
@@ -179,7 +190,10 @@ ImportPage::ImportPage(FamilyLibrary& library, QWidget* parent)
     page->addLayout(choices);
     page->addWidget(status_);
     page->addWidget(progress_);
+}
 
+void ImportPage::connectControls()
+{
     connect(choose_, &QPushButton::clicked, this, [this] { openFiles(chooseFiles_(this)); });
     connect(coloured_, &QRadioButton::clicked, this,
             [this] { prepareCurrent(lineart::Kind::Coloured); });
@@ -195,7 +209,6 @@ ImportPage::ImportPage(FamilyLibrary& library, QWidget* parent)
     connect(&preparing_, &QFutureWatcherBase::finished, this, &ImportPage::prepared);
     connect(&adding_, &QFutureWatcherBase::finished, this, &ImportPage::added);
     connect(&batchStep_, &QFutureWatcherBase::finished, this, &ImportPage::batchStepDone);
-    showNext();
 }
 
 ImportPage::~ImportPage()
@@ -285,7 +298,7 @@ void ImportPage::prepareCurrent(std::optional<lineart::Kind> kind)
     progress_->start(QStringLiteral("Preparando «%1»…").arg(fileName(current_)));
     preparing_.setFuture(
         QtConcurrent::run(&pool_, [file = current_, options = options(kind), keepAlive = cancel_] {
-            return importer::prepare(file, options);
+            return importer::prepareApart(file, options);
         }));
 }
 
@@ -401,7 +414,7 @@ void ImportPage::nextInBatch()
             if (stop->load()) {
                 return {};
             }
-            const Outcome<importer::Prepared> picture = importer::prepare(file, options);
+            const Outcome<importer::Prepared> picture = importer::prepareApart(file, options);
             if (!picture || stop->load()) {
                 return {Failure{picture ? QString() : picture.error()}, {}, {}};
             }

@@ -2,8 +2,9 @@
 #pragma once
 // The page that turns the parent's pictures into drawings of the book: each picture is shown
 // as its two versions before anything is written; the parent picks the category, says what
-// kind of picture it is and how much detail the outlines keep, and adds it. Preparing and
-// writing run on a worker thread; a batch can be stopped.
+// kind of picture it is and how much detail the outlines keep, and adds it. Preparing (in a
+// limited helper process, killed when the work is cancelled) and writing run on a worker
+// thread; a batch can be stopped.
 
 #include "importer/importer.h"
 #include "library/library.h"
@@ -64,6 +65,9 @@ Q_SIGNALS:
     void drawingsAdded(int category);
 
 private:
+    void setUpControls(); // looks and ranges, before the controls are laid out
+    void createLayout();
+    void connectControls();
     void showNext();
     void showPictures(const QImage& coloured, const QImage& uncoloured, const QString& text);
     void prepareCurrent(std::optional<lineart::Kind> kind);

@@ -129,8 +129,8 @@ private Q_SLOTS:
         broken_.picture(u"dibujos/9/contornos/1.png"_s, QSize(12001, 1));
         broken_.text(u"dibujos/9/contornos/01.svg"_s, "<svg/>");
         broken_.text(u"dibujos/9/contornos/.cuaderno-nuevo-1.png"_s, "");
-        QVERIFY(QFile::link(broken_.path(u"nada.svg"_s),
-                            broken_.path(u"dibujos/4/contornos/3.svg"_s)));
+        QVERIFY(
+            QFile::link(broken_.path(u"nada.svg"_s), broken_.path(u"dibujos/4/contornos/3.svg"_s)));
         for (const Finding& finding : checkLibrary(broken_.root()))
             findings_.insert(finding.file, finding);
         QCOMPARE(findings_.size(), 26); // one a row of checker_data, none for the sound parts

@@ -14,6 +14,7 @@
 #include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QListWidget>
 #include <QLockFile>
@@ -23,12 +24,13 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QSemaphore>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <optional>
+
+#include <unistd.h>
 
 using namespace cuaderno;
 using test::DataTree;
@@ -101,6 +103,20 @@ private:
     };
 };
 
+// The picture helpers this process has running.
+int helpers()
+{
+    int count = 0;
+    for (const QFileInfo& process : QDir(u"/proc"_s).entryInfoList(QDir::Dirs)) {
+        QFile stat(process.filePath() + u"/stat"_s), command(process.filePath() + u"/cmdline"_s);
+        if (stat.open(QIODevice::ReadOnly) && command.open(QIODevice::ReadOnly) &&
+            stat.readAll().split(')').last().split(' ').value(2).toLongLong() == getpid() &&
+            command.readAll().contains("cuaderno-convertir"))
+            ++count;
+    }
+    return count;
+}
+
 } // namespace
 
 class TestParentsWindow : public QObject {
@@ -111,6 +127,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_.path());
+        importer::setWorkerProgram(QStringLiteral(CUADERNO_CONVERTIR));
     }
 
     void placement_data()
@@ -168,7 +185,7 @@ private Q_SLOTS:
         QTest::newRow("not a picture: nothing written")
             << QStringList{u"nota.png"_s} << true << 2 << 1 << false;
         QTest::newRow("batch of three, stopped after the first")
-            << QStringList{u"a.png"_s, u"b.png"_s, u"c.png"_s} << true << 5 << 1 << false;
+            << QStringList{u"a.png"_s, u"hook-sleep.png"_s, u"c.png"_s} << true << 5 << 1 << false;
     }
     void importFlow()
     {
@@ -200,14 +217,14 @@ private Q_SLOTS:
         page->categoryBox()->setCurrentIndex(category - 1);
         const Library written(f.userFolder);
         if (pictures.size() > 1) {
-            // One worker: the second picture waits behind the gate until the parent cancels.
-            QSemaphore gate;
-            page->workPool()->setMaxThreadCount(1);
+            // The second picture's helper hangs until Cancelar kills it, long before its deadline.
+            qputenv("CUADERNO_WORKER_TEST_HOOK", "1");
             QTest::mouseClick(page->addAllButton(), Qt::LeftButton);
-            page->workPool()->start([&gate] { gate.acquire(); });
             QTRY_COMPARE_WITH_TIMEOUT(written.lastDrawingNumber(category), existing + 1, workMs);
+            QTRY_COMPARE_WITH_TIMEOUT(helpers(), 1, workMs);
             QTest::mouseClick(page->progressRow()->cancelButton(), Qt::LeftButton);
-            gate.release();
+            qunsetenv("CUADERNO_WORKER_TEST_HOOK");
+            QTRY_COMPARE_WITH_TIMEOUT(helpers(), 0, 5000);
             QTRY_VERIFY_WITH_TIMEOUT(!page->progressRow()->isVisibleTo(&window), workMs);
             QVERIFY(page->statusLabel()->text().contains(u"1 de los 3"_s));
             QVERIFY(page->statusLabel()->text().contains(u"Se paró"_s));

@@ -137,9 +137,10 @@ int cuadernillo(const QStringList& argumentList)
     if (!pages) {
         return fail(pages.error());
     }
-    std::printf("%s\n", qPrintable(plural(pages.value(), QStringLiteral("Se ha escrito «%2»: %1 página."),
-                                          QStringLiteral("Se ha escrito «%2»: %1 páginas."))
-                                       .arg(QDir::toNativeSeparators(output))));
+    std::printf("%s\n",
+                qPrintable(plural(pages.value(), QStringLiteral("Se ha escrito «%2»: %1 página."),
+                                  QStringLiteral("Se ha escrito «%2»: %1 páginas."))
+                               .arg(QDir::toNativeSeparators(output))));
     return 0;
 }
 

@@ -52,6 +52,35 @@ Outcome<importer::PrepareOptions> prepareOptions(const Arguments& arguments)
     return options;
 }
 
+// Pictures are prepared on all cores, a few at a time, and each is added as soon as it and
+// those before it are ready: a batch stopped midway keeps what it added. Returns how many
+// pictures were not added.
+int addAll(Library& library, int category, const QStringList& files,
+           const importer::PrepareOptions& options)
+{
+    int failures = 0;
+    const auto addOne = [&](qsizetype index, const Outcome<importer::Prepared>& prepared) {
+        if (prepared) {
+            for (const QString& warning : prepared.value().warnings)
+                say(warning);
+        }
+        const Outcome<int> added = prepared
+                                       ? importer::addToLibrary(library, category, prepared.value())
+                                       : Outcome<int>(prepared.failure());
+        if (added) {
+            std::printf("«%s» es ahora el dibujo %d de la categoría %d.\n",
+                        qPrintable(files[index]), added.value(), category);
+            std::fflush(stdout);
+        } else {
+            say(added.error());
+            ++failures;
+        }
+        return true; // a picture that fails does not stop the others
+    };
+    importer::prepareInOrder(files, options, addOne);
+    return failures;
+}
+
 } // namespace
 
 int importar(const QStringList& argumentList)
@@ -83,31 +112,7 @@ int importar(const QStringList& argumentList)
     if (!folder)
         return fail(folder.error());
     Library library(folder.value());
-    // Pictures are prepared on all cores, a few at a time, and each is added as soon as it
-    // and those before it are ready: a batch stopped midway keeps what it added.
-    int failures = 0;
-    importer::prepareInOrder(
-        arguments.positional, options,
-        [&](qsizetype index, const Outcome<importer::Prepared>& prepared) {
-            if (!prepared) {
-                say(prepared.error());
-                ++failures;
-                return true;
-            }
-            for (const QString& warning : prepared.value().warnings)
-                say(warning);
-            const Outcome<int> added = importer::addToLibrary(library, *category, prepared.value());
-            if (!added) {
-                say(added.error());
-                ++failures;
-                return true;
-            }
-            std::printf("«%s» es ahora el dibujo %d de la categoría %d.\n",
-                        qPrintable(arguments.positional[index]), added.value(), *category);
-            std::fflush(stdout);
-            return true;
-        });
-    return failures > 0 ? exitProblem : 0;
+    return addAll(library, *category, arguments.positional, options) > 0 ? exitProblem : 0;
 }
 
 } // namespace cuaderno::biblioteca
