@@ -218,11 +218,9 @@ private Q_SLOTS:
         for (qsizetype index = 0; index < good.size(); ++index) {
             added += u"«%1» es ahora el dibujo %2 de la categoría 4.\n"_qs.arg(good[index])
                          .arg(index + 1);
-            {
-                for (const QString& version : {u"no coloreado"_qs, u"si coloreado"_qs})
-                    expected.append(u"dibujos/4/%1/%2.GIF"_qs.arg(version).arg(index + 1));
-                expected.append(u"dibujos/4/contornos/%1.svg"_qs.arg(index + 1));
-            }
+            for (const QString& version : {u"no coloreado"_qs, u"si coloreado"_qs})
+                expected.append(u"dibujos/4/%1/%2.GIF"_qs.arg(version).arg(index + 1));
+            expected.append(u"dibujos/4/contornos/%1.svg"_qs.arg(index + 1));
         }
         QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()), added);
         QDirIterator it(tree.path(u"biblioteca"_qs), QDir::Files | QDir::Hidden,
