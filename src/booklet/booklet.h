@@ -87,8 +87,8 @@ struct Listener {
 };
 
 // Paints the cover (when asked, and only once a drawing can be printed: never a lone cover)
-// and the drawings' sheets, each outline loaded when its sheet
-// is painted and let go after, so a booklet of any length holds one outline in memory.
+// and the drawings' sheets, each outline loaded when its sheet is painted and let go after,
+// so a booklet of any length holds one outline in memory.
 // Returns how many drawings were printed; a failure when the device refuses or none can be.
 Outcome<int> paintDrawings(QPagedPaintDevice& device, const Library& library,
                            const QList<Drawing>& drawings, const Options& options,
