@@ -26,7 +26,6 @@ namespace {
 constexpr double bitmapDpi = 300.0;
 // Beyond these an outline file is not a drawing but a mistake (or an attack): it is left out
 // rather than read into memory.
-constexpr qint64 largestFileBytes = Library::largestOutlineBytes;
 constexpr int largestSide = Library::largestOutlineSide;
 constexpr qint64 largestPixels = 36'000'000; // four times an A4 sheet at 300 dpi
 constexpr double marginMillimetres = 10.0;
@@ -42,14 +41,14 @@ LoadedOutline loadVector(const QString& path, const QString& name)
 {
     const Outcome<importer::Source> source = importer::load(path, QSize(800, 520));
     if (!source) {
-        return {std::nullopt, source.error()};
+        return {std::nullopt, source.error(), {}};
     }
     auto renderer = std::make_shared<QSvgRenderer>(source.value().svg);
     if (!renderer->isValid() || renderer->viewBoxF().isEmpty()) {
-        return {std::nullopt, QStringLiteral("No se puede leer el contorno «%1».").arg(path)};
+        return {std::nullopt, QStringLiteral("No se puede leer el contorno «%1».").arg(path), {}};
     }
     renderer->setAspectRatioMode(Qt::KeepAspectRatio);
-    return {Outline{name, std::move(renderer), {}}, {}};
+    return {Outline{name, std::move(renderer), {}}, {}, {}};
 }
 
 LoadedOutline loadBitmap(const QString& path, const QString& name)
@@ -58,27 +57,28 @@ LoadedOutline loadBitmap(const QString& path, const QString& name)
     // Only the formats an outline picture is kept in: an SVG in disguise would be drawn by
     // Qt's reader without the importer's checks.
     if (const QByteArray format = reader.format(); format != "png" && format != "gif") {
-        return {std::nullopt, QStringLiteral("No se puede leer el contorno «%1».").arg(path)};
+        return {std::nullopt, QStringLiteral("No se puede leer el contorno «%1».").arg(path), {}};
     }
     const QSize size = reader.size();
     if (size.width() > largestSide || size.height() > largestSide ||
         qint64(size.width()) * size.height() > largestPixels) {
-        return {std::nullopt, tooBig(path)};
+        return {std::nullopt, tooBig(path), {}};
     }
     const QImage picture = reader.read();
     if (picture.isNull()) {
-        return {std::nullopt, QStringLiteral("No se puede leer el contorno «%1».").arg(path)};
+        return {std::nullopt, QStringLiteral("No se puede leer el contorno «%1».").arg(path), {}};
     }
-    return {Outline{name, nullptr, picture}, {}};
+    return {Outline{name, nullptr, picture}, {}, {}};
 }
 
 LoadedOutline loadFile(const QString& path, const QString& name)
 {
     const QFileInfo info(path);
-    if (info.size() > largestFileBytes) {
-        return {std::nullopt, tooBig(path)};
+    const bool vector = info.suffix().compare(u"svg", Qt::CaseInsensitive) == 0;
+    if (info.size() > (vector ? Library::largestSvgOutlineBytes : Library::largestOutlineBytes)) {
+        return {std::nullopt, tooBig(path), {}};
     }
-    if (info.suffix().compare(u"svg", Qt::CaseInsensitive) == 0) {
+    if (vector) {
         return loadVector(path, name);
     }
     return loadBitmap(path, name);
@@ -143,31 +143,50 @@ void paintCover(QPainter& painter, const QRectF& area)
 
 LoadedOutline findAndLoad(const Library& library, int category, int number, const QString& name)
 {
+    const Library::DrawingFiles files = library.drawingFiles(category, number);
+    if (files.coloured.isEmpty()) {
+        return {std::nullopt, QStringLiteral("No existe."), {}};
+    }
     const QString companion = QStringLiteral("%1/dibujos/%2/contornos/%3")
                                   .arg(library.folder())
                                   .arg(category)
                                   .arg(number);
+    // A kept outline that cannot be read gives way to the next, and at last to the GIF.
+    QStringList problems;
+    const auto fallenBack = [&](LoadedOutline loaded, const QString& instead) {
+        if (!problems.isEmpty()) {
+            loaded.warning =
+                problems.join(u' ') + QStringLiteral(" Se imprime desde %1.").arg(instead);
+        }
+        return loaded;
+    };
     for (const char* extension : {".svg", ".png"}) {
         const QString path = DirectoryLookup::resolve(companion + QLatin1StringView(extension));
-        if (!path.isEmpty()) {
-            return loadFile(path, name);
+        if (path.isEmpty()) {
+            continue;
         }
-    }
-    const Library::DrawingFiles files = library.drawingFiles(category, number);
-    if (files.coloured.isEmpty()) {
-        return {std::nullopt, QStringLiteral("No existe.")};
+        LoadedOutline loaded = loadFile(path, name);
+        if (loaded.outline) {
+            return fallenBack(std::move(loaded), u"«" + QFileInfo(path).fileName() + u"»");
+        }
+        problems.append(loaded.problem);
     }
     if (files.uncoloured.isEmpty()) {
-        return {std::nullopt, QStringLiteral("Le falta su versión para colorear.")};
+        problems.append(QStringLiteral("Le falta su versión para colorear."));
+        return {std::nullopt, problems.join(u' '), {}};
     }
-    return loadFile(files.uncoloured, name);
+    LoadedOutline loaded = loadFile(files.uncoloured, name);
+    if (!loaded.outline) {
+        problems.append(loaded.problem);
+        return {std::nullopt, problems.join(u' '), {}};
+    }
+    return fallenBack(std::move(loaded), QStringLiteral("su versión para colorear"));
 }
 
-QPageLayout layoutFor(const Options& options, QPageLayout::Orientation orientation)
+QPageLayout layoutFor(const QPageSize& paper, QPageLayout::Orientation orientation)
 {
     const double m = marginMillimetres;
-    return QPageLayout(QPageSize(options.paper), orientation, QMarginsF(m, m, m, m),
-                       QPageLayout::Millimeter);
+    return QPageLayout(paper, orientation, QMarginsF(m, m, m, m), QPageLayout::Millimeter);
 }
 
 } // namespace
@@ -215,8 +234,10 @@ LoadedOutline loadOutline(const Library& library, int category, int number)
 {
     const QString name = QStringLiteral("Categoría %1, dibujo %2").arg(category).arg(number);
     LoadedOutline loaded = findAndLoad(library, category, number, name);
-    if (!loaded.problem.isEmpty()) {
-        loaded.problem = name + QStringLiteral(": ") + loaded.problem;
+    for (QString* text : {&loaded.problem, &loaded.warning}) {
+        if (!text->isEmpty()) {
+            *text = name + QStringLiteral(": ") + *text;
+        }
     }
     return loaded;
 }
@@ -250,31 +271,32 @@ void paintSheet(QPainter& painter, QPagedPaintDevice& device, const Outline& out
 }
 
 // The cover, then a sheet for each outline `load` gives (none: that one is left out), each
-// loaded only when its sheet is painted. Returns the sheets of drawings painted.
+// loaded only when its sheet is painted. The painter starts with the first printable drawing,
+// so a device given nothing to print gets nothing, not a lone cover. Returns the sheets of
+// drawings painted.
 Outcome<int> paintSheets(QPagedPaintDevice& device, qsizetype count, const Load& load,
                          const Options& options, const std::function<bool(qsizetype)>& progress)
 {
+    const QPageSize paper =
+        options.paper ? QPageSize(*options.paper) : device.pageLayout().pageSize();
     QPainter painter;
-    bool started = false;
     // Each sheet takes its layout before it begins: the first by starting the painter, the
     // others by a new page.
     const auto startSheet = [&](QPageLayout::Orientation orientation) {
-        device.setPageLayout(layoutFor(options, orientation));
-        const bool ok = started ? device.newPage() : painter.begin(&device);
-        started = true;
-        return ok;
+        device.setPageLayout(layoutFor(paper, orientation));
+        return painter.isActive() ? device.newPage() : painter.begin(&device);
     };
     const Failure refused{QStringLiteral("No se ha podido escribir el cuadernillo.")};
-    if (options.cover) {
-        if (!startSheet(QPageLayout::Portrait)) {
-            return refused;
-        }
-        paintCover(painter, QRectF(0, 0, device.width(), device.height()));
-    }
-    const QSizeF upright = layoutFor(options, QPageLayout::Portrait).paintRect().size();
+    const QSizeF upright = layoutFor(paper, QPageLayout::Portrait).paintRect().size();
     int painted = 0;
     for (qsizetype i = 0; i < count; ++i) {
         if (const std::optional<Outline> outline = load(i)) {
+            if (options.cover && painted == 0) {
+                if (!startSheet(QPageLayout::Portrait)) {
+                    return refused;
+                }
+                paintCover(painter, QRectF(0, 0, device.width(), device.height()));
+            }
             const QPageLayout::Orientation orientation = bestOrientation(upright, outline->size());
             if (!startSheet(orientation)) {
                 return refused;
@@ -283,12 +305,17 @@ Outcome<int> paintSheets(QPagedPaintDevice& device, qsizetype count, const Load&
             ++painted;
         }
         if (progress && !progress(i + 1)) {
-            painter.end();
+            if (painter.isActive()) {
+                painter.end();
+            }
             return Failure{QStringLiteral("Se ha cancelado el cuadernillo."),
                            Failure::Reason::Cancelled};
         }
     }
-    if (!started || !painter.end()) {
+    if (painted == 0) {
+        return Failure{QStringLiteral("No hay ningún dibujo que imprimir.")};
+    }
+    if (!painter.end()) {
         return refused;
     }
     return painted;
@@ -313,14 +340,12 @@ Outcome<int> paintDrawings(QPagedPaintDevice& device, const Library& library,
         if (!loaded.outline && listener.leftOut) {
             listener.leftOut(loaded.problem);
         }
+        if (!loaded.warning.isEmpty() && listener.warned) {
+            listener.warned(loaded.warning);
+        }
         return std::move(loaded.outline);
     };
-    const Outcome<int> painted =
-        paintSheets(device, drawings.size(), load, options, listener.progress);
-    if (painted && painted.value() == 0) {
-        return Failure{QStringLiteral("No hay ningún dibujo que imprimir.")};
-    }
-    return painted;
+    return paintSheets(device, drawings.size(), load, options, listener.progress);
 }
 
 Outcome<int> writePdf(const QString& path, const Library& library, const QList<Drawing>& drawings,

@@ -48,22 +48,26 @@ struct Outline {
 };
 
 // The outlines of a library's drawing, best first: dibujos/<c>/contornos/<n>.svg, then .png,
-// then the uncoloured GIF (never the coloured picture). A missing, unreadable or huge file gives
-// the Spanish reason instead.
+// then the uncoloured GIF (never the coloured picture), only for a drawing that exists. A kept
+// outline that cannot be read gives way to the next one, and `warning` tells why; when none can
+// be read, `problem` gives the Spanish reason instead.
 struct LoadedOutline {
     std::optional<Outline> outline;
     QString problem;
+    QString warning;
 };
 LoadedOutline loadOutline(const Library& library, int category, int number);
 
 struct Options {
-    QPageSize::PageSizeId paper = QPageSize::A4;
+    // None: the device's own paper (a printer's, as chosen in its dialog).
+    std::optional<QPageSize::PageSizeId> paper = QPageSize::A4;
     bool cover = true;
     bool nameAndDateLine = false; // at the foot of every drawing's sheet
 };
 
-// Paints the cover (when asked) and one sheet per outline. Returns the Spanish reason when the
-// device refuses the work, empty when done.
+// Paints the cover (when asked) and one sheet per outline; nothing at all without an outline.
+// Returns the Spanish reason when the device refuses the work or there is nothing to print,
+// empty when done.
 QString paint(QPagedPaintDevice& device, const QList<Outline>& outlines, const Options& options);
 
 // A drawing of the library to print.
@@ -75,14 +79,16 @@ struct Drawing {
 
 // Told after each drawing (printed or left out) how many are done; false stops the work,
 // which then fails with Failure::Reason::Cancelled. `leftOut` is told, for each drawing that
-// cannot be printed, the Spanish reason.
+// cannot be printed, the Spanish reason; `warned`, for each printed from a lesser outline, why.
 struct Listener {
     std::function<bool(qsizetype done)> progress;
     std::function<void(const QString& problem)> leftOut;
+    std::function<void(const QString& warning)> warned;
 };
 
-// Paints the cover (when asked) and the drawings' sheets, each outline loaded when its sheet
-// is painted and let go after, so a booklet of any length holds one outline in memory.
+// Paints the cover (when asked, and only once a drawing can be printed: never a lone cover)
+// and the drawings' sheets, each outline loaded when its sheet is painted and let go after,
+// so a booklet of any length holds one outline in memory.
 // Returns how many drawings were printed; a failure when the device refuses or none can be.
 Outcome<int> paintDrawings(QPagedPaintDevice& device, const Library& library,
                            const QList<Drawing>& drawings, const Options& options,

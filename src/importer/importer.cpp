@@ -145,7 +145,9 @@ Outcome<Prepared> prepare(const QString& file, const PrepareOptions& givenOption
         return Failure{QStringLiteral("No se ha añadido %1: se canceló.").arg(name)};
     if (prepared.page.isNull())
         return Failure{QStringLiteral("No se puede convertir %1 en un dibujo.").arg(name)};
-    if (!prepared.page.outlineSvg.isEmpty()) {
+    // An outline the booklet could not read back is not kept: the drawing prints from its GIF.
+    static_assert(maxSvgBytes == Library::largestSvgOutlineBytes);
+    if (!prepared.page.outlineSvg.isEmpty() && prepared.page.outlineSvg.size() <= maxSvgBytes) {
         prepared.outline = std::exchange(prepared.page.outlineSvg, {});
         prepared.outlineSuffix = QStringLiteral("svg");
     }

@@ -198,8 +198,13 @@ private:
     {
         const QString folder = findFolder(root_, companionFolderParts(category));
         QMap<int, QString> seen;
-        for (const FolderEntry& entry :
-             folder.isEmpty() ? QList<FolderEntry>() : listFolder(folder)) {
+        // The booklet's order: each drawing's SVG before its PNG, so the one it prints is kept.
+        QList<FolderEntry> entries = folder.isEmpty() ? QList<FolderEntry>() : listFolder(folder);
+        std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+            return a.name.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive) &&
+                   !b.name.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive);
+        });
+        for (const FolderEntry& entry : entries) {
             const QString path = folder + u'/' + entry.name;
             const int number = numberOfCompanion(entry);
             if (number == 0) {
@@ -241,11 +246,12 @@ private:
         if (entry.kind != FolderEntry::Kind::File) {
             return QStringLiteral("no es un archivo de contornos (es una carpeta u otra cosa)");
         }
-        if (info.size() > Library::largestOutlineBytes) {
+        const bool vector = info.suffix().compare(u"svg", Qt::CaseInsensitive) == 0;
+        if (info.size() >
+            (vector ? Library::largestSvgOutlineBytes : Library::largestOutlineBytes)) {
             return QStringLiteral("los contornos «%1» son demasiado grandes para imprimirse")
                 .arg(entry.name);
         }
-        const bool vector = info.suffix().compare(u"svg", Qt::CaseInsensitive) == 0;
         if (vector ? !svgRoot(path) : QImageReader(path).format() != "png") {
             return QStringLiteral("los contornos «%1» no se pueden leer: el archivo está dañado "
                                   "o no es un %2")

@@ -408,10 +408,12 @@ Outcome<void> checkNewDrawing(const QImage& coloured, const QImage& uncoloured,
         return Failure{QStringLiteral("Las dos versiones del dibujo deben ser imágenes del "
                                       "mismo tamaño.")};
     }
-    if (!outline.bytes.isEmpty() && ((outline.suffix != u"svg" && outline.suffix != u"png") ||
-                                     outline.bytes.size() > Library::largestOutlineBytes)) {
-        return Failure{QStringLiteral("Los contornos del dibujo deben ser un SVG o un PNG de "
-                                      "como mucho 64 MB.")};
+    const bool svg = outline.suffix == u"svg";
+    if (!outline.bytes.isEmpty() && ((!svg && outline.suffix != u"png") ||
+                                     outline.bytes.size() > (svg ? Library::largestSvgOutlineBytes
+                                                                 : Library::largestOutlineBytes))) {
+        return Failure{QStringLiteral("Los contornos del dibujo deben ser un SVG de como mucho "
+                                      "16 MB o un PNG de como mucho 64 MB.")};
     }
     return {};
 }

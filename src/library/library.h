@@ -58,6 +58,8 @@ public:
     };
     // Larger outline files are a mistake, never kept nor printed.
     static constexpr qint64 largestOutlineBytes = 64 * 1024 * 1024;
+    // An SVG outline is read whole with every check before it prints: far less is allowed.
+    static constexpr qint64 largestSvgOutlineBytes = 16 * 1024 * 1024;
     static constexpr int largestOutlineSide = 12000; // pixels of a PNG outline
 
     // Adds a drawing after the last one of the category and returns its number. Both pictures

@@ -54,8 +54,8 @@ QString adviceFor(const Finding& finding, const Library& library)
         return QStringLiteral("Qué hacer: nada; lo resolverá el próximo cambio que haga en la "
                               "biblioteca. No borre estos archivos a mano.");
     case Finding::Kind::UnusedOutline:
-        return QStringLiteral("Qué hacer: quite este archivo de la carpeta «contornos»; sin él, el "
-                              "dibujo se imprime desde su versión para colorear.");
+        return QStringLiteral("Qué hacer: quite este archivo de la carpeta «contornos»; el "
+                              "cuaderno no lo necesita.");
     case Finding::Kind::Damaged:
         break;
     }

@@ -264,10 +264,16 @@ QList<booklet::Drawing> DrawingsPage::chosenDrawings() const
 
 namespace {
 
-QString leftOutText(const QStringList& leftOut)
+QString leftOutText(const QStringList& leftOut, const QStringList& warnings = {})
 {
-    return leftOut.isEmpty() ? QString()
-                             : QStringLiteral(" Se han dejado fuera: %1").arg(leftOut.join(u' '));
+    QString text;
+    if (!leftOut.isEmpty()) {
+        text = QStringLiteral(" Se han dejado fuera: %1").arg(leftOut.join(u' '));
+    }
+    for (const QString& warning : warnings) {
+        text += u' ' + warning;
+    }
+    return text;
 }
 
 } // namespace
@@ -280,19 +286,24 @@ void DrawingsPage::printChosen()
         return;
     }
     booklet::Options options;
-    options.paper = booklet::defaultPaper();
+    options.paper.reset(); // the printer's, as the parent leaves it in the print dialog
     const Library library = library_.current();
-    QStringList leftOut;
-    const bool printed =
-        preview_->previewAndPrint(this, QPageSize(options.paper), [&](QPagedPaintDevice& device) {
+    QStringList leftOut, warnings;
+    Outcome<int> painted = Failure{};
+    const bool printed = preview_->previewAndPrint(
+        this, QPageSize(booklet::defaultPaper()), [&](QPagedPaintDevice& device) {
             leftOut.clear();
+            warnings.clear();
             const booklet::Listener listener{
-                {}, [&leftOut](const QString& problem) { leftOut.append(problem); }};
-            booklet::paintDrawings(device, library, chosen, options, listener);
+                {},
+                [&leftOut](const QString& problem) { leftOut.append(problem); },
+                [&warnings](const QString& warning) { warnings.append(warning); }};
+            painted = booklet::paintDrawings(device, library, chosen, options, listener);
         });
-    status_->setText((printed ? QStringLiteral("Se ha enviado el cuadernillo a la impresora.")
-                              : QStringLiteral("No se ha impreso nada.")) +
-                     leftOutText(leftOut));
+    const QString said = !printed  ? QStringLiteral("No se ha impreso nada.")
+                         : painted ? QStringLiteral("Se ha enviado el cuadernillo a la impresora.")
+                                   : painted.error();
+    status_->setText(said + leftOutText(leftOut, warnings));
 }
 
 void DrawingsPage::saveChosenAsPdf()
@@ -321,7 +332,8 @@ void DrawingsPage::saveChosenAsPdf()
                     promise.setProgressValue(int(done));
                     return !promise.isCanceled();
                 },
-                [&written](const QString& problem) { written.leftOut.append(problem); }};
+                [&written](const QString& problem) { written.leftOut.append(problem); },
+                [&written](const QString& warning) { written.warnings.append(warning); }};
             const Outcome<int> pages = booklet::writePdf(file, library, chosen, options, listener);
             written.pages = pages ? pages.value() : 0;
             written.error = pages.error();
@@ -343,12 +355,12 @@ void DrawingsPage::bookletWritten()
     if (written.cancelled) {
         status_->setText(QStringLiteral("Se ha cancelado el cuadernillo; no se ha escrito nada."));
     } else if (!written.error.isEmpty()) {
-        status_->setText(written.error + leftOutText(written.leftOut));
+        status_->setText(written.error + leftOutText(written.leftOut, written.warnings));
     } else {
         status_->setText(QStringLiteral("Se ha guardado «%1»: %2 páginas.")
                              .arg(QDir::toNativeSeparators(written.file))
                              .arg(written.pages) +
-                         leftOutText(written.leftOut));
+                         leftOutText(written.leftOut, written.warnings));
     }
 }
 

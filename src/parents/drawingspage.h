@@ -82,6 +82,7 @@ private:
         QString error; // empty when written
         bool cancelled = false;
         QStringList leftOut;
+        QStringList warnings; // drawings printed from a lesser outline, and why
         QString file;
     };
 

@@ -451,9 +451,11 @@ void ImportPage::batchDone()
     const qsizetype all = batch_->files.size();
     QString text =
         batch_->added == 0
-            ? QStringLiteral("No se ha añadido ninguno de los %1 dibujos a «%2».").arg(all)
+            ? plural(all, QStringLiteral("No se ha añadido %1 dibujo a «%2»."),
+                     QStringLiteral("No se ha añadido ninguno de los %1 dibujos a «%2»."))
         : batch_->added == all
-            ? QStringLiteral("Se han añadido los %1 dibujos a «%2».").arg(all)
+            ? plural(all, QStringLiteral("Se ha añadido %1 dibujo a «%2»."),
+                     QStringLiteral("Se han añadido los %1 dibujos a «%2»."))
             : plural(batch_->added, QStringLiteral("Se ha añadido %1 de los %2 dibujos a «%3»."),
                      QStringLiteral("Se han añadido %1 de los %2 dibujos a «%3»."))
                   .arg(all);

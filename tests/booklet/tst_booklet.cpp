@@ -85,6 +85,14 @@ private Q_SLOTS:
             << 0 << u"LP"_qs << u"categoría 2 no tiene"_qs;
         QTest::newRow("empty category")
             << QStringList{u"--categoria"_qs, u"2"_qs} << 1 << QString() << u"categoría 2 no"_qs;
+        QTest::newRow("no cover, nothing")
+            << QStringList{u"--categoria=1"_qs, u"--dibujos=3"_qs, u"--sin-portada"_qs} << 1
+            << QString() << u"No hay ningún dibujo"_qs;
+        QTest::newRow("outline, no drawing") << QStringList{u"--categoria=1"_qs, u"--dibujos=4"_qs}
+                                             << 1 << QString() << u"4: No existe."_qs;
+        QTest::newRow("bad outline: the GIF")
+            << QStringList{u"--categoria=1"_qs, u"--dibujos=1"_qs} << 0 << u"PP"_qs
+            << u"grande. Se imprime desde su versión para colorear."_qs;
         QTest::newRow("no such folder")
             << QStringList{u"--categoria"_qs, u"1"_qs, u"--salida"_qs, u"falta/c.pdf"_qs} << 1
             << QString() << u"«falta/c.pdf»"_qs;
@@ -102,6 +110,9 @@ private Q_SLOTS:
         tree.text(u"dibujos/1/contornos/2.svg"_qs,
                   "<svg xmlns='http://www.w3.org/2000/svg' "
                   "viewBox='0 0 300 100'><path d='M0 0L9 9'/></svg>");
+        tree.text(u"dibujos/1/contornos/1.svg"_qs, QByteArray(16 << 20 | 1, ' ')); // too large
+        QVERIFY(QFile::copy(tree.path(u"dibujos/1/contornos/2.svg"_qs),
+                            tree.path(u"dibujos/1/contornos/4.svg"_qs)));
         tree.picture(u"dibujos/1/si coloreado/3.gif"_qs, QSize(80, 120));
         tree.text(u"dibujos/1/no coloreado/3.gif"_qs, "no es una imagen");
         tree.text(u"viejo.pdf"_qs, "viejo");

@@ -129,11 +129,13 @@ private Q_SLOTS:
         broken_.picture(u"dibujos/9/contornos/1.png"_s, QSize(12001, 1));
         broken_.text(u"dibujos/9/contornos/01.svg"_s, "<svg/>");
         broken_.text(u"dibujos/9/contornos/.cuaderno-nuevo-1.png"_s, "");
+        addOutline(broken_, 2, 1);
+        broken_.text(u"dibujos/2/contornos/1.svg"_s, "<svg/>");
         QVERIFY(
             QFile::link(broken_.path(u"nada.svg"_s), broken_.path(u"dibujos/4/contornos/3.svg"_s)));
         for (const Finding& finding : checkLibrary(broken_.root()))
             findings_.insert(finding.file, finding);
-        QCOMPARE(findings_.size(), 26); // one a row of checker_data, none for the sound parts
+        QCOMPARE(findings_.size(), 27); // one a row of checker_data, none for the sound parts
     }
 
     void checker_data()
@@ -176,6 +178,7 @@ private Q_SLOTS:
         row("outline unreadable", 4, 1, "dibujos/4/contornos/1.svg", "no se pueden leer",
             K::UnusedOutline);
         row("outline huge", 9, 1, "dibujos/9/contornos/1.png", "12001 × 1", K::UnusedOutline);
+        row("svg first", 2, 1, "dibujos/2/contornos/1.png", "«1.svg»", K::UnusedOutline);
         row("outline name", 9, 0, "dibujos/9/contornos/01.svg", "como su dibujo", K::BadName);
         row("outline leftover", 0, 0, "dibujos/9/contornos/.cuaderno-nuevo-1.png", "borrará",
             K::Interrupted);

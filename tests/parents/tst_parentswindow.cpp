@@ -84,14 +84,16 @@ struct Fixture {
 class CountingPreview final : public PrintPreview {
 public:
     int pages = 0;
-    bool previewAndPrint(QWidget*, QPageSize paper, const Paint& paint) override
+    QPageSize printed; // the paper of the last page
+    bool previewAndPrint(QWidget*, QPageSize, const Paint& paint) override
     {
         QBuffer pdf;
         pdf.open(QIODevice::WriteOnly);
         Counter device(&pdf);
-        device.setPageSize(paper);
+        device.setPageSize(QPageSize(QPageSize::A5)); // as chosen in the print dialog
         paint(device);
         pages = device.newPages + 1;
+        printed = device.pageLayout().pageSize();
         return true;
     }
 
@@ -388,6 +390,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(page->bookletDone() && page->pdfButton()->isEnabled(), workMs);
         if (!pdf) {
             QCOMPARE(printed->pages, pages);
+            QCOMPARE(printed->printed.id(), QPageSize::A5);
             return;
         }
         QFile written(file + u".pdf"_s);

@@ -127,10 +127,12 @@ int cuadernillo(const QStringList& argumentList)
     if (drawings.isEmpty()) {
         return fail(QStringLiteral("No hay ningún dibujo que imprimir; no se ha escrito el PDF."));
     }
-    const booklet::Listener listener{{}, [](const QString& problem) {
-                                         say(problem + QStringLiteral(" Se deja fuera del "
-                                                                      "cuadernillo."));
-                                     }};
+    const booklet::Listener listener{{},
+                                     [](const QString& problem) {
+                                         say(problem +
+                                             QStringLiteral(" Se deja fuera del cuadernillo."));
+                                     },
+                                     [](const QString& warning) { say(warning); }};
     const QString& output = request.value().output;
     const Outcome<int> pages =
         booklet::writePdf(output, library, drawings, request.value().options, listener);
