@@ -50,7 +50,7 @@ void booklet50(benchmark::State& state)
     for (auto _ : state) {
         int leftOut = 0;
         const Outcome<int> pages = booklet::writePdf(
-            path, library, drawings, {}, {{}, [&leftOut](const QString&) { ++leftOut; }});
+            path, library, drawings, {}, {{}, [&leftOut](const QString&) { ++leftOut; }, {}});
         if (!pages || leftOut > 0 || pages.value() != 51) {
             state.SkipWithError("the sample library does not give 50 printable drawings");
             return;
