@@ -192,6 +192,8 @@ private Q_SLOTS:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(u"CUADERNO_WORKER_TEST_HOOK"_qs, u"1"_qs);
         environment.insert(u"CUADERNO_WORKER_MEMORY_MB"_qs, u"512"_qs);
+        // Any two helpers pass this together: each killed for it must be run again alone.
+        environment.insert(u"CUADERNO_WORKER_SHARED_MB"_qs, u"16"_qs);
         program.setProcessEnvironment(environment);
         program.start(QStringLiteral(CUADERNO_BIBLIOTECA),
                       QStringList{u"importar"_qs, u"--carpeta"_qs, u"biblioteca"_qs,
@@ -275,6 +277,12 @@ private Q_SLOTS:
             << svg + QByteArray("<g/>").repeated(100001) + "</svg>" << complex;
         QTest::newRow("uses nested 11 deep, 3 each")
             << nested + "</defs><use href='#c11'/></svg>" << complex;
+        const QByteArray group = "<defs><g id='g'>" +
+                                 QByteArray("<rect width='9' height='9'/>").repeated(100) +
+                                 "</g></defs>" + QByteArray("<use href='#g'/>").repeated(600);
+        QTest::newRow("a group of 100 drawn 600 times") << svg + group + "</svg>" << complex;
+        QTest::newRow("the same, its id given again to an empty group")
+            << svg + group + "<g id='g'/></svg>" << complex;
         QTest::newRow("a use inside its target")
             << svg + "<g id='a'><rect width='9' height='9'/><use href='#a'/></g></svg>" << complex;
         QTest::newRow("NaN viewBox, long text")
@@ -317,6 +325,35 @@ private Q_SLOTS:
             QVERIFY2(prepared.error().contains(refusal) && prepared.error().contains(name),
                      qPrintable(prepared.error()));
         }
+    }
+
+    // A helper that cannot run is not a picture's fault: the message says to reinstall.
+    void helperThatCannotRun_data()
+    {
+        QTest::addColumn<QByteArray>("program");
+        QTest::addColumn<QString>("message");
+        const QString reinstall = u"No se puede ejecutar «cuaderno-convertir»"_qs;
+        QTest::newRow("not a program") << QByteArray("texto") << reinstall;
+        QTest::newRow("a library missing") << QByteArray("#!/bin/sh\nexit 127\n") << reinstall;
+        QTest::newRow("killed by a signal")
+            << QByteArray("#!/bin/sh\nkill -SEGV $$\n") << u"demasiado grande o complejo"_qs;
+    }
+    void helperThatCannotRun()
+    {
+        QFETCH(QByteArray, program);
+        QFETCH(QString, message);
+        DataTree tree;
+        tree.text(u"convertir"_qs, program);
+        QVERIFY(QFile::setPermissions(tree.path(u"convertir"_qs),
+                                      program.startsWith("#!") ? QFile::ExeOwner | QFile::ReadOwner
+                                                               : QFile::ReadOwner));
+        tree.image(u"dibujo.png"_qs, test::twoToneImage(QSize(64, 64), Qt::red, Qt::blue));
+        importer::setWorkerProgram(tree.path(u"convertir"_qs));
+        const Outcome<importer::Prepared> prepared =
+            importer::prepareApart(tree.path(u"dibujo.png"_qs), {});
+        importer::setWorkerProgram({});
+        QVERIFY(!prepared.ok());
+        QVERIFY2(prepared.error().contains(message), qPrintable(prepared.error()));
     }
 
     void canvasBoundsLeaveTheButtonRow()
