@@ -217,10 +217,10 @@ public:
     {
         std::unique_lock lock(mutex_);
         waitingAlone_ += alone ? 1 : 0;
-        const auto open = [&] {
+        const auto mayEnter = [&] {
             return !aloneRunning_ && (alone ? sideBySide_ == 0 : waitingAlone_ == 0);
         };
-        while (!open()) {
+        while (!mayEnter()) {
             if (stopAsked(stop, otherStop)) {
                 waitingAlone_ -= alone ? 1 : 0;
                 changed_.notify_all();
