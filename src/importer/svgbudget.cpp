@@ -109,7 +109,7 @@ std::optional<QString> SvgBudget::open(const QXmlStreamReader& reader)
     if (open_.empty())
         if (std::optional<QString> refused = checkSize(reader))
             return refused;
-    int scope = open_.empty() ? 0 : open_.back();
+    int scope = open_.empty() ? 0 : open_.back().scope;
     QStringView href;
     for (const QXmlStreamAttribute& attribute : reader.attributes()) {
         if (attribute.name() == u"href")
@@ -118,16 +118,16 @@ std::optional<QString> SvgBudget::open(const QXmlStreamReader& reader)
             if (std::optional<QString> refused = checkViewBox(attribute.value()))
                 return refused;
     }
-    if (const QStringView id = reader.attributes().value(QLatin1String("id")); !id.isEmpty()) {
+    const QStringView id = reader.attributes().value(QLatin1String("id"));
+    if (!id.isEmpty()) {
         const int inner = int(scopes_.size());
-        scopes_.push_back({});
+        scopes_.push_back({{}, {}, elements_});
         scopes_[size_t(scope)].inner.push_back(inner);
-        ids_.insert(id.toString(), inner);
+        ids_[id.toString()].push_back(inner);
         scope = inner;
     }
-    open_.push_back(scope);
+    open_.push_back({scope, !id.isEmpty()});
     if (reader.name() == u"use" && href.startsWith(u'#')) {
-        ++scopes_[size_t(scope)].uses;
         scopes_[size_t(scope)].targets.append(href.mid(1).toString());
     } else if (reader.name() == u"image" && href.trimmed().startsWith(u"data:")) {
         return picture(href);
@@ -137,29 +137,51 @@ std::optional<QString> SvgBudget::open(const QXmlStreamReader& reader)
 
 void SvgBudget::close()
 {
-    if (!open_.empty())
-        open_.pop_back();
+    if (open_.empty())
+        return;
+    if (open_.back().owner)
+        scopes_[size_t(open_.back().scope)].endElement = elements_;
+    open_.pop_back();
 }
 
-// Shapes drawn again: each <use> once, plus what its target draws again, counted bottom up
-// without recursion (one scope may be reached through thousands of others).
+// What an element draws again when a <use> names it: itself with all inside it, and what that
+// draws again in turn.
+double SvgBudget::drawnAgain(int scope, const std::vector<double>& copies) const
+{
+    const Scope& named = scopes_[size_t(scope)];
+    const qsizetype end = named.endElement < 0 ? elements_ : named.endElement;
+    return 1.0 + double(end - named.firstElement) + copies[size_t(scope)];
+}
+
+// Elements drawn again by <use>, counted bottom up without recursion (one scope may be reached
+// through thousands of others). After the scopes come one node per id, standing for all the
+// elements that share it (the largest counts), so that the work stays linear.
 std::optional<QString> SvgBudget::finish() const
 {
     std::vector<std::vector<int>> edges(scopes_.size());
+    std::vector<double> unnamed(scopes_.size(), 0.0); // <use> of an id no element has
+    QHash<QString, int> idNodes;
+    for (auto named = ids_.cbegin(); named != ids_.cend(); ++named) {
+        idNodes.insert(named.key(), int(edges.size()));
+        edges.push_back(named.value());
+    }
     for (size_t s = 0; s < scopes_.size(); ++s) {
-        edges[s] = scopes_[s].inner;
-        for (const QString& target : scopes_[s].targets)
-            if (const auto found = ids_.constFind(target); found != ids_.cend())
-                edges[s].push_back(*found);
+        edges[s].insert(edges[s].end(), scopes_[s].inner.begin(), scopes_[s].inner.end());
+        for (const QString& target : scopes_[s].targets) {
+            if (const int node = idNodes.value(target, -1); node >= 0)
+                edges[s].push_back(node);
+            else
+                ++unnamed[s];
+        }
     }
     enum State : char { New, Counting, Counted };
-    std::vector<State> state(scopes_.size(), New);
-    std::vector<double> copies(scopes_.size(), 0.0);
+    std::vector<State> state(edges.size(), New);
+    std::vector<double> copies(edges.size(), 0.0);
     std::vector<std::pair<int, size_t>> stack{{0, 0}};
     state[0] = Counting;
     while (!stack.empty()) {
-        const int scope = stack.back().first;
-        const std::vector<int>& out = edges[size_t(scope)];
+        const int node = stack.back().first;
+        const std::vector<int>& out = edges[size_t(node)];
         if (const size_t next = stack.back().second++; next < out.size()) {
             const int to = out[next];
             if (state[size_t(to)] == Counting) // a shape that contains its own copy
@@ -170,11 +192,12 @@ std::optional<QString> SvgBudget::finish() const
             }
             continue;
         }
-        double total = scopes_[size_t(scope)].uses;
+        const bool scope = size_t(node) < scopes_.size();
+        double total = scope ? unnamed[size_t(node)] : 1.0;
         for (const int to : out)
-            total += copies[size_t(to)];
-        copies[size_t(scope)] = std::min(total, 1e18);
-        state[size_t(scope)] = Counted;
+            total = scope ? total + copies[size_t(to)] : std::max(total, drawnAgain(to, copies));
+        copies[size_t(node)] = std::min(total, 1e18);
+        state[size_t(node)] = Counted;
         stack.pop_back();
     }
     if (copies[0] > maxSvgCopies)

@@ -212,6 +212,9 @@ Outcome<Prepared> prepareApart(const QString& file, const PrepareOptions& option
                            .arg(QLatin1StringView(workerName))};
     const LimitedRun run = runLimited(program, workerArguments(file, options), processLimits(),
                                       maxAnswerBytes, options.cancel, stop);
+    if (run.end == LimitedRun::End::NotRun)
+        return Failure{QStringLiteral("No se puede ejecutar «%1»: vuelva a instalar el cuaderno.")
+                           .arg(QLatin1StringView(workerName))};
     if (run.end == LimitedRun::End::Stopped)
         return Failure{
             QStringLiteral("Se canceló la importación de «%1».").arg(QFileInfo(file).fileName())};

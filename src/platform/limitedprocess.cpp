@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdlib>
 #include <map>
@@ -173,8 +175,8 @@ qint64 residentBytes(pid_t process)
 // The running children's resident memory, shared by the threads that watch them.
 class ResidentWatch {
 public:
-    // Records the child's size; true when the children together are over budget and this one
-    // is the largest.
+    // Records the child's size; true when two or more children together are over budget and
+    // this one is the largest.
     bool overBudget(pid_t child, qint64 bytes, qint64 budget)
     {
         const std::lock_guard lock(mutex_);
@@ -184,7 +186,7 @@ public:
             total += size;
             largest = std::max(largest, size);
         }
-        return total > budget && bytes == largest;
+        return sizes_.size() > 1 && total > budget && bytes == largest;
     }
     void forget(pid_t child)
     {
@@ -204,22 +206,62 @@ bool stopAsked(const std::atomic_bool* stop, const std::atomic_bool* otherStop)
     return (stop != nullptr && stop->load()) || (otherStop != nullptr && otherStop->load());
 }
 
+constexpr int tickMs = 10; // how often the stop flags and the memory are looked at
+
+// Children run side by side; one that must run alone waits for those running to end and keeps
+// new ones from starting until it has run.
+class RunGate {
+public:
+    // False if a stop flag was set while waiting.
+    bool enter(bool alone, const std::atomic_bool* stop, const std::atomic_bool* otherStop)
+    {
+        std::unique_lock lock(mutex_);
+        waitingAlone_ += alone ? 1 : 0;
+        const auto mayEnter = [&] {
+            return !aloneRunning_ && (alone ? sideBySide_ == 0 : waitingAlone_ == 0);
+        };
+        while (!mayEnter()) {
+            if (stopAsked(stop, otherStop)) {
+                waitingAlone_ -= alone ? 1 : 0;
+                changed_.notify_all();
+                return false;
+            }
+            changed_.wait_for(lock, std::chrono::milliseconds(tickMs));
+        }
+        waitingAlone_ -= alone ? 1 : 0;
+        (alone ? aloneRunning_ : sideBySide_) += 1;
+        return true;
+    }
+    void leave(bool alone)
+    {
+        const std::lock_guard lock(mutex_);
+        (alone ? aloneRunning_ : sideBySide_) -= 1;
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int sideBySide_ = 0, waitingAlone_ = 0, aloneRunning_ = 0;
+};
+
+RunGate runGate;
+
 // Reads the child's answer until it ends, killing it at the deadline, on a stop, when its answer
-// is too long or when it is the largest of children over their shared memory.
+// is too long or when it is the largest of children over their shared memory (crowded).
 LimitedRun watch(pid_t child, AnswerReader& reader, const ProcessLimits& limits,
-                 const std::atomic_bool* stop, const std::atomic_bool* otherStop)
+                 const std::atomic_bool* stop, const std::atomic_bool* otherStop, bool& crowded)
 {
     QElapsedTimer clock;
     clock.start();
     const qint64 sharedBytes = qint64(limits.sharedResidentMb) << 20;
-    constexpr int tickMs = 10; // how often the stop flags and the memory are looked at
     while (!reader.atEnd()) {
         const qint64 left = limits.deadlineMs - clock.elapsed();
         if (stopAsked(stop, otherStop))
             return killed(child, LimitedRun::End::Stopped);
-        if (left <= 0 || reader.tooLong() ||
-            (!addressSanitizer &&
-             residentWatch.overBudget(child, residentBytes(child), sharedBytes)))
+        crowded =
+            !addressSanitizer && residentWatch.overBudget(child, residentBytes(child), sharedBytes);
+        if (left <= 0 || reader.tooLong() || crowded)
             return killed(child, LimitedRun::End::Failed);
         reader.readSome(int(std::min<qint64>(left, tickMs)));
     }
@@ -232,8 +274,27 @@ LimitedRun watch(pid_t child, AnswerReader& reader, const ProcessLimits& limits,
     if (ended == 0)
         return killed(child, stopAsked(stop, otherStop) ? LimitedRun::End::Stopped
                                                         : LimitedRun::End::Failed);
+    if (ended == child && WIFEXITED(status) && WEXITSTATUS(status) == cannotRunStatus)
+        return {LimitedRun::End::NotRun, {}};
     const bool exited = ended == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return exited ? LimitedRun{LimitedRun::End::Answered, reader.take()} : LimitedRun{};
+}
+
+LimitedRun runOnce(const QString& program, const QStringList& arguments,
+                   const ProcessLimits& limits, qint64 maxAnswerBytes, const std::atomic_bool* stop,
+                   const std::atomic_bool* otherStop, bool& crowded)
+{
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0)
+        return {};
+    const pid_t child = spawn(program, arguments, limits, ends[1]);
+    ::close(ends[1]);
+    AnswerReader reader(ends[0], maxAnswerBytes);
+    if (child < 0)
+        return {LimitedRun::End::NotRun, {}};
+    LimitedRun run = watch(child, reader, limits, stop, otherStop, crowded);
+    residentWatch.forget(child);
+    return run;
 }
 
 } // namespace
@@ -244,6 +305,8 @@ ProcessLimits processLimits()
     limits.deadlineMs =
         environmentNumber("CUADERNO_WORKER_DEADLINE_MS", limits.deadlineMs, 100, 3600000);
     limits.memoryMb = environmentNumber("CUADERNO_WORKER_MEMORY_MB", limits.memoryMb, 64, 65536);
+    limits.sharedResidentMb =
+        environmentNumber("CUADERNO_WORKER_SHARED_MB", limits.sharedResidentMb, 16, 65536);
     return limits;
 }
 
@@ -251,17 +314,18 @@ LimitedRun runLimited(const QString& program, const QStringList& arguments,
                       const ProcessLimits& limits, qint64 maxAnswerBytes,
                       const std::atomic_bool* stop, const std::atomic_bool* otherStop)
 {
-    int ends[2];
-    if (pipe2(ends, O_CLOEXEC) != 0)
-        return {};
-    const pid_t child = spawn(program, arguments, limits, ends[1]);
-    ::close(ends[1]);
-    AnswerReader reader(ends[0], maxAnswerBytes);
-    if (child < 0)
-        return {};
-    LimitedRun run = watch(child, reader, limits, stop, otherStop);
-    residentWatch.forget(child);
-    return run;
+    // Only what fails alone is too large: a child killed for the others' memory runs again.
+    for (const bool alone : {false, true}) {
+        if (!runGate.enter(alone, stop, otherStop))
+            return {LimitedRun::End::Stopped, {}};
+        bool crowded = false;
+        LimitedRun run =
+            runOnce(program, arguments, limits, maxAnswerBytes, stop, otherStop, crowded);
+        runGate.leave(alone);
+        if (!crowded)
+            return run;
+    }
+    return {};
 }
 
 int limitThisProcess(int argc, char* argv[])

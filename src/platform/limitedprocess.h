@@ -16,22 +16,24 @@ namespace cuaderno {
 struct ProcessLimits {
     int deadlineMs = 15000; // wall clock, from the start to the child's end
     int memoryMb = 1024;    // address space (resident memory under AddressSanitizer)
-    // Resident memory of all the running children together, watched by the parent: when they
-    // pass it, the largest is killed. Several address-space limits at once would let a batch
-    // of bad pictures take gigabytes; this keeps the whole process tree small.
+    // Resident memory of all the running children together, watched by the parent: when two or
+    // more pass it, the largest is killed and run again alone, under its own limit only.
+    // Several address-space limits at once would let a batch of bad pictures take gigabytes;
+    // this keeps the whole process tree small.
     int sharedResidentMb = 320;
 };
 
 // The defaults, or those of the environment (CUADERNO_WORKER_DEADLINE_MS,
-// CUADERNO_WORKER_MEMORY_MB), which tests and administrators may lower.
+// CUADERNO_WORKER_MEMORY_MB, CUADERNO_WORKER_SHARED_MB), which tests and administrators may lower.
 ProcessLimits processLimits();
 
 struct LimitedRun {
     enum class End {
         Answered, // exited with status 0; answer holds what it wrote
         Failed,   // killed by a limit, a signal or the deadline, exited with another status,
-                  // failed to start, or answered more than allowed
+                  // or answered more than allowed
         Stopped,  // killed because one of the stop flags was set
+        NotRun,   // could not be started, or exited with cannotRunStatus
     };
     End end = End::Failed;
     QByteArray answer;
@@ -40,6 +42,7 @@ struct LimitedRun {
 // Runs program with arguments under limits and waits for it; its standard input and output
 // are /dev/null, its answer is what it writes to file descriptor 3, its standard error the
 // caller's. The child is killed if the calling thread ends first, so the caller waits here.
+// A child killed by the shared memory rule is run again once, alone.
 LimitedRun runLimited(const QString& program, const QStringList& arguments,
                       const ProcessLimits& limits, qint64 maxAnswerBytes,
                       const std::atomic_bool* stop = nullptr,
@@ -52,5 +55,8 @@ int limitThisProcess(int argc, char* argv[]);
 
 // Where the helper writes its answer.
 inline constexpr int answerDescriptor = 3;
+// The status of a helper that cannot run: the dynamic loader's when a library is missing, and
+// the helper's own when its command line is not what it understands.
+inline constexpr int cannotRunStatus = 127;
 
 } // namespace cuaderno

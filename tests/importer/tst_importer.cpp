@@ -192,6 +192,8 @@ private Q_SLOTS:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(u"CUADERNO_WORKER_TEST_HOOK"_qs, u"1"_qs);
         environment.insert(u"CUADERNO_WORKER_MEMORY_MB"_qs, u"512"_qs);
+        // Any two helpers pass this together: each killed for it must be run again alone.
+        environment.insert(u"CUADERNO_WORKER_SHARED_MB"_qs, u"16"_qs);
         program.setProcessEnvironment(environment);
         program.start(QStringLiteral(CUADERNO_BIBLIOTECA),
                       QStringList{u"importar"_qs, u"--carpeta"_qs, u"biblioteca"_qs,
@@ -273,6 +275,11 @@ private Q_SLOTS:
             << svg + QByteArray("<g/>").repeated(100001) + "</svg>" << complex;
         QTest::newRow("uses nested 11 deep, 3 each")
             << nested + "</defs><use href='#c11'/></svg>" << complex;
+        const QByteArray group = "<g id='g'>" + QByteArray("<rect width='9'/>").repeated(100) +
+                                 "</g>" + QByteArray("<use href='#g'/>").repeated(600);
+        QTest::newRow("a group of 100 drawn 600 times") << svg + group + "</svg>" << complex;
+        QTest::newRow("the same, its id given again to an empty group")
+            << svg + group + "<g id='g'/></svg>" << complex;
         QTest::newRow("a use inside its target")
             << svg + "<g id='a'><rect width='9' height='9'/><use href='#a'/></g></svg>" << complex;
         QTest::newRow("NaN viewBox, long text")
@@ -315,6 +322,30 @@ private Q_SLOTS:
             QVERIFY2(prepared.error().contains(refusal) && prepared.error().contains(name),
                      qPrintable(prepared.error()));
         }
+    }
+
+    // A helper that cannot run is not a picture's fault: the message says to reinstall.
+    void helperThatCannotRun_data()
+    {
+        QTest::addColumn<QByteArray>("program");
+        QTest::addColumn<QString>("message");
+        const QString reinstall = u"No se puede ejecutar «cuaderno-convertir»"_qs;
+        QTest::newRow("not a program") << QByteArray("texto") << reinstall;
+        QTest::newRow("a library missing") << QByteArray("#!/bin/sh\nexit 127\n") << reinstall;
+        QTest::newRow("a signal") << QByteArray("#!/bin/sh\nkill -SEGV $$\n") << u"o complejo"_qs;
+    }
+    void helperThatCannotRun()
+    {
+        QFETCH(QByteArray, program);
+        QFETCH(QString, message);
+        DataTree tree;
+        tree.text(u"convertir"_qs, program);
+        const QString helper = tree.path(u"convertir"_qs);
+        QVERIFY(QFile::setPermissions(helper, QFile::ExeOwner | QFile::ReadOwner));
+        importer::setWorkerProgram(helper);
+        const Outcome<importer::Prepared> prepared = importer::prepareApart(helper + u".png", {});
+        importer::setWorkerProgram({});
+        QVERIFY2(prepared.error().contains(message), qPrintable(prepared.error()));
     }
 
     void canvasBoundsLeaveTheButtonRow()

@@ -52,14 +52,14 @@ int main(int argc, char* argv[])
     // The limits hold before anything of the picture is read.
     const int first = cuaderno::limitThisProcess(argc, argv);
     if (first < 0)
-        return 2;
+        return cuaderno::cannotRunStatus;
     QStringList arguments;
     for (int index = first; index < argc; ++index)
         arguments.append(QFile::decodeName(argv[index]));
     const std::optional<cuaderno::importer::PrepareOptions> options =
         cuaderno::importer::workerOptions(arguments);
     if (!options)
-        return 2;
+        return cuaderno::cannotRunStatus;
     // What goes wrong here reaches the parent as the helper's end and becomes its one Spanish
     // message; Qt's warnings and the runtime's last words would only clutter the caller's output.
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
