@@ -286,6 +286,21 @@ private:
     void checkDrawing(int category, int number, const Drawing& drawing, const QString& coloured,
                       const QString& uncoloured)
     {
+        const ShownVersion shown = checkColouredVersions(category, number, drawing, coloured);
+        checkBothVersions(category, number, drawing, coloured, uncoloured);
+        const QSize uncolouredSize = checkUncolouredVersions(category, number, drawing, uncoloured);
+        checkSizes(category, number, shown, uncolouredSize);
+    }
+
+    // The coloured file the book shows, and its size; invalid when none can be read.
+    struct ShownVersion {
+        QString file;
+        QSize size;
+    };
+
+    ShownVersion checkColouredVersions(int category, int number, const Drawing& drawing,
+                                       const QString& coloured)
+    {
         QSize colouredSize;
         QString colouredFile;
         // The book takes the GIF when there are both.
@@ -311,6 +326,12 @@ private:
                     .arg(versions.first().name),
                 Kind::ExtraVersion);
         }
+        return {colouredFile, colouredSize};
+    }
+
+    void checkBothVersions(int category, int number, const Drawing& drawing,
+                           const QString& coloured, const QString& uncoloured)
+    {
         if (drawing.coloured.isEmpty()) {
             add(category, number, relative(uncoloured + u'/' + drawing.uncoloured.first().name),
                 QStringLiteral("falta la versión en color de este dibujo, y sin ella el "
@@ -321,6 +342,11 @@ private:
                 QStringLiteral("falta la versión para colorear («no coloreado/%1.GIF»)")
                     .arg(number));
         }
+    }
+
+    QSize checkUncolouredVersions(int category, int number, const Drawing& drawing,
+                                  const QString& uncoloured)
+    {
         QSize uncolouredSize;
         for (const FolderEntry& entry : drawing.uncoloured) {
             const QSize size = headerSize(uncoloured + u'/' + entry.name);
@@ -331,6 +357,13 @@ private:
                 uncolouredSize = size;
             }
         }
+        return uncolouredSize;
+    }
+
+    void checkSizes(int category, int number, const ShownVersion& shown, QSize uncolouredSize)
+    {
+        const QSize& colouredSize = shown.size;
+        const QString& colouredFile = shown.file;
         if (colouredSize.isValid() && uncolouredSize.isValid() && colouredSize != uncolouredSize) {
             add(category, number, colouredFile,
                 QStringLiteral("la versión en color mide %1 × %2 píxeles y la versión para "
