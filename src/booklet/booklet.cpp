@@ -3,6 +3,7 @@
 
 #include "importer/loading.h"
 #include "library/library.h"
+#include "library/librarytree.h"
 #include "platform/directorylookup.h"
 
 #include <QDir>
@@ -147,10 +148,8 @@ LoadedOutline findAndLoad(const Library& library, int category, int number, cons
     if (files.coloured.isEmpty()) {
         return {std::nullopt, QStringLiteral("No existe."), {}};
     }
-    const QString companion = QStringLiteral("%1/dibujos/%2/contornos/%3")
-                                  .arg(library.folder())
-                                  .arg(category)
-                                  .arg(number);
+    const QString companion = library.folder() + u'/' + companionFolderParts(category).join(u'/') +
+                              u'/' + QString::number(number);
     // A kept outline that cannot be read gives way to the next, and at last to the GIF.
     QStringList problems;
     const auto fallenBack = [&](LoadedOutline loaded, const QString& instead) {
